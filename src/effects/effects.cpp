@@ -31,9 +31,11 @@ int32_t Times(int32_t n, int32_t k) {
         std::clamp<int64_t>(r, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
-// Random(n) - half: an offset centred on 0.
-double Spread(Rng& rng, int32_t n) {
-    return static_cast<double>(Random(rng, n)) - n / 2;
+// A point up to n / 2 away from `at` on each axis, x drawn first.
+Vec2 Around(Rng& rng, Vec2 at, int32_t n) {
+    double x = at.x + Random(rng, n) - n / 2;
+    double y = at.y + Random(rng, n) - n / 2;
+    return {x, y};
 }
 
 void AddSprite(Effects& fx, Vec2 position, Vec2 velocity, int32_t life, int32_t image, int32_t rotation,
@@ -66,29 +68,25 @@ void Emit(Effects& fx, Rng& rng, const Buff& b) {
     const bool moved = !(b.position == b.previous);
     switch (b.type) {
     case BuffKind::Fire: {
-        Vec2 p{at.x + Spread(rng, 40), 0};
-        p.y = at.y + Spread(rng, 40);
+        Vec2 p = Around(rng, at, 40);
         int32_t rot = LeaningRotation(rng, moved, at, {b.previous.x, b.previous.y - 10});
         AddSprite(fx, p, {0, -3}, kSpriteLife, kFlameImage, rot, 1.0f);
         break;
     }
     case BuffKind::Water: {
-        Vec2 p{at.x + Spread(rng, 40), 0};
-        p.y = at.y + Spread(rng, 40);
+        Vec2 p = Around(rng, at, 40);
         int32_t rot = LeaningRotation(rng, moved, b.previous, {at.x, at.y - 10});
         AddSprite(fx, p, {0, 0.5}, kSpriteLife, kDropImage, rot, 1.0f);
         break;
     }
     case BuffKind::Shock: {
-        Vec2 p{at.x + Spread(rng, 40), 0};
-        p.y = at.y + Spread(rng, 40);
+        Vec2 p = Around(rng, at, 40);
         int32_t rot = Random(rng, 360);
         AddSprite(fx, p, {0, 0}, kSpriteLife, kShockImage, rot, 1.0f);
         break;
     }
     case BuffKind::Blink: {
-        Vec2 p{at.x + Spread(rng, 40), 0};
-        p.y = at.y + Spread(rng, 40);
+        Vec2 p = Around(rng, at, 40);
         int32_t rot = Random(rng, 360);
         float scale = SmallScale(rng, 10.0f);
         AddSprite(fx, p, {0, 0}, kSpriteLife, kBlinkImage, rot, scale);
@@ -106,8 +104,7 @@ void Emit(Effects& fx, Rng& rng, const Buff& b) {
         break;
     }
     case BuffKind::Bubble: {
-        Vec2 p{at.x + Spread(rng, 20), 0};
-        p.y = at.y + Spread(rng, 20);
+        Vec2 p = Around(rng, at, 20);
         float scale = SmallScale(rng, 20.0f);
         AddSprite(fx, p, {0, -1}, kBubbleLife, kBubbleImage, 0, scale);
         break;
