@@ -3,7 +3,9 @@
 #include "render.hpp"
 #include "sheet.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string_view>
 
@@ -11,7 +13,7 @@ namespace {
 
 int usage() {
     std::fputs("usage: artgen IN.svg OUT.bmp\n"
-               "       artgen --sheet OUT.png DIR\n",
+               "       artgen --sheet OUT.png DIR [--cell PIXELS]\n",
                stderr);
     return 2;
 }
@@ -20,8 +22,15 @@ int usage() {
 
 int main(int argc, char** argv) {
     try {
-        if (argc == 4 && std::string_view(argv[1]) == "--sheet") {
-            const int count = artgen::write_sheet(argv[2], argv[3]);
+        if ((argc == 4 || argc == 6) && std::string_view(argv[1]) == "--sheet") {
+            artgen::SheetOptions options;
+            if (argc == 6) {
+                if (std::string_view(argv[4]) != "--cell") return usage();
+                options.cell = std::atoi(argv[5]);
+                if (options.cell < 8 || options.cell > 1024) return usage();
+                options.columns = std::max(1, 1200 / (2 * options.cell));
+            }
+            const int count = artgen::write_sheet(argv[2], argv[3], options);
             std::printf("%s: %d images\n", argv[2], count);
             return 0;
         }
