@@ -1,0 +1,62 @@
+#include "common/geometry.h"
+
+#include <cfenv>
+#include <climits>
+
+double IntervalDistance(double minA, double maxA, double minB, double maxB) {
+    if (minB > minA) return minB - maxA;
+    return minA - maxB;
+}
+
+bool BoxesOverlap(double ax1, double ay1, double ax2, double ay2, double bx1, double by1, double bx2,
+                  double by2) {
+    return IntervalDistance(ax1, ax2, bx1, bx2) < 0 && IntervalDistance(ay1, ay2, by1, by2) < 0;
+}
+
+float SignedLineDistance(float x1, float y1, float x2, float y2, float px, float py, int32_t rx, int32_t ry) {
+    float nx = -(y2 - y1);
+    float ny = x2 - x1;
+    float len = std::sqrt(nx * nx + ny * ny);
+    if (len == 0.0f) return 0.0f;
+    nx /= len;
+    ny /= len;
+    float d = (px - x1) * nx + (py - y1) * ny;
+    if (rx != 0 || ry != 0) {
+        float r = (static_cast<float>(rx) - x1) * nx + (static_cast<float>(ry) - y1) * ny;
+        if (r < 0) d = -d;
+    }
+    return d;
+}
+
+double PointBearing(double cx, double cy, double px, double py) {
+    double dx = px - cx;
+    double dy = py - cy;
+    double a = (dy == 0) ? kPi / 2 : std::atan(std::fabs(dx) / std::fabs(dy));
+    if (dx == 0 && dy == 0) return 0;
+    if (dx >= 0 && dy < 0) return a;       // up and to the right
+    if (dx > 0 && dy >= 0) return kPi - a; // right and down
+    if (dx <= 0 && dy > 0) return kPi + a; // down and to the left
+    return 2 * kPi - a;                    // left and up
+}
+
+double RoundHalfEven(double v) {
+    if (!std::isfinite(v)) return v;
+    return std::nearbyint(v); // the default rounding mode rounds halves to even
+}
+
+int32_t RoundToInt(double v) {
+    double r = RoundHalfEven(v);
+    if (!(r == r)) return 0;
+    if (r >= static_cast<double>(INT32_MAX)) return INT32_MAX;
+    if (r <= static_cast<double>(INT32_MIN)) return INT32_MIN;
+    return static_cast<int32_t>(r);
+}
+
+Vec2 RotatePoint(double px, double py, double cx, double cy, double deg) {
+    double rad = deg * kPi / 180.0;
+    double c = std::cos(rad);
+    double s = std::sin(rad);
+    double dx = px - cx;
+    double dy = py - cy;
+    return {cx + dx * c - dy * s, cy + dx * s + dy * c};
+}

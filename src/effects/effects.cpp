@@ -1,0 +1,5 @@
+#include "effects/effects.h"
+
+void EffectsStep(Effects&, World&, Rng&) {}
+void WorldEffectsStep(Effects&, World&, Rng&) {}
+void ClearBuffs(Effects&) {}

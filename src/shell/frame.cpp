@@ -1,0 +1,147 @@
+#include <chrono>
+#include <iostream>
+
+#include "editor/editor.h"
+#include "effects/effects.h"
+#include "gui/gui.h"
+#include "level/level.h"
+#include "physics/physics.h"
+#include "render/render.h"
+#include "shell/program.h"
+#include "triggers/triggers.h"
+
+Shell::Shell() = default;
+Shell::~Shell() = default;
+
+bool StartProgram(Program& prog, Platform& plat) {
+    Shell& sh = prog.shell;
+    sh.levelPath = "levels\\new.lvl";
+    sh.currentFolder = "levels\\";
+    sh.paused = true;
+    sh.saving = false;
+    sh.texturedView = 1;
+    sh.windowed = 0;
+    prog.editor.currentTool.clear();
+    prog.camera.zoom = 0;
+    ResetWorld(prog.world);
+    if (!ReadSettingsAndOpenScreen(prog, plat)) return false;
+    prog.camera.zoom = 1 - sh.settings.screenWidth / 1280.0;
+    BuildEditorInterface(prog, plat);
+    return true;
+}
+
+namespace {
+
+void SampleFrameInput(Program& prog, Platform& plat) {
+    Shell& sh = prog.shell;
+    if (sh.scripted) {
+        plat.SampleInput(); // keeps the window responsive; the script decides what the program sees
+        sh.input = ScriptFrameInput(sh.script, sh.frame);
+    } else {
+        sh.input = plat.SampleInput();
+    }
+    RecordFrame(sh.recorder, sh.frame, sh.input);
+}
+
+void CountFramesPerSecond(Shell& sh, Platform& plat) {
+    double now = plat.Ticks();
+    double elapsed = now - sh.timeMark;
+    ++sh.frameCounter;
+    if (elapsed > 1000) {
+        sh.fps = sh.frameCounter;
+        sh.frameCounter = 0;
+        sh.timeMark = now;
+    }
+}
+
+} // namespace
+
+bool RunFrame(Program& prog, Platform& plat) {
+    Shell& sh = prog.shell;
+    ++sh.frame;
+    SampleFrameInput(prog, plat);
+
+    if (sh.windowed == 1 && plat.PumpEvents()) return false;
+
+    if (!sh.paused && !sh.saving) {
+        StepSimulation(prog.world);
+        WorldEffectsStep(prog.effects, prog.world, prog.rng);
+        StepLiquidBoxes(prog.world);
+        if (sh.triggersOn) RunTriggers(prog, plat);
+    } else {
+        UpdateEntityBounds(prog.world);
+        for (int32_t i = 1; i <= prog.world.liquidBoxCount; ++i) ContainLiquid(prog.world, i);
+    }
+
+    EffectsStep(prog.effects, prog.world, prog.rng);
+    ApplyPanels(prog, plat);
+    FindHoveredWindow(prog.gui, sh.input);
+    ToolbarUpdate(prog, plat);
+    PollSave(prog);
+    GuiUpdate(prog.gui, plat, sh.input);
+    if (WindowHovered(prog.gui))
+        ToolWindowInput(prog, plat);
+    else
+        CloseToolGroups(prog);
+    EditorInput(prog, plat);
+    CountFramesPerSecond(sh, plat);
+    DrawFrame(prog, plat);
+
+    if (sh.input.down[Key::Escape] || sh.quit) return false;
+    return true;
+}
+
+int RunProgram(const Options& opt, Platform& plat) {
+    auto progPtr = std::make_unique<Program>();
+    Program& prog = *progPtr;
+    Shell& sh = prog.shell;
+    uint32_t seed = opt.seedSet
+                        ? opt.seed
+                        : static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    prog.rng.Seed(seed);
+    sh.headless = opt.headless;
+
+    if (!opt.input.empty()) {
+        std::string error;
+        if (!LoadInputScript(opt.input, sh.script, error)) {
+            std::cerr << "tumblebox: " << opt.input << ": " << error << "\n";
+            return 2;
+        }
+        sh.scripted = true;
+    }
+
+    if (!StartProgram(prog, plat)) return 1;
+    sh.triggersOn = opt.triggers || sh.settings.triggers;
+
+    int w = static_cast<int>(sh.settings.screenWidth);
+    int h = static_cast<int>(sh.settings.screenHeight);
+    if (opt.headless || sh.scripted) {
+        plat.WarpMouse(w / 2, h / 2);
+        sh.script.state.mouseX = w / 2;
+        sh.script.state.mouseY = h / 2;
+    }
+    if (!opt.record.empty()) {
+        InputState start;
+        start.mouseX = w / 2;
+        start.mouseY = h / 2;
+        if (!OpenRecorder(sh.recorder, opt.record, start)) {
+            std::cerr << "tumblebox: cannot write the input recording '" << opt.record << "'\n";
+            return 1;
+        }
+    }
+    if (!opt.load.empty() && !LoadLevelAtStart(prog, plat, opt.load)) return 1;
+    if (opt.run) sh.paused = false;
+
+    while (opt.frames < 0 || sh.frame < opt.frames) {
+        if (!RunFrame(prog, plat)) break;
+    }
+    WaitForSave(prog);
+
+    int status = 0;
+    if (!opt.save.empty() && !SaveLevelAtEnd(prog, opt.save)) status = 1;
+    if (!opt.screenshot.empty() && !plat.SaveScreenshot(opt.screenshot)) {
+        std::cerr << "tumblebox: could not write the screenshot '" << opt.screenshot << "'\n";
+        status = 1;
+    }
+    return status;
+}

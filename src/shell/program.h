@@ -1,0 +1,82 @@
+// The program-wide state, grouped by owner, and the entry points of the shell.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/random.h"
+#include "editor/editor.h"
+#include "effects/effects.h"
+#include "gui/gui.h"
+#include "platform/platform.h"
+#include "render/camera.h"
+#include "shell/catalogue.h"
+#include "shell/options.h"
+#include "shell/script.h"
+#include "world/world.h"
+
+struct Settings {
+    double screenWidth = 1280;
+    double screenHeight = 1024;
+    int16_t windowed = 0;
+    bool triggers = false; // a Triggers(1) line switches the trigger runner on
+};
+
+struct SaveJob; // the background save (level/)
+
+struct Shell {
+    Shell();
+    ~Shell();
+
+    bool paused = true;
+    bool saving = false;
+    int16_t windowed = 0;
+    int16_t texturedView = 1;
+    std::string levelPath = "levels\\new.lvl"; // the file "Save" writes
+    std::string currentFolder = "levels\\";    // the folder the level browser shows
+    Settings settings;
+
+    uint32_t frameCounter = 0; // frames-per-second count
+    uint32_t fps = 0;
+    double timeMark = 0;
+    int64_t frame = 0; // frames run since start
+
+    InputState input; // this frame's sample
+    bool scripted = false;
+    InputScript script; // replayed instead of the platform's input when `scripted`
+    InputRecorder recorder;
+    bool headless = false;
+    bool triggersOn = false;
+    bool quit = false;
+
+    std::unique_ptr<SaveJob> save;
+};
+
+struct Program {
+    Shell shell;
+    Images images;
+    World world;
+    Effects effects;
+    Camera camera;
+    RenderState render;
+    Gui gui;
+    Editor editor;
+    Rng rng;
+};
+
+// Reads settings.ini from the working directory, opens the screen and loads every image. On failure shows
+// the message box and returns false.
+bool ReadSettingsAndOpenScreen(Program& prog, Platform& plat);
+// Reads settings lines into `s`; false when the file cannot be opened.
+bool ReadSettingsFile(const std::string& nativePath, Settings& s);
+void ApplySettingsLine(const std::string& line, Settings& s);
+
+// Start-up: state, world reset, settings, screen, images, editor interface. False when the program must end.
+bool StartProgram(Program& prog, Platform& plat);
+
+// One pass of the frame loop; false when the program ends (Escape, window closed).
+bool RunFrame(Program& prog, Platform& plat);
+
+// The whole program: start-up, the frame loop, the batch steps of the options. Returns the exit status.
+int RunProgram(const Options& opt, Platform& plat);

@@ -1,0 +1,5 @@
+#include "triggers/triggers.h"
+
+#include "shell/program.h"
+
+void RunTriggers(Program&, Platform&) {}
