@@ -120,6 +120,30 @@ TEST(ArtShape, ImagesHaveTheSizeAndOrientationTheirUseNeeds) {
     }
 }
 
+// Fills that the game may repeat: the step across the wrap-around edge should look like any step inside.
+TEST(ArtShape, RepeatingFillsHaveNoSeams) {
+    auto step = [](const Image& image, int x0, int y0, int x1, int y1) {
+        double sum = 0;
+        for (int c = 0; c < 4; ++c) sum += std::abs(image.at(x0, y0)[c] - image.at(x1, y1)[c]);
+        return sum;
+    };
+    for (const char* name : {"halfspace.bmp", "region.bmp", "default.bmp"}) {
+        const Image image = load_rendered(name);
+        const int w = image.width;
+        const int h = image.height;
+        double inside = 0;
+        double across_x = 0;
+        double across_y = 0;
+        for (int y = 0; y < h; ++y) {
+            across_x += step(image, w - 1, y, 0, y) / h;
+            for (int x = 1; x < w; ++x) inside += step(image, x - 1, y, x, y) / (h * (w - 1.0));
+        }
+        for (int x = 0; x < w; ++x) across_y += step(image, x, h - 1, x, 0) / w;
+        EXPECT_LT(across_x, 1.5 * inside + 4) << name;
+        EXPECT_LT(across_y, 1.5 * inside + 4) << name;
+    }
+}
+
 TEST(ArtAlpha, ImagesDrawnOpaqueHaveNoHoles) {
     std::vector<std::string> names = expected_under("colors/");
     for (const char* name : {"player.bmp", "player2.bmp", "box.bmp", "box2.bmp", "halfspace.bmp",
