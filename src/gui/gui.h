@@ -209,6 +209,9 @@ Window* FindWindowByTitle(Gui& gui, const std::string& title);
 int32_t CurrentWindow(const Gui& gui);
 void SetCurrentWindow(Gui& gui, int32_t id);
 int32_t HoveredWindow(const Gui& gui);
+// Makes a window the hovered one until the mouse leaves it (a reopened window that should take the input
+// of this frame); an unknown id clears it.
+void SetHoveredWindow(Gui& gui, int32_t id);
 // Starts an animation of `win` in `style`; its id, or 0 when animations are off, the style is empty or
 // unknown, ten are running, or the window lies off screen.
 int32_t StartAnimation(Gui& gui, Platform& plat, const Window& win, const std::string& style);

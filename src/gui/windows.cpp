@@ -70,6 +70,10 @@ int32_t HoveredWindow(const Gui& gui) {
     return gui.hovered;
 }
 
+void SetHoveredWindow(Gui& gui, int32_t id) {
+    gui.hovered = FindWindow(gui, id) ? id : 0;
+}
+
 bool WindowHovered(const Gui& gui) {
     return gui.hovered != 0;
 }

@@ -53,4 +53,17 @@ protected:
         DrawWindows(gui, plat);
         return plat.calls;
     }
+    // The quads of one image, or the texts equal to `text`, among `calls`.
+    static std::vector<DrawCall> Quads(const std::vector<DrawCall>& calls, int image) {
+        std::vector<DrawCall> out;
+        for (const auto& c : calls)
+            if (c.kind == DrawCall::Kind::Quad && c.image == image) out.push_back(c);
+        return out;
+    }
+    static std::vector<DrawCall> Texts(const std::vector<DrawCall>& calls, const std::string& text) {
+        std::vector<DrawCall> out;
+        for (const auto& c : calls)
+            if (c.kind == DrawCall::Kind::Text && c.text == text) out.push_back(c);
+        return out;
+    }
 };
