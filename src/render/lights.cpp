@@ -10,7 +10,7 @@ namespace {
 constexpr int kGlowImage = kLightBase + 4;
 } // namespace
 
-void DrawLights(Frame& f) {
+void DrawLights(FrameContext& f) {
     const World& w = f.prog.world;
     Platform& plat = f.plat;
     const double scale = f.view.Scale();

@@ -30,7 +30,7 @@ std::string WholeNumber(double v) {
     return std::to_string(RoundToInt(v));
 }
 
-void DrawTrail(Frame& f, int mx, int my) {
+void DrawTrail(FrameContext& f, int mx, int my) {
     RenderState& rs = f.prog.render;
     if (!rs.trailStarted) {
         // The trail starts where the mouse is, so the first frames show no line from the screen corner.
@@ -56,7 +56,7 @@ bool PlacesSquare(const std::string& tool) {
     return tool == "Box" || tool == "Player" || tool == "Player2" || tool == "PoisonBox" || tool == "Icebox";
 }
 
-void DrawToolPreview(Frame& f, int mx, int my) {
+void DrawToolPreview(FrameContext& f, int mx, int my) {
     const Program& prog = f.prog;
     const Editor& ed = prog.editor;
     const World& w = prog.world;
@@ -88,33 +88,33 @@ void DrawToolPreview(Frame& f, int mx, int my) {
 
 } // namespace
 
-void Frame::Line(double x1, double y1, double x2, double y2, uint32_t rgb) {
+void FrameContext::Line(double x1, double y1, double x2, double y2, uint32_t rgb) {
     ink.front = rgb;
     plat.DrawLine(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
                   static_cast<float>(y2), rgb);
 }
 
-void Frame::Box(double x1, double y1, double x2, double y2, uint32_t rgb) {
+void FrameContext::Box(double x1, double y1, double x2, double y2, uint32_t rgb) {
     ink.front = rgb;
     plat.DrawBox(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
                  static_cast<float>(y2), rgb, false);
 }
 
-void Frame::Circle(double x, double y, double radius, uint32_t rgb) {
+void FrameContext::Circle(double x, double y, double radius, uint32_t rgb) {
     ink.front = rgb;
     plat.DrawCircle(static_cast<float>(x), static_cast<float>(y), static_cast<float>(radius), rgb);
 }
 
-void Frame::Text(int x, int y, const std::string& text) {
+void FrameContext::Text(int x, int y, const std::string& text) {
     if (!text.empty()) plat.DrawText(FontId::Hud, x, y, text, ink.front, ink.back, true);
 }
 
-void Frame::Text(int x, int y, const std::string& text, uint32_t front) {
+void FrameContext::Text(int x, int y, const std::string& text, uint32_t front) {
     ink.front = front;
     Text(x, y, text);
 }
 
-void DrawPortals(Frame& f) {
+void DrawPortals(FrameContext& f) {
     for (const Portal& p : f.prog.world.portals) {
         Vec2 a = f.Pixel({p.x1, p.y1});
         Vec2 b = f.Pixel({p.x2, p.y2});
@@ -125,7 +125,7 @@ void DrawPortals(Frame& f) {
     }
 }
 
-void DrawWireframe(Frame& f) {
+void DrawWireframe(FrameContext& f) {
     const World& w = f.prog.world;
     const int32_t count = std::clamp(w.constraintCount, 0, kMaxRecords);
     for (int32_t i = 1; i <= count; ++i) {
@@ -142,7 +142,7 @@ void DrawWireframe(Frame& f) {
     }
 }
 
-void DrawJoints(Frame& f) {
+void DrawJoints(FrameContext& f) {
     const World& w = f.prog.world;
     const int32_t count = std::clamp(w.constraintCount, 0, kMaxRecords);
     for (int32_t i = 1; i <= count; ++i) {
@@ -157,7 +157,7 @@ void DrawJoints(Frame& f) {
     }
 }
 
-void DrawToolbar(Frame& f) {
+void DrawToolbar(FrameContext& f) {
     for (const ToolbarButton& b : f.prog.editor.toolbar) {
         uint32_t colour = Rgb(100, 100, 100);
         if (b.hover == 0 && b.visible == 1)
@@ -181,18 +181,18 @@ void DrawToolbar(Frame& f) {
     }
 }
 
-void DrawTextFields(Frame& f) {
+void DrawTextFields(FrameContext& f) {
     for (const TextField& t : f.prog.editor.textFields) {
         f.Box(t.x, t.y, t.x + t.width, t.y + t.height, t.state == 1 ? kWhite : Rgb(200, 200, 200));
         f.Text(t.x + 5, t.y + t.height / 2 - 8, t.text); // in the outline's colour
     }
 }
 
-void DrawLabels(Frame& f) {
+void DrawLabels(FrameContext& f) {
     for (const EditorLabel& l : f.prog.editor.labels) f.Text(l.x, l.y, l.text, Rgb(l.red, l.green, l.blue));
 }
 
-void DrawHud(Frame& f) {
+void DrawHud(FrameContext& f) {
     Program& prog = f.prog;
     const Editor& ed = prog.editor;
     const World& w = prog.world;
@@ -221,7 +221,7 @@ void DrawHud(Frame& f) {
         f.Text(0, 150, "Running", kGreen);
 }
 
-void DrawSparks(Frame& f) {
+void DrawSparks(FrameContext& f) {
     auto& sparks = f.prog.editor.sparks;
     Rng& rng = f.prog.render.rng;
     const size_t count = sparks.size(); // trails made this frame start moving next frame

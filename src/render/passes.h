@@ -17,7 +17,7 @@ struct Ink {
     uint32_t back = Rgb(0, 0, 0);
 };
 
-struct Frame {
+struct FrameContext {
     Program& prog;
     Platform& plat;
     View view;
@@ -40,21 +40,21 @@ struct Frame {
 int ColourImageFor(const std::string& name, uint32_t identity, Rng& rng);
 
 // Quad pass (textured view).
-void DrawRegions(Frame& f);
-void DrawLiquids(Frame& f);
-void DrawLights(Frame& f);
-void DrawEntities(Frame& f);
-void DrawHalfSpaces(Frame& f);
-void DrawWaterSpaces(Frame& f);
-void DrawEffects(Frame& f);
-void DrawMarkers(Frame& f);
+void DrawRegions(FrameContext& f);
+void DrawLiquids(FrameContext& f);
+void DrawLights(FrameContext& f);
+void DrawEntities(FrameContext& f);
+void DrawHalfSpaces(FrameContext& f);
+void DrawWaterSpaces(FrameContext& f);
+void DrawEffects(FrameContext& f);
+void DrawMarkers(FrameContext& f);
 
 // Flat layer.
-void DrawPortals(Frame& f);
-void DrawWireframe(Frame& f);
-void DrawJoints(Frame& f);
-void DrawToolbar(Frame& f);
-void DrawTextFields(Frame& f);
-void DrawLabels(Frame& f);
-void DrawHud(Frame& f);
-void DrawSparks(Frame& f);
+void DrawPortals(FrameContext& f);
+void DrawWireframe(FrameContext& f);
+void DrawJoints(FrameContext& f);
+void DrawToolbar(FrameContext& f);
+void DrawTextFields(FrameContext& f);
+void DrawLabels(FrameContext& f);
+void DrawHud(FrameContext& f);
+void DrawSparks(FrameContext& f);

@@ -4,9 +4,12 @@
 #include "render/passes.h"
 #include "shell/program.h"
 
+View ProgramView(const Program& prog) {
+    return MakeView(prog.camera, prog.shell.settings.screenWidth, prog.shell.settings.screenHeight);
+}
+
 void DrawFrame(Program& prog, Platform& plat) {
-    const Settings& s = prog.shell.settings;
-    Frame f{prog, plat, MakeView(prog.camera, s.screenWidth, s.screenHeight), Ink{}};
+    FrameContext f{prog, plat, ProgramView(prog), Ink{}};
     const bool textured = prog.shell.texturedView != 0;
 
     plat.Clear(Rgb(0, 0, 0));

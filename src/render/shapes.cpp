@@ -33,6 +33,11 @@ Quad ThickLineQuad(int32_t x1, int32_t y1, int32_t x2, int32_t y2, float width) 
     return QuadOf({a + h + t, a - h + t, b - h - t, b + h - t});
 }
 
+void DrawThickLine(Platform& plat, int32_t x1, int32_t y1, int32_t x2, int32_t y2, float width, int image,
+                   int alpha) {
+    plat.DrawQuad(image, ThickLineQuad(x1, y1, x2, y2, width), alpha);
+}
+
 PlaneFill HalfPlaneFill(const View& view, Vec2 p, Vec2 v, Vec2 normal) {
     PlaneFill out;
     if (!(std::isfinite(v.x) && std::isfinite(v.y)) || (v.x == 0 && v.y == 0)) return out;

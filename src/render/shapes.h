@@ -12,6 +12,9 @@
 // A band `width` wide (rounded up) along the segment A-B, reaching half its width beyond both ends. Corners
 // in drawing order: A + h + t, A - h + t, B - h - t, B + h - t.
 Quad ThickLineQuad(int32_t x1, int32_t y1, int32_t x2, int32_t y2, float width);
+// Draws `image` on that band with `alpha`.
+void DrawThickLine(Platform& plat, int32_t x1, int32_t y1, int32_t x2, int32_t y2, float width, int image,
+                   int alpha);
 
 // The screen part of a half-plane through `p` with direction `v`, solid on the side away from `normal`:
 // one quad from the boundary to the screen edges on the solid side, and the 3-pixel boundary band on

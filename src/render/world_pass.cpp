@@ -39,7 +39,7 @@ Quad CornersOf(const Vec2 (&c)[4]) {
 
 // The screen corners of an entity's particles in the given order (indices from 0). An entity with fewer
 // particles repeats its last one, so nothing is read beyond its list.
-Quad EntityQuad(const Frame& f, const Entity& e, int i0, int i1, int i2, int i3) {
+Quad EntityQuad(const FrameContext& f, const Entity& e, int i0, int i1, int i2, int i3) {
     const World& w = f.prog.world;
     const int last = e.particlecount() - 1;
     auto at = [&](int i) {
@@ -51,7 +51,7 @@ Quad EntityQuad(const Frame& f, const Entity& e, int i0, int i1, int i2, int i3)
 }
 
 // A quad of the image's own size times `scale`, centred on `centre`.
-Quad ZoomedImageQuad(const Frame& f, int image, Vec2 centre, double scale) {
+Quad ZoomedImageQuad(const FrameContext& f, int image, Vec2 centre, double scale) {
     double w = f.plat.ImageWidth(image) * scale;
     double h = f.plat.ImageHeight(image) * scale;
     return RectQuad(static_cast<float>(centre.x - w / 2), static_cast<float>(centre.y - h / 2),
@@ -60,7 +60,7 @@ Quad ZoomedImageQuad(const Frame& f, int image, Vec2 centre, double scale) {
 
 // Quads on the entity's centre and its particles, for kinds the catalogue has no image for: (centre,
 // particles 2k, 2k + 1, 2k + 2) for k = 1 .. (N - 2) / 2, then (centre, N - 1, 1, 2).
-void DrawFallbackFan(Frame& f, const Entity& e) {
+void DrawFallbackFan(FrameContext& f, const Entity& e) {
     const int n = e.particlecount();
     if (n < 2) return;
     const World& w = f.prog.world;
@@ -76,7 +76,7 @@ void DrawFallbackFan(Frame& f, const Entity& e) {
     f.plat.DrawQuad(kDefaultImage, CornersOf(c), 90);
 }
 
-void DrawEntity(Frame& f, const Entity& e) {
+void DrawEntity(FrameContext& f, const Entity& e) {
     const int n = e.particlecount();
     if (n == 0) return;
     const std::string& type = e.type;
@@ -112,7 +112,7 @@ void DrawEntity(Frame& f, const Entity& e) {
 
 // The first half-plane in list order under the mouse while the "Edit" tool picks one; -1 for none.
 template <typename Space, typename Direction>
-int HoveredSpace(const Frame& f, const std::vector<Space>& spaces, Direction direction) {
+int HoveredSpace(const FrameContext& f, const std::vector<Space>& spaces, Direction direction) {
     const Program& prog = f.prog;
     if (prog.editor.currentTool != "Edit" || WindowHovered(prog.gui)) return -1;
     const Vec2& m = prog.editor.mouseWorld;
@@ -138,7 +138,7 @@ int ColourImageFor(const std::string& name, uint32_t identity, Rng& rng) {
     return ColourImage(name, rng); // draws from the generator only for "random", handled above
 }
 
-void DrawRegions(Frame& f) {
+void DrawRegions(FrameContext& f) {
     for (const Region& r : f.prog.world.regions) {
         const bool coloured = !r.type.empty();
         const int image = coloured ? ColourImageFor(r.type, r.uid, f.prog.render.rng) : kRegionImage;
@@ -148,14 +148,14 @@ void DrawRegions(Frame& f) {
         f.plat.DrawQuad(image, CornersOf(c), 100);
         if (!coloured) continue;
         int32_t x1 = RoundToInt(lo.x), y1 = RoundToInt(lo.y), x2 = RoundToInt(hi.x), y2 = RoundToInt(hi.y);
-        f.plat.DrawQuad(image, ThickLineQuad(x1, y1, x2, y1, 5), 100); // top
-        f.plat.DrawQuad(image, ThickLineQuad(x2, y1, x2, y2, 5), 100); // right
-        f.plat.DrawQuad(image, ThickLineQuad(x2, y2, x1, y2, 5), 100); // bottom
-        f.plat.DrawQuad(image, ThickLineQuad(x1, y2, x1, y1, 5), 100); // left
+        DrawThickLine(f.plat, x1, y1, x2, y1, 5, image, 100); // top
+        DrawThickLine(f.plat, x2, y1, x2, y2, 5, image, 100); // right
+        DrawThickLine(f.plat, x2, y2, x1, y2, 5, image, 100); // bottom
+        DrawThickLine(f.plat, x1, y2, x1, y1, 5, image, 100); // left
     }
 }
 
-void DrawLiquids(Frame& f) {
+void DrawLiquids(FrameContext& f) {
     const World& w = f.prog.world;
     const double scale = f.view.Scale();
     const int32_t boxes = std::clamp(w.liquidBoxCount, 0, kMaxLiquidBoxes);
@@ -194,13 +194,13 @@ void DrawLiquids(Frame& f) {
     pass(true);
 }
 
-void DrawEntities(Frame& f) {
+void DrawEntities(FrameContext& f) {
     const World& w = f.prog.world;
     const int32_t count = std::clamp(w.entityCount, 0, kMaxRecords);
     for (int32_t i = 1; i <= count; ++i) DrawEntity(f, w.entities[static_cast<size_t>(i)]);
 }
 
-void DrawHalfSpaces(Frame& f) {
+void DrawHalfSpaces(FrameContext& f) {
     const auto& spaces = f.prog.world.halfSpaces;
     int hovered = HoveredSpace(f, spaces, [](const HalfSpace& h) { return h.v; });
     for (size_t i = 0; i < spaces.size(); ++i) {
@@ -215,7 +215,7 @@ void DrawHalfSpaces(Frame& f) {
     }
 }
 
-void DrawWaterSpaces(Frame& f) {
+void DrawWaterSpaces(FrameContext& f) {
     const auto& spaces = f.prog.world.waterSpaces;
     auto along = [](const WaterSpace& s) { return Vec2{-s.normal.y, s.normal.x}; };
     int hovered = HoveredSpace(f, spaces, along);
@@ -229,7 +229,7 @@ void DrawWaterSpaces(Frame& f) {
     }
 }
 
-void DrawEffects(Frame& f) {
+void DrawEffects(FrameContext& f) {
     const Effects& fx = f.prog.effects;
     const double scale = f.view.Scale();
     for (const EffectSprite& s : fx.sprites) {
@@ -252,7 +252,7 @@ void DrawEffects(Frame& f) {
     }
 }
 
-void DrawMarkers(Frame& f) {
+void DrawMarkers(FrameContext& f) {
     RenderState& rs = f.prog.render;
     if (rs.markerPulse > 360) rs.markerPulse = 0;
     const World& w = f.prog.world;
