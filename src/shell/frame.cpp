@@ -26,7 +26,7 @@ bool StartProgram(Program& prog, Platform& plat) {
     ResetWorld(prog.world);
     if (!ReadSettingsAndOpenScreen(prog, plat)) return false;
     InitGui(prog.gui, static_cast<int>(sh.settings.screenWidth), static_cast<int>(sh.settings.screenHeight));
-    prog.camera.zoom = 1 - sh.settings.screenWidth / 1280.0;
+    prog.camera.zoom = ClampZoom(1 - sh.settings.screenWidth / 1280.0);
     BuildEditorInterface(prog, plat);
     return true;
 }
