@@ -110,9 +110,9 @@ TEST(Tables, ListObjects) {
     auto w = FreshWorld();
     HalfSpace& h = NewHalfSpace(*w, 0, 100, 1, 0);
     EXPECT_EQ(h.normal, (Vec2{0, -1})); // solid below the line
-    Portal& p = NewPortal(*w, 0, 0, 10, 0);
-    Portal& q = NewPortal(*w, 0, 50, 10, 50);
-    EXPECT_EQ(q.id, p.id + 1);
+    int32_t first = NewPortal(*w, 0, 0, 10, 0).id;
+    int32_t second = NewPortal(*w, 0, 50, 10, 50).id;
+    EXPECT_EQ(second, first + 1);
     int32_t portalId = w->nextPortalId;
     ResetWorld(*w);
     EXPECT_EQ(w->nextPortalId, portalId); // portal ids stay unique until the program ends
