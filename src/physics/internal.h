@@ -15,6 +15,8 @@ inline bool Dynamic(const World& w, int32_t particle) {
 }
 
 void RunIntegrate(World& w);
+// Plans the runs the relaxation takes side by side (once per step, before RunRelax).
+void PlanRelax(World& w);
 void RunRelax(World& w);
 void RunHalfSpaces(World& w);
 void RunFindPairs(World& w);

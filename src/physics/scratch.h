@@ -6,6 +6,16 @@
 #include <cstdint>
 #include <vector>
 
+struct FrictionNote {
+    int32_t a = 0, b = 0, v = 0; // particle slots: side ends and vertex
+    int16_t kind = 0;
+    uint8_t mode = 0; // which of the two bodies are static
+    float fv = 0, fa = 0, ka = 0, kv = 0;
+    double pushLength = 0;
+    double tx = 0, ty = 0, fx = 0, fy = 0, fLength = 0; // half-space contacts: tangent and friction
+    int32_t level = 0; // 1 + the level of the latest earlier contact sharing a particle
+};
+
 struct PhysicsScratch {
     // Take the plain paths: the quadratic entity-pair search, the linear contact search and the bounds
     // update of the world tables. They give exactly the same results as the fast paths, only slower, and
@@ -15,22 +25,45 @@ struct PhysicsScratch {
     // Per particle slot: 1 when its parent's mass is not 0. Valid while a pass or a step runs.
     std::vector<uint8_t> dynamic;
 
-    // Entity-pair search: the enlarged bounding boxes per entity slot, the entity slots ordered by the
-    // lower x of their boxes (kept from step to step, so that re-sorting is cheap), the found pairs.
-    std::vector<double> boxLoX, boxLoY, boxHiX, boxHiY;
-    std::vector<int32_t> sweepOrder;
-    std::vector<int32_t> oddBoxes;  // entities whose boxes are not finite: compared with every entity
-    std::vector<uint32_t> pairKeys; // (first slot << 14) | second slot, sorted into the reference order
+    // Relaxation: per particle slot the first and last constraint slot using it, the number of particles
+    // used on both sides of each slot boundary, and the boundaries of the runs relaxed side by side
+    // (five entries for four runs; anything else: one pass in slot order).
+    std::vector<int32_t> relaxFirst, relaxLast, relaxCover, relaxRuns;
 
-    // The contacts of the running step, found by the id of their vertex particle: an open-addressed table
-    // of ids with the newest contact of each, and per contact slot the previous contact of the same id.
+    // Entity-pair search: the enlarged bounding box and grid cells (x0, y0, x1, y1) per entity slot, the
+    // grid (entries sorted by bucket: entity and cell), the boxes compared with everyone, the found
+    // pairs as (first slot << 14) | second slot.
+    std::vector<double> boxLoX, boxLoY, boxHiX, boxHiY;
+    std::vector<int64_t> boxCells;
+    std::vector<uint32_t> gridStart, gridFill;
+    std::vector<int32_t> gridEntity;
+    std::vector<int64_t> gridCellX, gridCellY;
+    std::vector<int32_t> oddBoxes;
+    std::vector<uint32_t> pairKeys;
+
+    // The contacts of the running step, found by their vertex: by particle slot when the particle ids
+    // rise with the slots, else by particle id through an open-addressed table. Per contact slot the
+    // previous contact of the same vertex. Entries are valid when their stamp is the step's stamp.
     bool contactIndexLive = false;
+    bool contactIndexBySlot = false;
+    bool contactIndexById = false; // always index by id (tests use it to check that way too)
     int32_t contactIndexCount = 0; // contact slots 1..this are indexed
     uint32_t contactIndexStamp = 0;
+    std::vector<int32_t> contactSlotHead;
+    std::vector<uint32_t> contactSlotStamp;
     std::vector<int32_t> contactHashId;
     std::vector<int32_t> contactHashHead;
     std::vector<uint32_t> contactHashStamp;
     std::vector<int32_t> contactPrevious;
+
+    // What stays fixed about each contact for the rest of the step, for the friction pass; contact slots
+    // 1..frictionCached are noted.
+    // The contacts in the order the fast pass applies them (by level), and per particle slot the level of
+    // the latest contact touching it.
+    std::vector<FrictionNote> frictionNotes;
+    int32_t frictionCached = 0;
+    int32_t frictionMaxLevel = 0;
+    std::vector<int32_t> frictionParticleLevel, frictionLevelStart, frictionOrder;
 
     // The separating-axis test: particle positions of the two entities, and per axis the side direction,
     // normal (four lanes each), overlap, usability and side slot. simdLevel: -1 not yet probed, 0 scalar,

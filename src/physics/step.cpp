@@ -1,4 +1,5 @@
 // The simulation step: its order of passes, the Verlet integration and the constraint relaxation.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -50,29 +51,107 @@ void RunIntegrate(World& w) {
     }
 }
 
+namespace {
+
+inline void RelaxOne(Particle* ps, const uint8_t* dyn, const Constraint& c) {
+    Particle& a = ps[c.p1];
+    Particle& b = ps[c.p2];
+    const float dx = static_cast<float>(b.p.x - a.p.x);
+    const float dy = static_cast<float>(b.p.y - a.p.y);
+    const float dist = std::sqrt(dx * dx + dy * dy);
+    if (dist == 0) return; // coinciding ends give no direction to correct along
+    const float r = (dist - c.length) / dist;
+    if (dyn[c.p1]) {
+        a.p.x += dx * r / 2 * c.e;
+        a.p.y += dy * r / 2 * c.e;
+    }
+    if (dyn[c.p2]) {
+        b.p.x -= dx * r / 2 * c.e;
+        b.p.y -= dy * r / 2 * c.e;
+    }
+}
+
+// Splits the constraint slots 1..count into up to four runs of consecutive slots that share no particle,
+// so that the runs can be relaxed side by side: each run keeps its slot order, and no run sees what
+// another one moves, so the result is that of the single pass in slot order.
+void PlanRelaxRuns(World& w) {
+    PhysicsScratch& s = w.physics;
+    const int32_t n = w.constraintCount;
+    const size_t slots = static_cast<size_t>(kTableSlots);
+    if (s.relaxFirst.size() != slots) {
+        s.relaxFirst.assign(slots, 0);
+        s.relaxLast.assign(slots, 0);
+        s.relaxCover.assign(slots + 2, 0);
+    }
+    std::fill(s.relaxFirst.begin(), s.relaxFirst.end(), 0);
+    std::fill(s.relaxCover.begin(), s.relaxCover.begin() + n + 2, 0);
+    int32_t* first = s.relaxFirst.data();
+    int32_t* last = s.relaxLast.data();
+    const Constraint* cs = w.constraints.data();
+    for (int32_t k = 1; k <= n; ++k) {
+        for (int32_t p : {cs[k].p1, cs[k].p2}) {
+            if (p < 0 || p >= kTableSlots) continue;
+            if (first[p] == 0) first[p] = k;
+            last[p] = k;
+        }
+    }
+    // cover[k] counts the particles used both before slot k and from slot k on.
+    int32_t* cover = s.relaxCover.data();
+    for (int32_t p = 0; p < kTableSlots; ++p) {
+        if (first[p] == 0 || first[p] == last[p]) continue;
+        ++cover[first[p] + 1];
+        --cover[last[p] + 1];
+    }
+    for (int32_t k = 1; k <= n + 1; ++k) cover[k] += cover[k - 1];
+    s.relaxRuns.clear();
+    s.relaxRuns.push_back(1);
+    for (int part = 1; part < 4; ++part) {
+        const int32_t target = 1 + static_cast<int32_t>(static_cast<int64_t>(n) * part / 4);
+        const int32_t reach = n / 16 + 1;
+        int32_t found = 0;
+        for (int32_t d = 0; d <= reach && found == 0; ++d) {
+            for (int32_t k : {target - d, target + d})
+                if (k > s.relaxRuns.back() && k <= n && cover[k] == 0) {
+                    found = k;
+                    break;
+                }
+        }
+        if (found != 0) s.relaxRuns.push_back(found);
+    }
+    s.relaxRuns.push_back(n + 1);
+}
+
+} // namespace
+
 void RunRelax(World& w) {
     Particle* ps = w.particles.data();
     const uint8_t* dyn = w.physics.dynamic.data();
     const Constraint* cs = w.constraints.data();
-    const int32_t n = w.constraintCount;
-    for (int32_t k = 1; k <= n; ++k) {
-        const Constraint& c = cs[k];
-        Particle& a = ps[c.p1];
-        Particle& b = ps[c.p2];
-        const float dx = static_cast<float>(b.p.x - a.p.x);
-        const float dy = static_cast<float>(b.p.y - a.p.y);
-        const float dist = std::sqrt(dx * dx + dy * dy);
-        if (dist == 0) continue; // coinciding ends give no direction to correct along
-        const float r = (dist - c.length) / dist;
-        if (dyn[c.p1]) {
-            a.p.x += dx * r / 2 * c.e;
-            a.p.y += dy * r / 2 * c.e;
-        }
-        if (dyn[c.p2]) {
-            b.p.x -= dx * r / 2 * c.e;
-            b.p.y -= dy * r / 2 * c.e;
-        }
+    const std::vector<int32_t>& runs = w.physics.relaxRuns;
+    if (w.physics.reference || runs.size() != 5 || runs.back() != w.constraintCount + 1) {
+        for (int32_t k = 1; k <= w.constraintCount; ++k) RelaxOne(ps, dyn, cs[k]);
+        return;
     }
+    int32_t at[4] = {runs[0], runs[1], runs[2], runs[3]};
+    const int32_t end[4] = {runs[1], runs[2], runs[3], runs[4]};
+    const int32_t common =
+        std::min(std::min(end[0] - at[0], end[1] - at[1]), std::min(end[2] - at[2], end[3] - at[3]));
+    for (int32_t t = 0; t < common; ++t) {
+        RelaxOne(ps, dyn, cs[at[0] + t]);
+        RelaxOne(ps, dyn, cs[at[1] + t]);
+        RelaxOne(ps, dyn, cs[at[2] + t]);
+        RelaxOne(ps, dyn, cs[at[3] + t]);
+    }
+    for (int l = 0; l < 4; ++l)
+        for (int32_t k = at[l] + common; k < end[l]; ++k) RelaxOne(ps, dyn, cs[k]);
+}
+
+void PlanRelax(World& w) {
+    if (w.physics.reference) {
+        w.physics.relaxRuns.clear();
+        return;
+    }
+    PlanRelaxRuns(w);
 }
 
 } // namespace physics_internal
@@ -86,6 +165,7 @@ void IntegrateParticles(World& w) {
 
 void RelaxConstraints(World& w) {
     RefreshDynamic(w);
+    w.physics.relaxRuns.clear(); // a single pass in slot order
     RunRelax(w);
 }
 
@@ -93,6 +173,7 @@ void StepSimulation(World& w) {
     RecountTables(w);
     RefreshDynamic(w);
     OpenContactIndex(w);
+    PlanRelax(w);
     RunIntegrate(w);
     RunPortals(w);
     for (int32_t i = 1; i <= w.sim.iterations; ++i) {
