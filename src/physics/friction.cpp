@@ -127,34 +127,6 @@ void NoteContact(World& w, int32_t k, FrictionNote& note) {
         note.fLength = Length(note.fx, note.fy);
         note.mode = ev.m == 0 ? kBothStatic : kBothDynamic;
     }
-    // Its level: one more than that of the latest contact touching any of its particles.
-    note.level = 0;
-    if ((c.kind == 0 || c.kind == 2) && note.mode != kBothStatic) {
-        PhysicsScratch& s = w.physics;
-        int32_t* last = s.frictionParticleLevel.data();
-        int32_t level = last[note.v];
-        if (c.kind == 0) level = std::max(level, std::max(last[note.a], last[note.b]));
-        note.level = level + 1;
-        last[note.v] = note.level;
-        if (c.kind == 0) last[note.a] = last[note.b] = note.level;
-        s.frictionMaxLevel = std::max(s.frictionMaxLevel, note.level);
-    }
-}
-
-// Contacts 1..n ordered by level (slot order within a level). Contacts of one level touch disjoint
-// particles, and each particle meets its contacts in slot order, so applying them in this order gives
-// exactly the slot-order result while letting the processor overlap neighbouring contacts.
-void OrderByLevel(PhysicsScratch& s, int32_t n) {
-    const FrictionNote* notes = s.frictionNotes.data();
-    const size_t levels = static_cast<size_t>(s.frictionMaxLevel) + 2;
-    if (s.frictionLevelStart.size() < levels) s.frictionLevelStart.resize(levels + levels / 2);
-    std::fill(s.frictionLevelStart.begin(), s.frictionLevelStart.begin() + static_cast<ptrdiff_t>(levels), 0);
-    int32_t* start = s.frictionLevelStart.data();
-    for (int32_t k = 1; k <= n; ++k) ++start[notes[k].level + 1];
-    for (size_t l = 1; l < levels; ++l) start[l] += start[l - 1];
-    if (s.frictionOrder.size() < static_cast<size_t>(n))
-        s.frictionOrder.resize(static_cast<size_t>(kTableSlots));
-    for (int32_t k = 1; k <= n; ++k) s.frictionOrder[static_cast<size_t>(start[notes[k].level]++)] = k;
 }
 
 #if defined(__x86_64__)
@@ -202,13 +174,8 @@ void FrictionFast(World& w) {
     if (s.frictionNotes.size() != static_cast<size_t>(kTableSlots))
         s.frictionNotes.resize(static_cast<size_t>(kTableSlots));
     FrictionNote* notes = s.frictionNotes.data();
-    if (s.frictionCached == 0) {
-        s.frictionParticleLevel.assign(static_cast<size_t>(kTableSlots), 0);
-        s.frictionMaxLevel = 0;
-    }
     for (int32_t k = s.frictionCached + 1; k <= n; ++k) NoteContact(w, k, notes[k]);
     s.frictionCached = n;
-    OrderByLevel(s, n);
 
     Particle* ps = w.particles.data();
     Contact* cs = w.contacts.data();
@@ -217,8 +184,7 @@ void FrictionFast(World& w) {
     const __m128d sign = _mm_set1_pd(-0.0);
     const __m128d three = Broadcast(3);
     const __m128d two = Broadcast(2);
-    for (int32_t at = 0; at < n; ++at) {
-        const int32_t k = s.frictionOrder[static_cast<size_t>(at)];
+    for (int32_t k = 1; k <= n; ++k) {
         const FrictionNote& note = notes[k];
         if (note.kind == 0) {
             cs[k].serial = 0;

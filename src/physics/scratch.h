@@ -13,7 +13,6 @@ struct FrictionNote {
     float fv = 0, fa = 0, ka = 0, kv = 0;
     double pushLength = 0;
     double tx = 0, ty = 0, fx = 0, fy = 0, fLength = 0; // half-space contacts: tangent and friction
-    int32_t level = 0; // 1 + the level of the latest earlier contact sharing a particle
 };
 
 struct PhysicsScratch {
@@ -58,12 +57,8 @@ struct PhysicsScratch {
 
     // What stays fixed about each contact for the rest of the step, for the friction pass; contact slots
     // 1..frictionCached are noted.
-    // The contacts in the order the fast pass applies them (by level), and per particle slot the level of
-    // the latest contact touching it.
     std::vector<FrictionNote> frictionNotes;
     int32_t frictionCached = 0;
-    int32_t frictionMaxLevel = 0;
-    std::vector<int32_t> frictionParticleLevel, frictionLevelStart, frictionOrder;
 
     // The separating-axis test: particle positions of the two entities, and per axis the side direction,
     // normal (four lanes each), overlap, usability and side slot. simdLevel: -1 not yet probed, 0 scalar,
