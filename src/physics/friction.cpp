@@ -155,6 +155,21 @@ inline double Dot(__m128d a, __m128d b) {
     return _mm_cvtsd_f64(_mm_add_sd(m, _mm_unpackhi_pd(m, m)));
 }
 
+// Decides sqrt(sw) (or sqrt(sw) / 3) < sqrt(sf) from the squares when they are clearly apart (scale 1 or
+// 9), and by `exact` otherwise. Away from ties the rounding of the square roots and of the division by 3
+// (half an ulp each) cannot reverse the order, so the answer is that of the computed lengths; a margin of
+// 1e-9 lies far beyond those roundings. Values too small or not finite take the exact way.
+template <typename Exact> inline bool LengthBelow(double sw, double sf, double scale, Exact exact) {
+    constexpr double kMargin = 1e-9;
+    constexpr double kTiny = 1e-280;
+    const double bound = sf * scale;
+    if (sf >= kTiny && sf <= 1e280 && sw <= 1e280) {
+        if (sw < bound * (1 - kMargin)) return true;
+        if (sw > bound * (1 + kMargin)) return false;
+    }
+    return exact();
+}
+
 // OpposeSliding without branches.
 inline __m128d Oppose(__m128d f, __m128d wt) {
     const __m128d sign = _mm_set1_pd(-0.0);
@@ -200,21 +215,20 @@ void FrictionFast(World& w) {
             const __m128d wt = _mm_mul_pd(tau, Broadcast(Dot(tau, rel)));
             __m128d f = _mm_mul_pd(_mm_mul_pd(tau, Broadcast(note.fv)), Broadcast(note.fa));
             f = _mm_div_pd(_mm_mul_pd(f, Broadcast(note.pushLength)), iterations);
-            const __m128d sums = _mm_set_pd(SumOfSquares(f), SumOfSquares(wt));
-            const __m128d lengths = _mm_sqrt_pd(sums); // (|wt|, |f|)
+            const double sw = SumOfSquares(wt), sf = SumOfSquares(f);
             const __m128d negWt = _mm_xor_pd(wt, sign);
             if (note.mode == kBothDynamic) {
-                const __m128d third = _mm_div_sd(lengths, three);
-                const __m128d limited = _mm_cmplt_sd(third, _mm_unpackhi_pd(lengths, lengths));
-                f = Select(_mm_unpacklo_pd(limited, limited), _mm_div_pd(negWt, three), f);
+                const bool limited =
+                    LengthBelow(sw, sf, 9, [&] { return std::sqrt(sw) / 3 < std::sqrt(sf); });
+                if (limited) f = _mm_div_pd(negWt, three);
                 f = Oppose(f, wt);
                 const __m128d fa = _mm_mul_pd(f, Broadcast(note.ka));
                 Store(&a.p.x, _mm_add_pd(pa, fa));
                 Store(&b.p.x, _mm_add_pd(Load(&b.p.x), fa));
                 Store(&v.p.x, _mm_sub_pd(Load(&v.p.x), _mm_mul_pd(_mm_mul_pd(f, two), Broadcast(note.kv))));
             } else {
-                const __m128d limited = _mm_cmplt_sd(lengths, _mm_unpackhi_pd(lengths, lengths));
-                f = Select(_mm_unpacklo_pd(limited, limited), negWt, f);
+                const bool limited = LengthBelow(sw, sf, 1, [&] { return std::sqrt(sw) < std::sqrt(sf); });
+                if (limited) f = negWt;
                 f = Oppose(f, wt);
                 if (note.mode == kVertexStatic) {
                     Store(&a.p.x, _mm_add_pd(pa, f));
@@ -230,7 +244,9 @@ void FrictionFast(World& w) {
             const __m128d pv = Load(&v.p.x);
             const __m128d tau = Load(&note.tx);
             const __m128d wt = _mm_mul_pd(tau, Broadcast(Dot(tau, _mm_sub_pd(Load(&v.oldp.x), pv))));
-            const bool limited = std::sqrt(SumOfSquares(wt)) < note.fLength;
+            const double sw = SumOfSquares(wt);
+            const double fl = note.fLength;
+            const bool limited = LengthBelow(sw, fl * fl, 1, [&] { return std::sqrt(sw) < fl; });
             const __m128d f = Oppose(limited ? _mm_xor_pd(wt, sign) : Load(&note.fx), wt);
             Store(&v.p.x, _mm_sub_pd(pv, f));
         }

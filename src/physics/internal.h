@@ -14,6 +14,9 @@ inline bool Dynamic(const World& w, int32_t particle) {
     return w.physics.dynamic[static_cast<size_t>(particle)] != 0;
 }
 
+// Finds which vector instructions the processor has (once; tests may preset simdLevel).
+void ProbeSimd(PhysicsScratch& s);
+
 void RunIntegrate(World& w);
 // Plans the runs the relaxation takes side by side (once per step, before RunRelax).
 void PlanRelax(World& w);

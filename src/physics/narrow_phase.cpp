@@ -101,7 +101,7 @@ __attribute__((target("avx2"))) bool AxesAvx2(const AxisLanes& a, int lanes, con
     for (int k = 0; k < lanes; k += 4) {
         const __m256d dx = _mm256_loadu_pd(a.dx + k);
         const __m256d dy = _mm256_loadu_pd(a.dy + k);
-        const __m256d ax = _mm256_sub_pd(zero, dy); // -(q2.y - q1.y), exact
+        const __m256d ax = _mm256_xor_pd(dy, _mm256_set1_pd(-0.0)); // -(q2.y - q1.y)
         const __m256d len = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(ax, ax), _mm256_mul_pd(dx, dx)));
         const __m256d valid = _mm256_cmp_pd(len, zero, _CMP_GT_OQ);
         const __m256d nx = _mm256_div_pd(ax, len);
@@ -144,7 +144,7 @@ bool AxesSse2(const AxisLanes& a, int lanes, const Gathered& g1, const Gathered&
     for (int k = 0; k < lanes; k += 2) {
         const __m128d dx = _mm_loadu_pd(a.dx + k);
         const __m128d dy = _mm_loadu_pd(a.dy + k);
-        const __m128d ax = _mm_sub_pd(zero, dy);
+        const __m128d ax = _mm_xor_pd(dy, _mm_set1_pd(-0.0));
         const __m128d len = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(ax, ax), _mm_mul_pd(dx, dx)));
         const __m128d valid = _mm_cmpgt_pd(len, zero);
         const __m128d nx = _mm_div_pd(ax, len);
@@ -249,10 +249,7 @@ bool ChooseAxisFast(World& w, const Entity& e1, const Entity& e2, const Gathered
 
     bool together;
 #if defined(__x86_64__)
-    if (s.simdLevel < 0) {
-        __builtin_cpu_init();
-        s.simdLevel = __builtin_cpu_supports("avx2") ? 2 : 1;
-    }
+    physics_internal::ProbeSimd(s);
     if (s.simdLevel >= 2)
         together = AxesAvx2(a, lanes, g1, g2);
     else if (s.simdLevel == 1)
@@ -276,6 +273,88 @@ bool ChooseAxisFast(World& w, const Entity& e1, const Entity& e2, const Gathered
     return true;
 }
 
+#if defined(__x86_64__)
+
+// Projections of one four-particle entity on four axes: the least and greatest value per lane, taken
+// particle by particle in list order as the scalar test does.
+__attribute__((target("avx2"))) inline void ProjectQuad(__m256d nx, __m256d ny, const double* x,
+                                                        const double* y, __m128& lo, __m128& hi) {
+    lo = _mm256_cvtpd_ps(
+        _mm256_add_pd(_mm256_mul_pd(nx, _mm256_set1_pd(x[0])), _mm256_mul_pd(ny, _mm256_set1_pd(y[0]))));
+    hi = lo;
+    for (int i = 1; i < 4; ++i) {
+        const __m128 v = _mm256_cvtpd_ps(
+            _mm256_add_pd(_mm256_mul_pd(nx, _mm256_set1_pd(x[i])), _mm256_mul_pd(ny, _mm256_set1_pd(y[i]))));
+        lo = _mm_min_ps(v, lo);
+        hi = _mm_max_ps(v, hi);
+    }
+}
+
+// Steps 1-3 for two entities of four particles and four self-contained sides each (boxes, walls, quads,
+// straps): all eight axes in two rounds of four, then the shallowest overlap. `ends` hold the local
+// particle numbers of each side's ends. False when an axis separates the entities.
+__attribute__((target("avx2"))) bool ChooseAxisQuads(const Entity& e1, const Entity& e2, const uint8_t* ends1,
+                                                     const uint8_t* ends2, const double* x, const double* y,
+                                                     Axis& best) {
+    alignas(32) double dx[8], dy[8], nxs[8], nys[8];
+    for (int k = 0; k < 4; ++k) {
+        dx[k] = x[ends1[2 * k + 1]] - x[ends1[2 * k]];
+        dy[k] = y[ends1[2 * k + 1]] - y[ends1[2 * k]];
+        dx[4 + k] = x[4 + ends2[2 * k + 1]] - x[4 + ends2[2 * k]];
+        dy[4 + k] = y[4 + ends2[2 * k + 1]] - y[4 + ends2[2 * k]];
+    }
+    const __m256d zero = _mm256_setzero_pd();
+    __m128 d[2];
+    int valid = 0;
+    for (int r = 0; r < 2; ++r) {
+        const __m256d ddx = _mm256_load_pd(dx + 4 * r);
+        const __m256d ddy = _mm256_load_pd(dy + 4 * r);
+        const __m256d ax = _mm256_xor_pd(ddy, _mm256_set1_pd(-0.0)); // -(q2.y - q1.y)
+        const __m256d len = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(ax, ax), _mm256_mul_pd(ddx, ddx)));
+        const int ok = _mm256_movemask_pd(_mm256_cmp_pd(len, zero, _CMP_GT_OQ));
+        const __m256d nx = _mm256_div_pd(ax, len);
+        const __m256d ny = _mm256_div_pd(ddx, len);
+        _mm256_store_pd(nxs + 4 * r, nx);
+        _mm256_store_pd(nys + 4 * r, ny);
+        __m128 lo1, hi1, lo2, hi2;
+        ProjectQuad(nx, ny, x, y, lo1, hi1);
+        ProjectQuad(nx, ny, x + 4, y + 4, lo2, hi2);
+        d[r] = _mm_blendv_ps(_mm_sub_ps(lo1, hi2), _mm_sub_ps(lo2, hi1), _mm_cmpgt_ps(lo2, lo1));
+        if (_mm_movemask_ps(_mm_cmpgt_ps(d[r], _mm_setzero_ps())) & ok) return false; // separated
+        valid |= ok << (4 * r);
+    }
+    const __m128 sign = _mm_set1_ps(-0.0f);
+    const __m128 a0 = _mm_andnot_ps(sign, d[0]), a1 = _mm_andnot_ps(sign, d[1]);
+    alignas(16) float depth[8];
+    _mm_store_ps(depth, a0);
+    _mm_store_ps(depth + 4, a1);
+    int chosen = -1;
+    const bool ordered =
+        (_mm_movemask_ps(_mm_cmpunord_ps(a0, a1)) | _mm_movemask_ps(_mm_cmpunord_ps(a0, a0))) == 0;
+    if (valid == 0xFF && ordered) {
+        // Every axis usable and no overlap undefined: the least depth, and its first axis.
+        __m128 m = _mm_min_ps(a0, a1);
+        m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
+        m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
+        const int at = _mm_movemask_ps(_mm_cmpeq_ps(a0, m)) | (_mm_movemask_ps(_mm_cmpeq_ps(a1, m)) << 4);
+        chosen = __builtin_ctz(static_cast<unsigned>(at));
+    } else {
+        for (int k = 0; k < 8; ++k) {
+            if (!((valid >> k) & 1)) continue;
+            if (chosen < 0 || depth[k] < depth[chosen]) chosen = k;
+        }
+        if (chosen < 0) return true; // no usable axis
+    }
+    best.found = true;
+    best.depth = depth[chosen];
+    best.normal = {nxs[chosen], nys[chosen]};
+    best.side = chosen < 4 ? e1.constraints[static_cast<size_t>(chosen)]
+                           : e2.constraints[static_cast<size_t>(chosen - 4)];
+    return true;
+}
+
+#endif
+
 // Mean of p - oldp over an entity's particles.
 Vec2 MeanVelocity(const World& w, const Entity& e) {
     Vec2 v{0, 0};
@@ -288,57 +367,86 @@ Vec2 MeanVelocity(const World& w, const Entity& e) {
     return v;
 }
 
-// Steps 4-14: orientation, vertex, touched side, contact, correction.
-int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
-    Particle* ps = w.particles.data();
-    const Constraint* cs = w.constraints.data();
-    Entity* e1 = &w.entities[static_cast<size_t>(b1)];
-    Entity* e2 = &w.entities[static_cast<size_t>(b2)];
-    Vec2 normal = axis.normal;
-    Vec2 cv{normal.x * axis.depth, normal.y * axis.depth};
-    if (w.entities[static_cast<size_t>(cs[axis.side].parent)].id != e2->id) std::swap(e1, e2);
-    if (Sign(normal.Dot(e1->center - e2->center)) == 1)
-        cv = {-cv.x, -cv.y};
-    else
-        normal = {-normal.x, -normal.y};
-
-    // 7. The deepest vertex of B1.
-    const Vec2 c2 = e2->center;
+// The state of one collision between steps 4 and 14.
+struct Collision {
+    Entity* e1 = nullptr; // B1: gives the vertex
+    Entity* e2 = nullptr; // B2: owns the touched side
+    bool swapped = false;
+    Vec2 normal;
+    Vec2 cv;
     int32_t vslot = 0;
     float dv = 0;
+    int32_t touched = 0;
+};
+
+// Steps 4-6: collision vector, B2 the owner of the chosen side, the normal from B2 towards B1.
+Collision Orient(World& w, int32_t b1, int32_t b2, const Axis& axis) {
+    Collision c;
+    c.e1 = &w.entities[static_cast<size_t>(b1)];
+    c.e2 = &w.entities[static_cast<size_t>(b2)];
+    c.normal = axis.normal;
+    c.cv = {c.normal.x * axis.depth, c.normal.y * axis.depth};
+    if (w.entities[static_cast<size_t>(w.constraints[static_cast<size_t>(axis.side)].parent)].id !=
+        c.e2->id) {
+        std::swap(c.e1, c.e2);
+        c.swapped = true;
+    }
+    if (Sign(c.normal.Dot(c.e1->center - c.e2->center)) == 1)
+        c.cv = {-c.cv.x, -c.cv.y};
+    else
+        c.normal = {-c.normal.x, -c.normal.y};
+    return c;
+}
+
+// Step 7: the deepest vertex of B1 (the first on ties).
+void FindVertex(const World& w, Collision& c) {
+    const Particle* ps = w.particles.data();
+    const Vec2 c2 = c.e2->center;
     bool first = true;
-    for (int32_t slot : e1->particles) {
+    for (int32_t slot : c.e1->particles) {
         const Vec2& p = ps[slot].p;
-        const float v = static_cast<float>(normal.x * (p.x - c2.x) + normal.y * (p.y - c2.y));
-        if (first || v < dv) {
-            vslot = slot;
-            dv = v;
+        const float v = static_cast<float>(c.normal.x * (p.x - c2.x) + c.normal.y * (p.y - c2.y));
+        if (first || v < c.dv) {
+            c.vslot = slot;
+            c.dv = v;
             first = false;
         }
     }
-    ps[vslot].contact = 1;
+}
 
-    // 8. The side of B2 that the vertex touches.
-    int32_t touched = 0;
-    for (int32_t s : e2->constraints) {
+// Step 8: the first side of B2 level with the vertex after the correction, else B2's last side.
+void FindSide(const World& w, Collision& c, int32_t chosenSide) {
+    const Particle* ps = w.particles.data();
+    const Constraint* cs = w.constraints.data();
+    const Vec2 c2 = c.e2->center;
+    for (int32_t s : c.e2->constraints) {
         const Vec2& q1 = ps[cs[s].p1].p;
         const Vec2& q2 = ps[cs[s].p2].p;
-        const double a = normal.x * (q1.x + cv.x - c2.x) + normal.y * (q1.y + cv.y - c2.y);
-        const double b = normal.x * (q2.x + cv.x - c2.x) + normal.y * (q2.y + cv.y - c2.y);
-        if (std::fabs(a - b) < 0.001 && std::fabs((a + b) / 2 - dv) < 0.001) {
-            touched = s;
-            break;
+        const double a = c.normal.x * (q1.x + c.cv.x - c2.x) + c.normal.y * (q1.y + c.cv.y - c2.y);
+        const double b = c.normal.x * (q2.x + c.cv.x - c2.x) + c.normal.y * (q2.y + c.cv.y - c2.y);
+        if (std::fabs(a - b) < 0.001 && std::fabs((a + b) / 2 - c.dv) < 0.001) {
+            c.touched = s;
+            return;
         }
     }
-    if (touched == 0) touched = e2->constraints.empty() ? axis.side : e2->constraints.back();
-    const int32_t aslot = cs[touched].p1;
-    const int32_t bslot = cs[touched].p2;
+    c.touched = c.e2->constraints.empty() ? chosenSide : c.e2->constraints.back();
+}
+
+// Steps 7-8 marks and 9-14: contact record, position along the side, mass shares, correction.
+int Finish(World& w, const Collision& col) {
+    Particle* ps = w.particles.data();
+    const Constraint* cs = w.constraints.data();
+    const Vec2 cv = col.cv;
+    const int32_t vslot = col.vslot;
+    const int32_t aslot = cs[col.touched].p1;
+    const int32_t bslot = cs[col.touched].p2;
+    ps[vslot].contact = 1;
     ps[aslot].contact = 2;
     ps[bslot].contact = 2;
 
     // 9. One contact per vertex and side in a step.
     if (!ContactRecorded(w, 0, aslot, bslot, vslot)) {
-        const Vec2 u = MeanVelocity(w, *e1) - MeanVelocity(w, *e2);
+        const Vec2 u = MeanVelocity(w, *col.e1) - MeanVelocity(w, *col.e2);
         const int32_t slot = RecordContact(w, aslot, bslot, vslot, cv);
         if (slot != 0) {
             Contact& c = w.contacts[static_cast<size_t>(slot)];
@@ -373,8 +481,9 @@ int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
     const float rest = 1 - t;
 
     // 12-13. Move the side along CV and the vertex against it; static bodies stay.
-    if (e2->m != 0) {
-        if (e1->m != 0) {
+    const float m1 = col.e1->m, m2 = col.e2->m;
+    if (m2 != 0) {
+        if (m1 != 0) {
             pa.p.x += cv.x * rest * wa;
             pa.p.y += cv.y * rest * wa;
             pb.p.x += cv.x * t * wa;
@@ -386,8 +495,8 @@ int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
             pb.p.y += cv.y * t;
         }
     }
-    if (e1->m != 0) {
-        if (e2->m != 0) {
+    if (m1 != 0) {
+        if (m2 != 0) {
             pv.p.x -= cv.x * wv;
             pv.p.y -= cv.y * wv;
         } else {
@@ -397,7 +506,102 @@ int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
     return 1;
 }
 
+int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
+    Collision c = Orient(w, b1, b2, axis);
+    FindVertex(w, c);
+    FindSide(w, c, axis.side);
+    return Finish(w, c);
+}
+
+#if defined(__x86_64__)
+
+// The whole test for two entities of four particles and four self-contained sides each. The vertex and
+// the touched side are found four at a time; where an undefined comparison (a NaN) could make the lanes
+// disagree with the one-by-one search, the one-by-one search decides.
+__attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b2, const uint8_t* ends1,
+                                                 const uint8_t* ends2) {
+    const Particle* ps = w.particles.data();
+    const Entity& en1 = w.entities[static_cast<size_t>(b1)];
+    const Entity& en2 = w.entities[static_cast<size_t>(b2)];
+    alignas(32) double x[8], y[8]; // B1's particles, then B2's
+    for (int i = 0; i < 4; ++i) {
+        const Vec2& p = ps[en1.particles[static_cast<size_t>(i)]].p;
+        x[i] = p.x;
+        y[i] = p.y;
+        const Vec2& q = ps[en2.particles[static_cast<size_t>(i)]].p;
+        x[4 + i] = q.x;
+        y[4 + i] = q.y;
+    }
+    Axis axis;
+    if (!ChooseAxisQuads(en1, en2, ends1, ends2, x, y, axis)) return 0;
+    if (!axis.found) return 0;
+    Collision c = Orient(w, b1, b2, axis);
+    const double* x1 = c.swapped ? x + 4 : x;
+    const double* y1 = c.swapped ? y + 4 : y;
+    const double* x2 = c.swapped ? x : x + 4;
+    const double* y2 = c.swapped ? y : y + 4;
+    const uint8_t* ends = c.swapped ? ends1 : ends2;
+    const Vec2 c2 = c.e2->center;
+    const __m256d nx = _mm256_set1_pd(c.normal.x), ny = _mm256_set1_pd(c.normal.y);
+
+    // 7. Vertex.
+    const __m128 v = _mm256_cvtpd_ps(
+        _mm256_add_pd(_mm256_mul_pd(nx, _mm256_sub_pd(_mm256_load_pd(x1), _mm256_set1_pd(c2.x))),
+                      _mm256_mul_pd(ny, _mm256_sub_pd(_mm256_load_pd(y1), _mm256_set1_pd(c2.y)))));
+    alignas(16) float vs[4];
+    _mm_store_ps(vs, v);
+    int vi = 0;
+    if (_mm_movemask_ps(_mm_cmpunord_ps(v, v)) == 0) {
+        __m128 m = _mm_min_ps(v, _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 0, 3, 2)));
+        m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
+        vi = __builtin_ctz(static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(v, m))));
+    } else {
+        for (int i = 1; i < 4; ++i)
+            if (vs[i] < vs[vi]) vi = i;
+    }
+    c.vslot = c.e1->particles[static_cast<size_t>(vi)];
+    c.dv = vs[vi];
+
+    // 8. Side: a and b of the four sides of B2 at once.
+    const __m256d q1x = _mm256_set_pd(x2[ends[6]], x2[ends[4]], x2[ends[2]], x2[ends[0]]);
+    const __m256d q1y = _mm256_set_pd(y2[ends[6]], y2[ends[4]], y2[ends[2]], y2[ends[0]]);
+    const __m256d q2x = _mm256_set_pd(x2[ends[7]], x2[ends[5]], x2[ends[3]], x2[ends[1]]);
+    const __m256d q2y = _mm256_set_pd(y2[ends[7]], y2[ends[5]], y2[ends[3]], y2[ends[1]]);
+    const __m256d cvx = _mm256_set1_pd(c.cv.x), cvy = _mm256_set1_pd(c.cv.y);
+    const __m256d cx = _mm256_set1_pd(c2.x), cy = _mm256_set1_pd(c2.y);
+    const __m256d a = _mm256_add_pd(_mm256_mul_pd(nx, _mm256_sub_pd(_mm256_add_pd(q1x, cvx), cx)),
+                                    _mm256_mul_pd(ny, _mm256_sub_pd(_mm256_add_pd(q1y, cvy), cy)));
+    const __m256d b = _mm256_add_pd(_mm256_mul_pd(nx, _mm256_sub_pd(_mm256_add_pd(q2x, cvx), cx)),
+                                    _mm256_mul_pd(ny, _mm256_sub_pd(_mm256_add_pd(q2y, cvy), cy)));
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    const __m256d limit = _mm256_set1_pd(0.001);
+    const __m256d level = _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(a, b)), limit, _CMP_LT_OQ);
+    const __m256d middle = _mm256_sub_pd(_mm256_div_pd(_mm256_add_pd(a, b), _mm256_set1_pd(2)),
+                                         _mm256_set1_pd(static_cast<double>(c.dv)));
+    const __m256d near = _mm256_cmp_pd(_mm256_andnot_pd(sign, middle), limit, _CMP_LT_OQ);
+    const int qualifying = _mm256_movemask_pd(_mm256_and_pd(level, near));
+    const int k = qualifying != 0 ? __builtin_ctz(static_cast<unsigned>(qualifying)) : 3;
+    c.touched = c.e2->constraints[static_cast<size_t>(k)];
+    return Finish(w, c);
+}
+
+#endif
+
 } // namespace
+
+namespace physics_internal {
+
+void ProbeSimd(PhysicsScratch& s) {
+    if (s.simdLevel >= 0) return;
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    s.simdLevel = __builtin_cpu_supports("avx2") ? 2 : 1;
+#else
+    s.simdLevel = 0;
+#endif
+}
+
+} // namespace physics_internal
 
 int CollideEntityPair(World& w, int32_t b1, int32_t b2) {
     const Entity& e1 = w.entities[static_cast<size_t>(b1)];
@@ -407,9 +611,18 @@ int CollideEntityPair(World& w, int32_t b1, int32_t b2) {
     if (n1 == 0 || n2 == 0 || e1.constraintcount() + e2.constraintcount() == 0) return 0;
 
     Axis axis;
-    if (w.physics.reference) {
+    const PhysicsScratch& s = w.physics;
+    if (s.reference) {
         if (!ChooseAxisPlain(w, b1, b2, axis)) return 0;
-    } else {
+    }
+#if defined(__x86_64__)
+    else if (s.simdLevel >= 2 && s.quadStamp == s.contactIndexStamp && s.contactIndexLive &&
+             s.entityQuad[static_cast<size_t>(b1)] && s.entityQuad[static_cast<size_t>(b2)]) {
+        return CollideQuads(w, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)],
+                            &s.quadEnds[8 * static_cast<size_t>(b2)]);
+    }
+#endif
+    else {
         std::vector<double>& buf = w.physics.gathered;
         const size_t need = 2 * static_cast<size_t>(n1 + n2);
         if (buf.size() < need) buf.resize(std::max(need, 4 * static_cast<size_t>(kMaxEntityParticles)));

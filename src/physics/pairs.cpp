@@ -183,6 +183,35 @@ void FindPairsGrid(World& w) {
             {static_cast<int32_t>(key >> kPairShift), static_cast<int32_t>(key & mask)});
 }
 
+// Notes the entities of four particles and four sides whose ends are among those particles, with the
+// places of the ends in the particle list, for the four-by-four collision test.
+void NoteQuads(World& w) {
+    PhysicsScratch& s = w.physics;
+    const size_t slots = static_cast<size_t>(kTableSlots);
+    if (s.entityQuad.size() != slots) {
+        s.entityQuad.assign(slots, 0);
+        s.quadEnds.assign(8 * slots, 0);
+    }
+    const Constraint* cs = w.constraints.data();
+    for (int32_t e = 1; e <= w.entityCount; ++e) {
+        const Entity& ent = w.entities[static_cast<size_t>(e)];
+        bool quad = ent.particlecount() == 4 && ent.constraintcount() == 4;
+        for (int k = 0; k < 4 && quad; ++k) {
+            const int32_t c = ent.constraints[static_cast<size_t>(k)];
+            for (int end = 0; end < 2 && quad; ++end) {
+                const int32_t slot = end == 0 ? cs[c].p1 : cs[c].p2;
+                int at = 0;
+                while (at < 4 && ent.particles[static_cast<size_t>(at)] != slot) ++at;
+                quad = at < 4;
+                s.quadEnds[8 * static_cast<size_t>(e) + 2 * static_cast<size_t>(k) +
+                           static_cast<size_t>(end)] = static_cast<uint8_t>(at);
+            }
+        }
+        s.entityQuad[static_cast<size_t>(e)] = quad ? 1 : 0;
+    }
+    s.quadStamp = s.contactIndexStamp;
+}
+
 } // namespace
 
 void RunFindPairs(World& w) {
@@ -195,6 +224,7 @@ void RunFindPairs(World& w) {
         FindPairsQuadratic(w);
     else
         FindPairsGrid(w);
+    if (!w.physics.reference && w.physics.contactIndexLive) NoteQuads(w);
 }
 
 void RunCollideEntities(World& w) {

@@ -69,6 +69,10 @@ struct PhysicsScratch {
     std::vector<uint8_t> axisValid;
     std::vector<int32_t> axisSide;
     int simdLevel = -1;
+    // Per entity slot: four particles and four sides among them (noted in the step whose contact stamp is
+    // quadStamp), and the places of the sides' ends in the particle list.
+    std::vector<uint8_t> entityQuad, quadEnds;
+    uint32_t quadStamp = 0;
 
     // The outline of a liquid container: its vertices and their bearings around its centre.
     std::vector<double> outlineX, outlineY, outlineBearing;

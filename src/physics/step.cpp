@@ -172,6 +172,7 @@ void RelaxConstraints(World& w) {
 void StepSimulation(World& w) {
     RecountTables(w);
     RefreshDynamic(w);
+    ProbeSimd(w.physics);
     OpenContactIndex(w);
     PlanRelax(w);
     RunIntegrate(w);
