@@ -26,7 +26,7 @@ struct PhysicsScratch {
 
     // Relaxation: per particle slot the first and last constraint slot using it, the number of particles
     // used on both sides of each slot boundary, and the boundaries of the runs relaxed side by side
-    // (five entries for four runs; anything else: one pass in slot order).
+    // (run k is slots relaxRuns[k] to relaxRuns[k + 1] - 1; fewer than two runs: one pass in slot order).
     std::vector<int32_t> relaxFirst, relaxLast, relaxCover, relaxRuns;
 
     // Entity-pair search: the enlarged bounding box and grid cells (x0, y0, x1, y1) per entity slot, the

@@ -1,5 +1,6 @@
 // The simulation step: its order of passes, the Verlet integration and the constraint relaxation.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -71,7 +72,9 @@ inline void RelaxOne(Particle* ps, const uint8_t* dyn, const Constraint& c) {
     }
 }
 
-// Splits the constraint slots 1..count into up to four runs of consecutive slots that share no particle,
+constexpr int kRelaxRuns = 8;
+
+// Splits the constraint slots 1..count into up to eight runs of consecutive slots that share no particle,
 // so that the runs can be relaxed side by side: each run keeps its slot order, and no run sees what
 // another one moves, so the result is that of the single pass in slot order.
 void PlanRelaxRuns(World& w) {
@@ -105,9 +108,9 @@ void PlanRelaxRuns(World& w) {
     for (int32_t k = 1; k <= n + 1; ++k) cover[k] += cover[k - 1];
     s.relaxRuns.clear();
     s.relaxRuns.push_back(1);
-    for (int part = 1; part < 4; ++part) {
-        const int32_t target = 1 + static_cast<int32_t>(static_cast<int64_t>(n) * part / 4);
-        const int32_t reach = n / 16 + 1;
+    for (int part = 1; part < kRelaxRuns; ++part) {
+        const int32_t target = 1 + static_cast<int32_t>(static_cast<int64_t>(n) * part / kRelaxRuns);
+        const int32_t reach = n / (4 * kRelaxRuns) + 1;
         int32_t found = 0;
         for (int32_t d = 0; d <= reach && found == 0; ++d) {
             for (int32_t k : {target - d, target + d})
@@ -128,22 +131,19 @@ void RunRelax(World& w) {
     const uint8_t* dyn = w.physics.dynamic.data();
     const Constraint* cs = w.constraints.data();
     const std::vector<int32_t>& runs = w.physics.relaxRuns;
-    if (w.physics.reference || runs.size() != 5 || runs.back() != w.constraintCount + 1) {
+    const int count = static_cast<int>(runs.size()) - 1;
+    if (w.physics.reference || count < 2 || count > kRelaxRuns || runs.back() != w.constraintCount + 1) {
         for (int32_t k = 1; k <= w.constraintCount; ++k) RelaxOne(ps, dyn, cs[k]);
         return;
     }
-    int32_t at[4] = {runs[0], runs[1], runs[2], runs[3]};
-    const int32_t end[4] = {runs[1], runs[2], runs[3], runs[4]};
-    const int32_t common =
-        std::min(std::min(end[0] - at[0], end[1] - at[1]), std::min(end[2] - at[2], end[3] - at[3]));
-    for (int32_t t = 0; t < common; ++t) {
-        RelaxOne(ps, dyn, cs[at[0] + t]);
-        RelaxOne(ps, dyn, cs[at[1] + t]);
-        RelaxOne(ps, dyn, cs[at[2] + t]);
-        RelaxOne(ps, dyn, cs[at[3] + t]);
-    }
-    for (int l = 0; l < 4; ++l)
-        for (int32_t k = at[l] + common; k < end[l]; ++k) RelaxOne(ps, dyn, cs[k]);
+    int32_t common = INT32_MAX;
+    for (int l = 0; l < count; ++l)
+        common = std::min(common, runs[static_cast<size_t>(l) + 1] - runs[static_cast<size_t>(l)]);
+    const int32_t* start = runs.data();
+    for (int32_t t = 0; t < common; ++t)
+        for (int l = 0; l < count; ++l) RelaxOne(ps, dyn, cs[start[l] + t]);
+    for (int l = 0; l < count; ++l)
+        for (int32_t k = start[l] + common; k < start[l + 1]; ++k) RelaxOne(ps, dyn, cs[k]);
 }
 
 void PlanRelax(World& w) {
