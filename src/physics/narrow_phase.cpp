@@ -296,19 +296,24 @@ __attribute__((target("avx2"))) inline void ProjectQuad(__m256d nx, __m256d ny, 
 __attribute__((target("avx2"))) bool ChooseAxisQuads(const Entity& e1, const Entity& e2, const uint8_t* ends1,
                                                      const uint8_t* ends2, const double* x, const double* y,
                                                      Axis& best) {
-    alignas(32) double dx[8], dy[8], nxs[8], nys[8];
-    for (int k = 0; k < 4; ++k) {
-        dx[k] = x[ends1[2 * k + 1]] - x[ends1[2 * k]];
-        dy[k] = y[ends1[2 * k + 1]] - y[ends1[2 * k]];
-        dx[4 + k] = x[4 + ends2[2 * k + 1]] - x[4 + ends2[2 * k]];
-        dy[4 + k] = y[4 + ends2[2 * k + 1]] - y[4 + ends2[2 * k]];
-    }
+    // Side directions built in registers from single values: a wide load of values just stored one by
+    // one would wait for the stores instead of taking their data.
+    auto side = [](const double* v, const uint8_t* e, int k) { return v[e[2 * k + 1]] - v[e[2 * k]]; };
+    const __m256d dxs[2] = {
+        _mm256_set_pd(side(x, ends1, 3), side(x, ends1, 2), side(x, ends1, 1), side(x, ends1, 0)),
+        _mm256_set_pd(side(x + 4, ends2, 3), side(x + 4, ends2, 2), side(x + 4, ends2, 1),
+                      side(x + 4, ends2, 0))};
+    const __m256d dys[2] = {
+        _mm256_set_pd(side(y, ends1, 3), side(y, ends1, 2), side(y, ends1, 1), side(y, ends1, 0)),
+        _mm256_set_pd(side(y + 4, ends2, 3), side(y + 4, ends2, 2), side(y + 4, ends2, 1),
+                      side(y + 4, ends2, 0))};
+    alignas(32) double nxs[8], nys[8];
     const __m256d zero = _mm256_setzero_pd();
     __m128 d[2];
     int valid = 0;
     for (int r = 0; r < 2; ++r) {
-        const __m256d ddx = _mm256_load_pd(dx + 4 * r);
-        const __m256d ddy = _mm256_load_pd(dy + 4 * r);
+        const __m256d ddx = dxs[r];
+        const __m256d ddy = dys[r];
         const __m256d ax = _mm256_xor_pd(ddy, _mm256_set1_pd(-0.0)); // -(q2.y - q1.y)
         const __m256d len = _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(ax, ax), _mm256_mul_pd(ddx, ddx)));
         const int ok = _mm256_movemask_pd(_mm256_cmp_pd(len, zero, _CMP_GT_OQ));
@@ -545,9 +550,11 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     const __m256d nx = _mm256_set1_pd(c.normal.x), ny = _mm256_set1_pd(c.normal.y);
 
     // 7. Vertex.
-    const __m128 v = _mm256_cvtpd_ps(
-        _mm256_add_pd(_mm256_mul_pd(nx, _mm256_sub_pd(_mm256_load_pd(x1), _mm256_set1_pd(c2.x))),
-                      _mm256_mul_pd(ny, _mm256_sub_pd(_mm256_load_pd(y1), _mm256_set1_pd(c2.y)))));
+    const __m256d px = _mm256_set_pd(x1[3], x1[2], x1[1], x1[0]);
+    const __m256d py = _mm256_set_pd(y1[3], y1[2], y1[1], y1[0]);
+    const __m128 v =
+        _mm256_cvtpd_ps(_mm256_add_pd(_mm256_mul_pd(nx, _mm256_sub_pd(px, _mm256_set1_pd(c2.x))),
+                                      _mm256_mul_pd(ny, _mm256_sub_pd(py, _mm256_set1_pd(c2.y)))));
     alignas(16) float vs[4];
     _mm_store_ps(vs, v);
     int vi = 0;
