@@ -44,6 +44,12 @@ void ApplyWaterSpaces(World& w) {
 
 namespace {
 
+// BoxesOverlap, inlined for the many pairs of drops.
+inline bool Overlap(double ax1, double ay1, double ax2, double ay2, double bx1, double by1, double bx2,
+                    double by2) {
+    return (bx1 > ax1 ? bx1 - ax2 : ax1 - bx2) < 0 && (by1 > ay1 ? by1 - ay2 : ay1 - by2) < 0;
+}
+
 void RepelLiquid(LiquidBox& box) {
     const double r = box.radius;
     const size_t n = box.particles.size();
@@ -53,7 +59,7 @@ void RepelLiquid(LiquidBox& box) {
         for (size_t j = 0; j < n; ++j) {
             Vec2& pi = lp[i].p;
             Vec2& pj = lp[j].p;
-            if (!BoxesOverlap(pi.x - r, pi.y - r, pi.x + r, pi.y + r, pj.x - r, pj.y - r, pj.x + r, pj.y + r))
+            if (!Overlap(pi.x - r, pi.y - r, pi.x + r, pi.y + r, pj.x - r, pj.y - r, pj.x + r, pj.y + r))
                 continue;
             const Vec2 d = pj - pi;
             const double dist = d.Length();

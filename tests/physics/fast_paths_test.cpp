@@ -17,7 +17,7 @@ namespace {
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int kSteps = 40; // the sanitizer build is many times slower; the dev build runs them all
 #else
-constexpr int kSteps = 300;
+constexpr int kSteps = 200;
 #endif
 
 // The first particle (or liquid drop) whose position bits differ, or an empty string.
