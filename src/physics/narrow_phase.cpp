@@ -277,8 +277,8 @@ bool ChooseAxisFast(World& w, const Entity& e1, const Entity& e2, const Gathered
 
 // Projections of one four-particle entity on four axes: the least and greatest value per lane, taken
 // particle by particle in list order as the scalar test does.
-__attribute__((target("avx2"))) inline void ProjectQuad(__m256d nx, __m256d ny, const double* x,
-                                                        const double* y, __m128& lo, __m128& hi) {
+__attribute__((target("avx2"), always_inline)) inline void
+ProjectQuad(__m256d nx, __m256d ny, const double* x, const double* y, __m128& lo, __m128& hi) {
     lo = _mm256_cvtpd_ps(
         _mm256_add_pd(_mm256_mul_pd(nx, _mm256_set1_pd(x[0])), _mm256_mul_pd(ny, _mm256_set1_pd(y[0]))));
     hi = lo;
@@ -293,9 +293,9 @@ __attribute__((target("avx2"))) inline void ProjectQuad(__m256d nx, __m256d ny, 
 // Steps 1-3 for two entities of four particles and four self-contained sides each (boxes, walls, quads,
 // straps): all eight axes in two rounds of four, then the shallowest overlap. `ends` hold the local
 // particle numbers of each side's ends. False when an axis separates the entities.
-__attribute__((target("avx2"))) bool ChooseAxisQuads(const Entity& e1, const Entity& e2, const uint8_t* ends1,
-                                                     const uint8_t* ends2, const double* x, const double* y,
-                                                     Axis& best) {
+__attribute__((target("avx2"), always_inline)) inline bool
+ChooseAxisQuads(const Entity& e1, const Entity& e2, const uint8_t* ends1, const uint8_t* ends2,
+                const double* x, const double* y, Axis& best) {
     // Side directions built in registers from single values: a wide load of values just stored one by
     // one would wait for the stores instead of taking their data.
     auto side = [](const double* v, const uint8_t* e, int k) { return v[e[2 * k + 1]] - v[e[2 * k]]; };
@@ -385,7 +385,7 @@ struct Collision {
 };
 
 // Steps 4-6: collision vector, B2 the owner of the chosen side, the normal from B2 towards B1.
-Collision Orient(World& w, int32_t b1, int32_t b2, const Axis& axis) {
+__attribute__((always_inline)) inline Collision Orient(World& w, int32_t b1, int32_t b2, const Axis& axis) {
     Collision c;
     c.e1 = &w.entities[static_cast<size_t>(b1)];
     c.e2 = &w.entities[static_cast<size_t>(b2)];
@@ -438,7 +438,7 @@ void FindSide(const World& w, Collision& c, int32_t chosenSide) {
 }
 
 // Steps 7-8 marks and 9-14: contact record, position along the side, mass shares, correction.
-int Finish(World& w, const Collision& col) {
+__attribute__((always_inline)) inline int Finish(World& w, const Collision& col) {
     Particle* ps = w.particles.data();
     const Constraint* cs = w.constraints.data();
     const Vec2 cv = col.cv;
