@@ -39,6 +39,7 @@ struct Axis {
     float depth = 0;
     Vec2 normal;
     int32_t side = 0;
+    int index = 0; // place of the side among B1's then B2's sides
 };
 
 int32_t SideOf(const Entity& e1, const Entity& e2, int k) {
@@ -355,6 +356,7 @@ ChooseAxisQuads(const Entity& e1, const Entity& e2, const uint8_t* ends1, const 
     best.normal = {nxs[chosen], nys[chosen]};
     best.side = chosen < 4 ? e1.constraints[static_cast<size_t>(chosen)]
                            : e2.constraints[static_cast<size_t>(chosen - 4)];
+    best.index = chosen;
     return true;
 }
 
@@ -437,6 +439,21 @@ void FindSide(const World& w, Collision& c, int32_t chosenSide) {
     c.touched = c.e2->constraints.empty() ? chosenSide : c.e2->constraints.back();
 }
 
+// Step 9: one contact per vertex and side in a step.
+__attribute__((always_inline)) inline void RecordIfNew(World& w, const Collision& col, int32_t aslot,
+                                                       int32_t bslot, int32_t vslot) {
+    if (ContactRecorded(w, 0, aslot, bslot, vslot)) return;
+    const Vec2 u = MeanVelocity(w, *col.e1) - MeanVelocity(w, *col.e2);
+    const int32_t slot = RecordContact(w, aslot, bslot, vslot, col.cv);
+    if (slot == 0) return;
+    Contact& c = w.contacts[static_cast<size_t>(slot)];
+    c.speed = static_cast<float>(u.Length());
+    Vec2 dir = col.cv;
+    dir.Normalise();
+    const double s = dir.Dot(u);
+    c.impact = static_cast<float>((u * s).Length());
+}
+
 // Steps 7-8 marks and 9-14: contact record, position along the side, mass shares, correction.
 __attribute__((always_inline)) inline int Finish(World& w, const Collision& col) {
     Particle* ps = w.particles.data();
@@ -449,19 +466,7 @@ __attribute__((always_inline)) inline int Finish(World& w, const Collision& col)
     ps[aslot].contact = 2;
     ps[bslot].contact = 2;
 
-    // 9. One contact per vertex and side in a step.
-    if (!ContactRecorded(w, 0, aslot, bslot, vslot)) {
-        const Vec2 u = MeanVelocity(w, *col.e1) - MeanVelocity(w, *col.e2);
-        const int32_t slot = RecordContact(w, aslot, bslot, vslot, cv);
-        if (slot != 0) {
-            Contact& c = w.contacts[static_cast<size_t>(slot)];
-            c.speed = static_cast<float>(u.Length());
-            Vec2 dir = cv;
-            dir.Normalise();
-            const double s = dir.Dot(u);
-            c.impact = static_cast<float>((u * s).Length());
-        }
-    }
+    RecordIfNew(w, col, aslot, bslot, vslot);
 
     // 10. Where the vertex lies along the side.
     Particle& pa = ps[aslot];
@@ -540,7 +545,18 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     Axis axis;
     if (!ChooseAxisQuads(en1, en2, ends1, ends2, x, y, axis)) return 0;
     if (!axis.found) return 0;
-    Collision c = Orient(w, b1, b2, axis);
+    // 4-6. Every side belongs to its own entity here, so the side is B2's exactly when it is one of
+    // the second entity's or both entities have one id.
+    Collision c;
+    c.swapped = axis.index < 4 && en1.id != en2.id;
+    c.e1 = const_cast<Entity*>(c.swapped ? &en2 : &en1);
+    c.e2 = const_cast<Entity*>(c.swapped ? &en1 : &en2);
+    c.normal = axis.normal;
+    c.cv = {c.normal.x * axis.depth, c.normal.y * axis.depth};
+    if (Sign(c.normal.Dot(c.e1->center - c.e2->center)) == 1)
+        c.cv = {-c.cv.x, -c.cv.y};
+    else
+        c.normal = {-c.normal.x, -c.normal.y};
     const double* x1 = c.swapped ? x + 4 : x;
     const double* y1 = c.swapped ? y + 4 : y;
     const double* x2 = c.swapped ? x : x + 4;
@@ -589,7 +605,56 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     const int qualifying = _mm256_movemask_pd(_mm256_and_pd(level, near));
     const int k = qualifying != 0 ? __builtin_ctz(static_cast<unsigned>(qualifying)) : 3;
     c.touched = c.e2->constraints[static_cast<size_t>(k)];
-    return Finish(w, c);
+
+    // 9-14 on the gathered positions (unchanged so far in this test); every particle's entity is the
+    // one that lists it, so the masses are the entities'.
+    const int ia = ends[2 * k], ib = ends[2 * k + 1];
+    const int32_t aslot = c.e2->particles[static_cast<size_t>(ia)];
+    const int32_t bslot = c.e2->particles[static_cast<size_t>(ib)];
+    const int32_t vslot = c.vslot;
+    Particle* pw = w.particles.data();
+    pw[vslot].contact = 1;
+    pw[aslot].contact = 2;
+    pw[bslot].contact = 2;
+    RecordIfNew(w, c, aslot, bslot, vslot);
+    const double ax = x2[ia], ay = y2[ia], bx = x2[ib], by = y2[ib], vx = x1[vi], vy = y1[vi];
+    const Vec2 cv = c.cv;
+    const double sx = bx - ax, sy = by - ay;
+    float t;
+    if (std::fabs(sx) > std::fabs(sy))
+        t = static_cast<float>((vx - cv.x - ax) / sx);
+    else if (sy != 0)
+        t = static_cast<float>((vy - cv.y - ay) / sy);
+    else
+        t = 0.5f;
+    const float ma = c.e2->m, mv = c.e1->m;
+    const float mass = ma + mv;
+    const float wa = mass != 0 ? mv / mass : 0.0f;
+    const float wv = mass != 0 ? ma / mass : 0.0f;
+    const float rest = 1 - t;
+    if (ma != 0) {
+        if (mv != 0) {
+            pw[aslot].p.x = ax + cv.x * rest * wa;
+            pw[aslot].p.y = ay + cv.y * rest * wa;
+            pw[bslot].p.x = bx + cv.x * t * wa;
+            pw[bslot].p.y = by + cv.y * t * wa;
+        } else {
+            pw[aslot].p.x = ax + cv.x * rest;
+            pw[aslot].p.y = ay + cv.y * rest;
+            pw[bslot].p.x = bx + cv.x * t;
+            pw[bslot].p.y = by + cv.y * t;
+        }
+    }
+    if (mv != 0) {
+        if (ma != 0) {
+            pw[vslot].p.x = vx - cv.x * wv;
+            pw[vslot].p.y = vy - cv.y * wv;
+        } else {
+            pw[vslot].p.x = vx - cv.x;
+            pw[vslot].p.y = vy - cv.y;
+        }
+    }
+    return 1;
 }
 
 #endif

@@ -183,8 +183,9 @@ void FindPairsGrid(World& w) {
             {static_cast<int32_t>(key >> kPairShift), static_cast<int32_t>(key & mask)});
 }
 
-// Notes the entities of four particles and four sides whose ends are among those particles, with the
-// places of the ends in the particle list, for the four-by-four collision test.
+// Notes the entities of four particles and four sides whose ends are two different ones of those
+// particles, where every side and particle names the entity as its own, with the places of the ends in
+// the particle list, for the four-by-four collision test.
 void NoteQuads(World& w) {
     PhysicsScratch& s = w.physics;
     const size_t slots = static_cast<size_t>(kTableSlots);
@@ -197,7 +198,12 @@ void NoteQuads(World& w) {
         const Entity& ent = w.entities[static_cast<size_t>(e)];
         bool quad = ent.particlecount() == 4 && ent.constraintcount() == 4;
         for (int k = 0; k < 4 && quad; ++k) {
+            const int32_t p = ent.particles[static_cast<size_t>(k)];
+            quad = p > 0 && p < kTableSlots && w.particles[static_cast<size_t>(p)].parent == e;
+        }
+        for (int k = 0; k < 4 && quad; ++k) {
             const int32_t c = ent.constraints[static_cast<size_t>(k)];
+            quad = c > 0 && c < kTableSlots && cs[c].parent == e && cs[c].p1 != cs[c].p2;
             for (int end = 0; end < 2 && quad; ++end) {
                 const int32_t slot = end == 0 ? cs[c].p1 : cs[c].p2;
                 int at = 0;
