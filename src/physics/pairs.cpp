@@ -20,10 +20,20 @@ constexpr int64_t kMaxCellsPerBox = 64;   // larger boxes are compared with ever
 constexpr double kMaxCellIndex = 1e15;    // cell numbers stay well inside 64 bits
 constexpr size_t kBucketCount = 1u << 13; // power of two
 
+// The overlap test of the plain search (BoxesOverlap), inlined.
+inline bool Apart(double minA, double maxA, double minB, double maxB) {
+    return !((minB > minA ? minB - maxA : minA - maxB) < 0);
+}
+
+// The enlarged boxes of two entities overlap (BoxesOverlap of the boxes with the margin). The plain
+// search calls the shared helper; the walk over the pairs uses the same test inlined.
 bool Overlap(const World& w, const Entity& a, const Entity& b) {
     const double m = w.sim.boxmargin;
-    return BoxesOverlap(a.bmin.x - m, a.bmin.y - m, a.bmax.x + m, a.bmax.y + m, b.bmin.x - m, b.bmin.y - m,
-                        b.bmax.x + m, b.bmax.y + m);
+    if (w.physics.reference)
+        return BoxesOverlap(a.bmin.x - m, a.bmin.y - m, a.bmax.x + m, a.bmax.y + m, b.bmin.x - m,
+                            b.bmin.y - m, b.bmax.x + m, b.bmax.y + m);
+    return !Apart(a.bmin.x - m, a.bmax.x + m, b.bmin.x - m, b.bmax.x + m) &&
+           !Apart(a.bmin.y - m, a.bmax.y + m, b.bmin.y - m, b.bmax.y + m);
 }
 
 void FindPairsQuadratic(World& w) {
@@ -36,11 +46,6 @@ void FindPairsQuadratic(World& w) {
             if (Overlap(w, a, b)) w.collisionPairs.push_back({i, j});
         }
     }
-}
-
-// The overlap test of the plain search (BoxesOverlap), inlined.
-inline bool Apart(double minA, double maxA, double minB, double maxB) {
-    return !((minB > minA ? minB - maxA : minA - maxB) < 0);
 }
 
 inline size_t Bucket(int64_t cx, int64_t cy) {
