@@ -16,9 +16,10 @@ struct FrictionNote {
 };
 
 struct PhysicsScratch {
-    // Take the plain paths: the quadratic entity-pair search, the linear contact search and the bounds
-    // update of the world tables. They give exactly the same results as the fast paths, only slower, and
-    // are kept as the reference the fast paths are tested against.
+    // Take the plain paths: the quadratic entity-pair search, the linear contact search, the bounds update
+    // of the world tables, one relaxation pass in slot order, the separating-axis test one axis at a
+    // time and friction read from the tables. They give exactly the same results as the fast paths, only
+    // slower, and are kept as the reference the fast paths are tested against.
     bool reference = false;
 
     // Per particle slot: 1 when its parent's mass is not 0. Valid while a pass or a step runs.
