@@ -45,6 +45,10 @@ bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot) 
         size_t end = text.find("\r\n", start);
         if (end == std::string::npos) end = text.size();
         std::string_view line(text.data() + start, end - start);
+        if (IsDeletedLine(line)) {
+            start = end + 2;
+            continue;
+        }
         SplitArgumentsKeeping(line, a);
         bool doomed = false;
         switch (ClassifyLine(line, lower)) {

@@ -30,16 +30,22 @@ bool Has(std::string_view line, std::string_view keyword) {
 
 } // namespace
 
+bool IsDeletedLine(std::string_view line) {
+    return Has(line, "--DELETE--");
+}
+
+namespace {
+// The case-sensitive keywords of tests 1 to 8, in test order.
+constexpr std::string_view kRecordKeywords[] = {"Entity",     "Particle",  "Constraint", "HalfSpace",
+                                                "WaterSpace", "LiquidBox", "Region",     "Light"};
+constexpr LineKind kRecordKinds[] = {LineKind::Entity,    LineKind::Particle,   LineKind::Constraint,
+                                     LineKind::HalfSpace, LineKind::WaterSpace, LineKind::LiquidBox,
+                                     LineKind::Region,    LineKind::Light};
+} // namespace
+
 LineKind ClassifyLine(std::string_view line, std::string& lower) {
-    if (Has(line, "--DELETE--")) return LineKind::None;
-    if (Has(line, "Entity")) return LineKind::Entity;
-    if (Has(line, "Particle")) return LineKind::Particle;
-    if (Has(line, "Constraint")) return LineKind::Constraint;
-    if (Has(line, "HalfSpace")) return LineKind::HalfSpace;
-    if (Has(line, "WaterSpace")) return LineKind::WaterSpace;
-    if (Has(line, "LiquidBox")) return LineKind::LiquidBox;
-    if (Has(line, "Region")) return LineKind::Region;
-    if (Has(line, "Light")) return LineKind::Light;
+    for (size_t k = 0; k < std::size(kRecordKeywords); ++k)
+        if (Has(line, kRecordKeywords[k])) return kRecordKinds[k];
     lower.assign(line.data(), line.size());
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -59,9 +65,15 @@ std::string_view TriggerLineText(std::string_view line) {
     size_t open = line.find('(');
     size_t start = open == std::string_view::npos ? 0 : open + 1;
     size_t close = line.find(')');
-    if (close == std::string_view::npos) return line.substr(start);
-    if (close < start) return {};
+    if (close == std::string_view::npos || close < start) return {};
     return line.substr(start, close - start + 1);
+}
+
+std::string WritableText(std::string_view text, int earlierTests) {
+    size_t end = text.find(')');
+    for (int k = 0; k < earlierTests && k < static_cast<int>(std::size(kRecordKeywords)); ++k)
+        end = std::min(end, text.find(kRecordKeywords[k]));
+    return std::string(text.substr(0, end));
 }
 
 namespace {
@@ -143,6 +155,7 @@ public:
 
 private:
     void Line(std::string_view line) {
+        if (IsDeletedLine(line)) return; // blanked by a delete: not even its arguments count
         SplitArgumentsKeeping(line, a_);
         LineKind kind = ClassifyLine(line, lower_);
         switch (kind) {
@@ -205,19 +218,25 @@ public:
             break;
         case LineKind::ConditionType:
             if (w.currentTrigger >= 0)
-                w.triggers[static_cast<size_t>(w.currentTrigger)].conditionType = a[1];
+                w.triggers[static_cast<size_t>(w.currentTrigger)].conditionType = WritableText(a[1], 0);
             else
                 ok = false;
             break;
         case LineKind::Event:
-            ok = AddEvent(w, std::string(TriggerLineText(line)));
-            break;
         case LineKind::Condition:
-            ok = AddCondition(w, std::string(TriggerLineText(line)));
+        case LineKind::Action: {
+            // A text must end in its ")": one cut off before it is dropped.
+            std::string text(TriggerLineText(line));
+            if (text.empty())
+                ok = false;
+            else if (kind == LineKind::Event)
+                ok = AddEvent(w, text);
+            else if (kind == LineKind::Condition)
+                ok = AddCondition(w, text);
+            else
+                ok = AddAction(w, text);
             break;
-        case LineKind::Action:
-            ok = AddAction(w, std::string(TriggerLineText(line)));
-            break;
+        }
         default:
             break;
         }
@@ -251,6 +270,7 @@ public:
                 ++report.dropped;
                 continue;
             }
+            if (IsDeletedLine(line)) continue;
             SplitArgumentsKeeping(line, a);
             LineKind kind = ClassifyTriggerLine(line, lower);
             if (kind != LineKind::None) TriggerLine(w, kind, line, a, report);
@@ -261,7 +281,6 @@ public:
 
 private:
     static LineKind ClassifyTriggerLine(std::string_view line, std::string& lower) {
-        if (Has(line, "--DELETE--")) return LineKind::None;
         lower.assign(line.data(), line.size());
         for (char& c : lower)
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -310,7 +329,7 @@ private:
         Entity& e = w_.entities[static_cast<size_t>(slot)];
         e.id = id;
         if (id >= w_.nextEntityId) w_.nextEntityId = id + 1;
-        e.type = a_[4];
+        e.type = WritableText(a_[4], 0);
         entityIndex_.emplace(id, slot);
     }
 
@@ -377,7 +396,7 @@ private:
         if (!Finite(vx) || !Finite(vy) || (vx == 0 && vy == 0)) return Drop();
         if (!ListHasRoom(w_.halfSpaces.size())) return;
         HalfSpace& h = NewHalfSpace(w_, ReadInt(a_[1]), ReadInt(a_[2]), vx, vy);
-        h.type = a_[5];
+        h.type = WritableText(a_[5], 3);
     }
 
     void ReadWaterSpace() {
@@ -395,7 +414,7 @@ private:
         if (!ListHasRoom(w_.waterSpaces.size())) return;
         WaterSpace& s = NewWaterSpace(w_, px, py, vx, vy, xf);
         s.a.Set(ax, ay);
-        s.type = a_[8];
+        s.type = WritableText(a_[8], 4);
     }
 
     void ReadLiquidBox() {
@@ -403,7 +422,7 @@ private:
         if (container < 1) return Drop(); // no such entity, or the world entity, which has no outline
         int32_t count = std::max(0, RoundToInt(ReadFloat(a_[1])));
         int32_t refusedBefore = w_.refusedCreations;
-        int32_t slot = NewLiquidBox(w_, prog_.rng, container, ReadInt(a_[2]), count, a_[4]);
+        int32_t slot = NewLiquidBox(w_, prog_.rng, container, ReadInt(a_[2]), count, WritableText(a_[4], 5));
         if (slot == 0 || w_.refusedCreations != refusedBefore) Drop(); // refused, or more than it holds
     }
 
@@ -414,7 +433,7 @@ private:
         Region& r = NewRegion(w_, ReadInt(a_[1]), ReadInt(a_[2]), ReadInt(a_[3]), ReadInt(a_[4]));
         r.id = id;
         if (id >= w_.nextRegionId) w_.nextRegionId = id + 1;
-        r.type = a_[6];
+        r.type = WritableText(a_[6], 6);
     }
 
     void ReadLight() {

@@ -299,6 +299,34 @@ TEST(LevelFormat, DeletedLinesAndLateReferences) {
     EXPECT_NE(LevelText(w, prog->camera).find("Portal(5,0,5,10,2,0)"), std::string::npos);
 }
 
+// Every text the reader keeps is written back so that it reads the same again.
+TEST(LevelFormat, KeptTextsWriteBackUnchanged) {
+    TestPlatform plat;
+    auto prog = NewTestProgram();
+    World& w = prog->world;
+    std::string text = Lines({
+        "Entity(1.000000,1.000000,2,box,Entity,x)",
+        "HalfSpace(0,0,1.000000,0.000000)", // its type is the kept fifth argument, "Entity"
+        "Region(0,0,5,5,1,red)gone,x)",
+        "NewTrigger",
+        "Event(cut(off",
+        "triggerconditiontype(and)or,x)",
+    });
+    LoadReport report;
+    LoadLevelText(*prog, plat, text, &report);
+    ASSERT_EQ(w.halfSpaces.size(), 1u);
+    EXPECT_EQ(w.halfSpaces[0].type, "");
+    ASSERT_EQ(w.regions.size(), 1u);
+    EXPECT_EQ(w.regions[0].type, "red");
+    ASSERT_EQ(w.triggers.size(), 1u);
+    EXPECT_EQ(w.triggers[0].events[1], "");
+    EXPECT_EQ(w.triggers[0].conditionType, "and");
+    EXPECT_EQ(report.dropped, 1);
+    std::string written = LevelText(w, prog->camera);
+    LoadLevelText(*prog, plat, written);
+    EXPECT_EQ(LevelText(w, prog->camera), written);
+}
+
 TEST(LevelFormat, MissingParticlesGiveOneMessageAndOneSummary) {
     TestPlatform plat;
     auto prog = NewTestProgram();
