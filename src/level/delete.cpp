@@ -1,9 +1,9 @@
 // Deleting one entity: the world is written to "temp.del", the doomed records are blanked in place (ten
 // characters from the line's third become "--DELETE--", so the file keeps its length) and the copy is
 // read back, which also repacks the tables.
-#include <unordered_map>
 
 #include "common/text.h"
+#include "level/id_index.h"
 #include "level/level.h"
 #include "level/reader.h"
 #include "shell/program.h"
@@ -28,13 +28,12 @@ bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot) 
     if (doomedId == 0) return false;
 
     // The current particles by id, first match first, for the constraint test.
-    std::unordered_map<int32_t, int32_t> particleById;
-    particleById.reserve(static_cast<size_t>(w.particleCount) * 2);
+    IdIndex particleById;
     for (int32_t i = 1; i <= w.particleCount; ++i)
-        particleById.emplace(w.particles[static_cast<size_t>(i)].id, i);
+        particleById.Add(w.particles[static_cast<size_t>(i)].id, i);
     auto belongs = [&](int32_t particleId) {
-        auto it = particleById.find(particleId);
-        return it != particleById.end() && w.particles[static_cast<size_t>(it->second)].parent == entitySlot;
+        int32_t slot = particleById.Get(particleId, 0);
+        return slot != 0 && w.particles[static_cast<size_t>(slot)].parent == entitySlot;
     };
 
     std::string text = LevelText(w, prog.camera);
@@ -73,7 +72,7 @@ bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot) 
 
     // The working copy is kept on disk as before; the world is rebuilt from the same text even when the
     // copy cannot be written, so a read-only working folder does not cost the user the world.
-    WriteFileAtomically(kDeleteFile, text);
+    WriteFileAtomically(kDeleteFile, text, nullptr, false);
     LoadLevelText(prog, plat, text);
     return true;
 }

@@ -23,16 +23,18 @@ void CloseFile(int fd) {
 
 LineReader::LineReader(std::string_view text) : data_(text), eof_(true) {}
 
-LineReader::LineReader(int fd) : fd_(fd) {
-    buffer_.resize(1 << 16);
+namespace {
+constexpr size_t kChunk = 1 << 16;
 }
+
+LineReader::LineReader(int fd) : fd_(fd), buffer_(new char[kChunk]) {}
 
 bool LineReader::Refill() {
     if (eof_) return false;
     for (;;) {
-        ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+        ssize_t n = ::read(fd_, buffer_.get(), kChunk);
         if (n > 0) {
-            data_ = std::string_view(buffer_.data(), static_cast<size_t>(n));
+            data_ = std::string_view(buffer_.get(), static_cast<size_t>(n));
             pos_ = 0;
             return true;
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -27,7 +28,7 @@ private:
     bool Refill();
 
     int fd_ = -1;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;
     std::string_view data_;
     size_t pos_ = 0;
     bool pendingCr_ = false; // the last line ended in CR; a LF right after it belongs to that line end

@@ -23,9 +23,10 @@ std::string LevelText(const World& w, const Camera& cam);
 
 // Writes `contents` beside `storedPath` and renames it into place once it is complete, so the file is
 // either the old one or the whole new one. A read-only or non-regular target, a missing folder or a failed
-// write leaves the old file untouched and returns false with the reason in `why`.
-bool WriteFileAtomically(const std::string& storedPath, std::string_view contents,
-                         std::string* why = nullptr);
+// write leaves the old file untouched and returns false with the reason in `why`. A durable write also
+// reaches the disk before it returns (not needed for working copies).
+bool WriteFileAtomically(const std::string& storedPath, std::string_view contents, std::string* why = nullptr,
+                         bool durable = true);
 
 // Writes the level to `storedPath` (atomically, as above).
 bool WriteLevel(const World& w, const Camera& cam, const std::string& storedPath, std::string* why = nullptr);

@@ -4,13 +4,12 @@
 // 0 or less, owners that do not exist, directions of length 0, values that are not finite), is dropped
 // and counted instead.
 #include <cmath>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "common/text.h"
 #include "editor/editor.h"
 #include "effects/effects.h"
 #include "level/files.h"
+#include "level/id_index.h"
 #include "level/level.h"
 #include "level/reader.h"
 #include "platform/platform.h"
@@ -107,16 +106,13 @@ struct PendingLight {
 };
 
 struct PendingConnection {
-    uint32_t portalUid;
+    int32_t portal; // index in the portal list
     int32_t connectedId;
 };
 
 class Loader {
 public:
-    Loader(Program& prog, Platform& plat) : prog_(prog), plat_(plat), w_(prog.world) {
-        entityIndex_.reserve(4096);
-        particleIndex_.reserve(16384);
-    }
+    Loader(Program& prog, Platform& plat) : prog_(prog), plat_(plat), w_(prog.world) {}
 
     void Begin() {
         ResetWorld(w_);
@@ -126,7 +122,7 @@ public:
             d.shockDisabled = 0;
             d.grabDisabled = 0;
         }
-        entityIndex_.emplace(w_.entities[kWorldEntity].id, kWorldEntity);
+        entityIndex_.Add(w_.entities[kWorldEntity].id, kWorldEntity);
     }
 
     void Read(LineReader& lines) {
@@ -297,17 +293,14 @@ private:
     static bool IdUsable(int32_t id) { return id > 0 && id <= kMaxLevelId; }
 
     // First entity with this id (slot 0 is the world entity), or -1.
-    int32_t EntitySlot(int32_t id) const {
-        auto it = entityIndex_.find(id);
-        return it == entityIndex_.end() ? -1 : it->second;
-    }
+    int32_t EntitySlot(int32_t id) const { return entityIndex_.Get(id, -1); }
 
     // First particle with this id, or 0. A particle id that names nothing is reported, unless the particle
     // was in the file but could not be loaded (then the record that needs it is dropped quietly).
     int32_t ParticleSlot(int32_t id) {
-        auto it = particleIndex_.find(id);
-        if (it != particleIndex_.end()) return it->second;
-        if (droppedParticles_.count(id) == 0) {
+        int32_t slot = particleIndex_.Get(id, 0);
+        if (slot != 0) return slot;
+        if (!droppedParticles_.Has(id)) {
             if (report_.missingParticles == 0)
                 plat_.ShowMessage("Error", "particleid " + std::to_string(id) + " not found.");
             ++report_.missingParticles;
@@ -322,7 +315,7 @@ private:
         // A negative mass could cancel a positive one in the collision shares.
         int32_t slot = (IdUsable(id) && Finite(m) && Finite(f) && m >= 0) ? NewEntity(w_, m, f) : 0;
         if (slot == 0) {
-            if (EntitySlot(id) < 0) droppedEntities_.insert(id);
+            if (EntitySlot(id) < 0) droppedEntities_.Add(id, 1);
             Drop();
             return;
         }
@@ -330,7 +323,7 @@ private:
         e.id = id;
         if (id >= w_.nextEntityId) w_.nextEntityId = id + 1;
         e.type = WritableText(a_[4], 0);
-        entityIndex_.emplace(id, slot);
+        entityIndex_.Add(id, slot);
     }
 
     void ReadParticle() {
@@ -344,7 +337,7 @@ private:
         if (IdUsable(id) && Finite(ax) && Finite(ay) && parent >= 0)
             slot = NewParticle(w_, parent, static_cast<float>(x), static_cast<float>(y));
         if (slot == 0) {
-            if (particleIndex_.count(id) == 0) droppedParticles_.insert(id);
+            if (!particleIndex_.Has(id)) droppedParticles_.Add(id, 1);
             Drop();
             return;
         }
@@ -355,7 +348,7 @@ private:
         p.id = id;
         p.type = ReadInt(a_[9]);
         if (id >= w_.nextParticleId) w_.nextParticleId = id + 1;
-        particleIndex_.emplace(id, slot);
+        particleIndex_.Add(id, slot);
     }
 
     void ReadConstraint() {
@@ -465,19 +458,17 @@ private:
         Portal& p = NewPortal(w_, ReadInt(a_[1]), ReadInt(a_[2]), ReadInt(a_[3]), ReadInt(a_[4]));
         p.id = id;
         if (id >= w_.nextPortalId) w_.nextPortalId = id + 1;
-        connections_.push_back({p.uid, ReadInt(a_[6])});
+        connections_.push_back({static_cast<int32_t>(w_.portals.size()) - 1, ReadInt(a_[6])});
     }
 
     // Connections are made once every portal is known, so a portal may name one written after it.
     void ResolvePortals() {
-        std::unordered_map<int32_t, uint32_t> uidById;
-        uidById.reserve(w_.portals.size());
-        for (const Portal& p : w_.portals) uidById.emplace(p.id, p.uid);
-        std::unordered_map<uint32_t, Portal*> byUid;
-        for (Portal& p : w_.portals) byUid.emplace(p.uid, &p);
+        IdIndex byId;
+        for (size_t i = 0; i < w_.portals.size(); ++i) byId.Add(w_.portals[i].id, static_cast<int32_t>(i));
         for (const PendingConnection& c : connections_) {
-            auto target = c.connectedId != 0 ? uidById.find(c.connectedId) : uidById.end();
-            byUid[c.portalUid]->connected = target == uidById.end() ? 0 : target->second;
+            int32_t target = byId.Get(c.connectedId, -1);
+            w_.portals[static_cast<size_t>(c.portal)].connected =
+                target < 0 ? 0 : w_.portals[static_cast<size_t>(target)].uid;
         }
     }
 
@@ -523,10 +514,10 @@ private:
     LevelArgs a_;
     std::string lower_;
     LoadReport report_;
-    std::unordered_map<int32_t, int32_t> entityIndex_;   // id -> first slot with it
-    std::unordered_map<int32_t, int32_t> particleIndex_; // id -> first slot with it
-    std::unordered_set<int32_t> droppedEntities_;
-    std::unordered_set<int32_t> droppedParticles_;
+    IdIndex entityIndex_;   // id -> first slot with it
+    IdIndex particleIndex_; // id -> first slot with it
+    IdIndex droppedEntities_;
+    IdIndex droppedParticles_;
     std::vector<PendingMarker> markers_;
     std::vector<PendingLight> lights_;
     std::vector<PendingConnection> connections_;

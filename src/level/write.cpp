@@ -2,6 +2,7 @@
 // liquid boxes follow the water spaces directly), every line ending in CR LF.
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -37,9 +38,17 @@ public:
     }
     // A double kept as an integer in the file: rounded, halves to even, within the range the reader reads.
     void Rounded(double v) { Int(RoundToInt(v)); }
+    // Single precision, six decimals (as "%.6f" gives them), "+Infinity" and "-Infinity".
     void Float(double v) {
         Separator();
-        out_ += FormatFloat6(static_cast<float>(v));
+        float f = static_cast<float>(v);
+        if (!std::isfinite(f)) {
+            out_ += FormatFloat6(f);
+            return;
+        }
+        char buf[64];
+        auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(f), std::chars_format::fixed, 6);
+        out_.append(buf, res.ptr);
     }
     // Texts are written as stored; a line break inside one would start a new record, so it becomes a blank.
     void Text(const std::string& s) {
@@ -229,7 +238,8 @@ std::string LevelText(const World& w, const Camera& cam) {
     return out;
 }
 
-bool WriteFileAtomically(const std::string& storedPath, std::string_view contents, std::string* why) {
+bool WriteFileAtomically(const std::string& storedPath, std::string_view contents, std::string* why,
+                         bool durable) {
     auto fail = [&](const std::string& reason) {
         if (why) *why = reason;
         return false;
@@ -271,7 +281,7 @@ bool WriteFileAtomically(const std::string& storedPath, std::string_view content
         done += static_cast<size_t>(n);
     }
     if (exists) (void)::fchmod(fd, st.st_mode & 07777);
-    if (::fsync(fd) != 0) return abandon(errno);
+    if (durable && ::fsync(fd) != 0) return abandon(errno);
     if (::close(fd) != 0) {
         int err = errno;
         ::unlink(part.c_str());
@@ -282,6 +292,7 @@ bool WriteFileAtomically(const std::string& storedPath, std::string_view content
         ::unlink(part.c_str());
         return fail(std::strerror(err));
     }
+    if (!durable) return true;
     // Make the rename itself durable (best effort).
     std::string folder = std::filesystem::path(target).parent_path().string();
     int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
