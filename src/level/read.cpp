@@ -3,6 +3,7 @@
 // test that succeeds handles the line. What the world cannot hold, or what would make it unsound (ids of
 // 0 or less, owners that do not exist, directions of length 0, values that are not finite), is dropped
 // and counted instead.
+#include <algorithm>
 #include <cmath>
 
 #include "common/text.h"
@@ -413,7 +414,8 @@ private:
     void ReadLiquidBox() {
         int32_t container = EntitySlot(ReadInt(a_[3]));
         if (container < 1) return Drop(); // no such entity, or the world entity, which has no outline
-        int32_t count = std::max(0, RoundToInt(ReadFloat(a_[1])));
+        // One particle beyond what a box holds is enough to tell that some were dropped.
+        int32_t count = std::clamp(RoundToInt(ReadFloat(a_[1])), 0, kMaxLiquidParticles + 1);
         int32_t refusedBefore = w_.refusedCreations;
         int32_t slot = NewLiquidBox(w_, prog_.rng, container, ReadInt(a_[2]), count, WritableText(a_[4], 5));
         if (slot == 0 || w_.refusedCreations != refusedBefore) Drop(); // refused, or more than it holds

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -86,6 +87,26 @@ int32_t EntityIdOf(const World& w, int32_t slot) {
 int32_t ParticleIdOf(const World& w, int32_t slot) {
     if (slot <= 0 || slot > w.particleCount) return 0;
     return w.particles[static_cast<size_t>(slot)].id;
+}
+
+// A writer killed part-way leaves its partial file beside the target; the next write removes those whose
+// process has ended.
+void RemoveAbandonedParts(const std::string& target) {
+    std::filesystem::path t(target);
+    std::string prefix = t.filename().string() + ".part";
+    std::filesystem::path folder = t.parent_path().empty() ? std::filesystem::path(".") : t.parent_path();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string digits = name.substr(prefix.size());
+        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
+        pid_t pid = static_cast<pid_t>(std::stol(digits));
+        if (pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(pid, 0) == 0 || errno != ESRCH) continue; // its writer may still be at work
+        std::filesystem::remove(it->path(), ec);
+        ec.clear();
+    }
 }
 
 } // namespace
@@ -292,6 +313,7 @@ bool WriteFileAtomically(const std::string& storedPath, std::string_view content
         ::unlink(part.c_str());
         return fail(std::strerror(err));
     }
+    RemoveAbandonedParts(target);
     if (!durable) return true;
     // Make the rename itself durable (best effort).
     std::string folder = std::filesystem::path(target).parent_path().string();

@@ -280,13 +280,17 @@ TEST(LevelFormat, DeletedLinesAndLateReferences) {
         "En--DELETE--00000,1.000000,5,Portalgun)",
         "En--DELETE--00000,1.000000,6,reaction)",
         "Entity(1.000000,1.000000,9,box)",
+        "Entity(1.000000,1.000000,9,again)", // the same id: lookups find the first
+        "Particle(0,0,0,0,0.000000,1.000000,3,9,0)",
         "Marker(12,0)", // no such entity: dropped
         "Cam(3,4,0.000000)",
     });
     LoadReport report;
     LoadLevelText(*prog, plat, text, &report);
-    EXPECT_EQ(w.entityCount, 1);
+    EXPECT_EQ(w.entityCount, 2);
+    EXPECT_EQ(w.entities[1].particlecount(), 1);
     ASSERT_EQ(w.markers.size(), 1u);
+    EXPECT_EQ(w.markers[0].entity, 1);
     EXPECT_EQ(w.markers[0].entityId, 9);
     EXPECT_EQ(w.markers[0].image, 3);
     ASSERT_EQ(w.portals.size(), 2u);

@@ -3,8 +3,10 @@
 #include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 #include "level_test_util.h"
@@ -65,6 +67,36 @@ TEST(LevelSave, SuccessfulWritesReplaceTheFileAndKeepItsMode) {
     ::stat("levels/mine.lvl", &st);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(FilesIn("levels"), 2);
+}
+
+// A writer killed at any moment leaves the old level or the whole new one, never a part.
+TEST(LevelSave, KillingAWriterNeverLeavesABrokenLevel) {
+    ScratchFolder folder;
+    auto big = NewTestProgram();
+    for (int i = 0; i < 400; ++i) MakeBox(big->world, static_cast<float>(i * 60), 0, 50, "box");
+    const std::string a = LevelText(big->world, big->camera);
+    auto small = NewTestProgram();
+    MakeBox(small->world, 0, 0, 50, "box2");
+    const std::string b = LevelText(small->world, small->camera);
+    ASSERT_TRUE(WriteFileAtomically("levels\\kill.lvl", a));
+
+    std::mt19937 gen(99);
+    for (int round = 0; round < 20; ++round) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (unsigned n = 0;; ++n)
+                WriteFileAtomically("levels\\kill.lvl", n % 2 ? a : b, nullptr, n % 3 == 0);
+        }
+        ::usleep(1000 + gen() % 20000);
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        std::string now = ReadFileBytes("levels/kill.lvl");
+        EXPECT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
+    }
+    // Partial files of killed writers go with the next write.
+    ASSERT_TRUE(WriteFileAtomically("levels\\kill.lvl", a));
+    EXPECT_EQ(FilesIn("levels"), 1);
 }
 
 TEST(LevelSave, BackgroundSaveWritesTheWorldAsItWasWhenItStarted) {
@@ -147,6 +179,11 @@ TEST(LevelSave, CommandLineLoadAndSave) {
     ASSERT_TRUE(SaveLevelAtEnd(*other, "levels/b.lvl"));
     EXPECT_EQ(other->shell.levelPath, "levels\\a.lvl");
     EXPECT_EQ(ReadFileBytes("levels/b.lvl"), text);
+
+    // The status line tells how much of a level could not be loaded.
+    WriteFileBytes("levels/odd.lvl", text + "HalfSpace(0,0,0,0,flat)\r\nPortal(0,0,0,0,0,0)\r\n");
+    ASSERT_TRUE(LoadLevelAtStart(*other, plat, "levels/odd.lvl"));
+    EXPECT_EQ(StatusText(other->editor), "loading done. 2 records dropped.");
 
     MakeBox(other->world, 0, 0, 50, "box");
     EXPECT_FALSE(LoadLevelAtStart(*other, plat, "levels/none.lvl"));
