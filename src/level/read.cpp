@@ -28,6 +28,19 @@ bool Has(std::string_view line, std::string_view keyword) {
     return line.find(keyword) != std::string_view::npos;
 }
 
+// Tests 9 to 13, the trigger lines: their keywords anywhere in the lower-cased line (left in `lower`).
+LineKind ClassifyTriggerLine(std::string_view line, std::string& lower) {
+    lower.assign(line.data(), line.size());
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (Has(lower, "newtrigger")) return LineKind::NewTrigger;
+    if (Has(lower, "triggerconditiontype")) return LineKind::ConditionType;
+    if (Has(lower, "event")) return LineKind::Event;
+    if (Has(lower, "condition")) return LineKind::Condition;
+    if (Has(lower, "action")) return LineKind::Action;
+    return LineKind::None;
+}
+
 } // namespace
 
 bool IsDeletedLine(std::string_view line) {
@@ -46,14 +59,8 @@ constexpr LineKind kRecordKinds[] = {LineKind::Entity,    LineKind::Particle,   
 LineKind ClassifyLine(std::string_view line, std::string& lower) {
     for (size_t k = 0; k < std::size(kRecordKeywords); ++k)
         if (Has(line, kRecordKeywords[k])) return kRecordKinds[k];
-    lower.assign(line.data(), line.size());
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (Has(lower, "newtrigger")) return LineKind::NewTrigger;
-    if (Has(lower, "triggerconditiontype")) return LineKind::ConditionType;
-    if (Has(lower, "event")) return LineKind::Event;
-    if (Has(lower, "condition")) return LineKind::Condition;
-    if (Has(lower, "action")) return LineKind::Action;
+    LineKind trigger = ClassifyTriggerLine(line, lower);
+    if (trigger != LineKind::None) return trigger;
     if (Has(lower, "loadtrigger")) return LineKind::LoadTrigger;
     if (Has(lower, "cam")) return LineKind::Camera;
     if (Has(line, "Marker")) return LineKind::Marker;
@@ -80,6 +87,13 @@ namespace {
 
 bool Finite(float v) {
     return std::isfinite(v);
+}
+
+// A direction of length 0 has no normal. One so short that its six decimals are zeros counts as 0, for it
+// would read back as 0 once written.
+bool UsableDirection(float x, float y) {
+    auto zeroInFile = [](float v) { return ReadFloat(FormatFloat6(v)) == 0; };
+    return Finite(x) && Finite(y) && !(zeroInFile(x) && zeroInFile(y));
 }
 
 // A position field of a water space: its text read as a number and rounded. Whole numbers are taken as
@@ -110,6 +124,75 @@ struct PendingConnection {
     int32_t portal; // index in the portal list
     int32_t connectedId;
 };
+
+// Tests 9 to 13, which trigger files share with level files.
+void TriggerLine(World& w, LineKind kind, std::string_view line, const LevelArgs& a, LoadReport& report) {
+    bool ok = true;
+    switch (kind) {
+    case LineKind::NewTrigger:
+        ok = NewTrigger(w) >= 0;
+        break;
+    case LineKind::ConditionType:
+        if (w.currentTrigger >= 0)
+            w.triggers[static_cast<size_t>(w.currentTrigger)].conditionType = WritableText(a[1], 0);
+        else
+            ok = false;
+        break;
+    case LineKind::Event:
+    case LineKind::Condition:
+    case LineKind::Action: {
+        // A text must end in its ")": one cut off before it is dropped.
+        std::string text(TriggerLineText(line));
+        if (text.empty())
+            ok = false;
+        else if (kind == LineKind::Event)
+            ok = AddEvent(w, text);
+        else if (kind == LineKind::Condition)
+            ok = AddCondition(w, text);
+        else
+            ok = AddAction(w, text);
+        break;
+    }
+    default:
+        break;
+    }
+    if (!ok) ++report.dropped;
+}
+
+// Reads the trigger lines of another file; `budget` bounds the bytes all trigger files of one load may
+// take, so a level naming a large file many times still loads in bounded time.
+void ReadTriggerFile(World& w, const std::string& storedPath, int64_t& budget, LoadReport& report) {
+    int fd = OpenRegularFile(NativePath(storedPath));
+    if (fd < 0) {
+        PostNotice(w, storedPath + "not found", 1000, 255, 0, 0);
+        return;
+    }
+    if (budget <= 0) {
+        CloseFile(fd);
+        ++report.dropped;
+        return;
+    }
+    LineReader lines(fd);
+    LevelArgs a;
+    std::string line, lower;
+    bool tooLong = false;
+    while (lines.Next(line, tooLong)) {
+        if (lines.BytesRead() > budget) {
+            ++report.dropped;
+            break;
+        }
+        if (tooLong) {
+            ++report.dropped;
+            continue;
+        }
+        if (IsDeletedLine(line)) continue;
+        SplitArgumentsKeeping(line, a);
+        LineKind kind = ClassifyTriggerLine(line, lower);
+        if (kind != LineKind::None) TriggerLine(w, kind, line, a, report);
+    }
+    budget -= lines.BytesRead();
+    CloseFile(fd);
+}
 
 class Loader {
 public:
@@ -202,91 +285,6 @@ private:
         case LineKind::None:
             break;
         }
-    }
-
-public:
-    // Tests 9 to 13, which trigger files share with level files.
-    static void TriggerLine(World& w, LineKind kind, std::string_view line, const LevelArgs& a,
-                            LoadReport& report) {
-        bool ok = true;
-        switch (kind) {
-        case LineKind::NewTrigger:
-            ok = NewTrigger(w) >= 0;
-            break;
-        case LineKind::ConditionType:
-            if (w.currentTrigger >= 0)
-                w.triggers[static_cast<size_t>(w.currentTrigger)].conditionType = WritableText(a[1], 0);
-            else
-                ok = false;
-            break;
-        case LineKind::Event:
-        case LineKind::Condition:
-        case LineKind::Action: {
-            // A text must end in its ")": one cut off before it is dropped.
-            std::string text(TriggerLineText(line));
-            if (text.empty())
-                ok = false;
-            else if (kind == LineKind::Event)
-                ok = AddEvent(w, text);
-            else if (kind == LineKind::Condition)
-                ok = AddCondition(w, text);
-            else
-                ok = AddAction(w, text);
-            break;
-        }
-        default:
-            break;
-        }
-        if (!ok) ++report.dropped;
-    }
-
-    // Reads the trigger lines of another file; `budget` bounds the bytes all trigger files of one load may
-    // take, so a level naming a large file many times still loads in bounded time.
-    static void ReadTriggerFile(World& w, const std::string& storedPath, int64_t& budget,
-                                LoadReport& report) {
-        int fd = OpenRegularFile(NativePath(storedPath));
-        if (fd < 0) {
-            PostNotice(w, storedPath + "not found", 1000, 255, 0, 0);
-            return;
-        }
-        if (budget <= 0) {
-            CloseFile(fd);
-            ++report.dropped;
-            return;
-        }
-        LineReader lines(fd);
-        LevelArgs a;
-        std::string line, lower;
-        bool tooLong = false;
-        while (lines.Next(line, tooLong)) {
-            if (lines.BytesRead() > budget) {
-                ++report.dropped;
-                break;
-            }
-            if (tooLong) {
-                ++report.dropped;
-                continue;
-            }
-            if (IsDeletedLine(line)) continue;
-            SplitArgumentsKeeping(line, a);
-            LineKind kind = ClassifyTriggerLine(line, lower);
-            if (kind != LineKind::None) TriggerLine(w, kind, line, a, report);
-        }
-        budget -= lines.BytesRead();
-        CloseFile(fd);
-    }
-
-private:
-    static LineKind ClassifyTriggerLine(std::string_view line, std::string& lower) {
-        lower.assign(line.data(), line.size());
-        for (char& c : lower)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (Has(lower, "newtrigger")) return LineKind::NewTrigger;
-        if (Has(lower, "triggerconditiontype")) return LineKind::ConditionType;
-        if (Has(lower, "event")) return LineKind::Event;
-        if (Has(lower, "condition")) return LineKind::Condition;
-        if (Has(lower, "action")) return LineKind::Action;
-        return LineKind::None;
     }
 
     void Drop() { ++report_.dropped; }
@@ -387,7 +385,7 @@ private:
     void ReadHalfSpace() {
         float vx = ReadFloat(a_[3]);
         float vy = ReadFloat(a_[4]);
-        if (!Finite(vx) || !Finite(vy) || (vx == 0 && vy == 0)) return Drop();
+        if (!UsableDirection(vx, vy)) return Drop();
         if (!ListHasRoom(w_.halfSpaces.size())) return;
         HalfSpace& h = NewHalfSpace(w_, ReadInt(a_[1]), ReadInt(a_[2]), vx, vy);
         h.type = WritableText(a_[5], 3);
@@ -401,9 +399,8 @@ private:
         float ax = ReadFloat(a_[6]);
         float ay = ReadFloat(a_[7]);
         // A drag beyond 0..2 would amplify the velocity it is meant to remove.
-        bool sound = ReadWaterCoordinate(a_[1], px) && ReadWaterCoordinate(a_[2], py) && Finite(vx) &&
-                     Finite(vy) && !(vx == 0 && vy == 0) && Finite(xf) && xf >= 0 && xf <= 2 && Finite(ax) &&
-                     Finite(ay);
+        bool sound = ReadWaterCoordinate(a_[1], px) && ReadWaterCoordinate(a_[2], py) &&
+                     UsableDirection(vx, vy) && Finite(xf) && xf >= 0 && xf <= 2 && Finite(ax) && Finite(ay);
         if (!sound) return Drop();
         if (!ListHasRoom(w_.waterSpaces.size())) return;
         WaterSpace& s = NewWaterSpace(w_, px, py, vx, vy, xf);
@@ -556,7 +553,7 @@ int LoadLevelText(Program& prog, Platform& plat, std::string_view text, LoadRepo
 void LoadTriggerFile(World& w, const std::string& storedPath) {
     int64_t budget = kTriggerFileBudget;
     LoadReport report;
-    Loader::ReadTriggerFile(w, storedPath, budget, report);
+    ReadTriggerFile(w, storedPath, budget, report);
 }
 
 bool LevelFileReadable(const std::string& storedPath) {

@@ -235,6 +235,7 @@ TEST(LevelFormat, ReaderRefusesWhatWouldCorruptTheWorld) {
         "Constraint(3,4,1.000000,9.000000,5,3)",
         "HalfSpace(0,0,0.000000,0.000000,flat)",
         "HalfSpace(0,0,nan,1.000000,nan)",
+        "HalfSpace(0,0,0.0000001,-0.0000002,tiny)", // would be written as a direction of 0
         "HalfSpace(0,0,1.000000,0.000000,ok)",
         "WaterSpace(0,0,0.000000,0.000000,0.1,0,-0.01,flat)",
         "WaterSpace(0,0,1.000000,0.000000,5.0,0,-0.01,drag)",
@@ -260,7 +261,7 @@ TEST(LevelFormat, ReaderRefusesWhatWouldCorruptTheWorld) {
     EXPECT_TRUE(w.regions.empty());
     EXPECT_TRUE(w.portals.empty());
     EXPECT_EQ(prog->camera.zoom, 0.25);
-    EXPECT_EQ(report.dropped, 18);
+    EXPECT_EQ(report.dropped, 19);
     for (int32_t i = 1; i <= w.particleCount; ++i) {
         EXPECT_TRUE(std::isfinite(w.particles[static_cast<size_t>(i)].a.x));
         EXPECT_TRUE(std::isfinite(w.particles[static_cast<size_t>(i)].a.y));
