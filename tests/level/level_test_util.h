@@ -1,5 +1,5 @@
-// Helpers of the level tests: a scratch working folder, a program without a screen, small worlds built
-// record by record, and file reading.
+// Helpers of the level tests: a scratch working folder, a program without a screen, boxes built record by
+// record, file bytes.
 #pragma once
 
 #include <filesystem>
@@ -13,27 +13,23 @@
 #include "level/level.h"
 #include "platform/test_platform.h"
 #include "shell/program.h"
-#include "world/world.h"
 
-// Runs a test in a fresh empty working folder (the level code writes "temp.del" and "level.ini" there).
+// A fresh empty working folder with a "levels" folder (the level code writes "temp.del" and "level.ini"
+// into the working folder).
 class ScratchFolder {
 public:
-    ScratchFolder() {
-        old_ = std::filesystem::current_path();
+    ScratchFolder() : old_(std::filesystem::current_path()) {
         static int serial = 0;
         dir_ = std::filesystem::temp_directory_path() /
                ("tumblebox_level_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
-        std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_ / "levels");
         std::filesystem::current_path(dir_);
     }
     ~ScratchFolder() {
         std::filesystem::current_path(old_);
         std::error_code ec;
-        std::filesystem::permissions(dir_, std::filesystem::perms::all, ec);
         std::filesystem::remove_all(dir_, ec);
     }
-    const std::filesystem::path& Path() const { return dir_; }
 
 private:
     std::filesystem::path old_, dir_;
@@ -42,49 +38,36 @@ private:
 inline std::unique_ptr<Program> NewTestProgram() {
     auto prog = std::make_unique<Program>();
     ResetWorld(prog->world);
-    prog->editor.labels.push_back({10, 200, "", 0, 0, 0});
     prog->shell.headless = true;
     return prog;
 }
 
-// A box as the catalogue builds one: four particles, four edges owned by the entity, and two diagonals
-// owned by the world entity (or by the box when diagonalsToWorld is false).
-inline int32_t MakeBox(World& w, float x, float y, float size, const std::string& type,
-                       bool diagonalsToWorld = true, float m = 1, float f = 1) {
-    int32_t e = NewEntity(w, m, f);
-    int32_t p1 = NewParticle(w, e, x, y);
-    int32_t p2 = NewParticle(w, e, x + size, y);
-    int32_t p3 = NewParticle(w, e, x + size, y + size);
-    int32_t p4 = NewParticle(w, e, x, y + size);
-    NewConstraint(w, e, p4, p3, 1);
-    NewConstraint(w, e, p3, p2, 1);
-    NewConstraint(w, e, p2, p1, 1);
-    NewConstraint(w, e, p1, p4, 1);
-    int32_t diagonalOwner = diagonalsToWorld ? kWorldEntity : e;
-    NewConstraint(w, diagonalOwner, p2, p4, 1);
-    NewConstraint(w, diagonalOwner, p3, p1, 1);
+// Four particles, four edges owned by the box and two diagonals owned by the world entity.
+inline int32_t MakeBox(World& w, float x, float y, float size, const std::string& type) {
+    int32_t e = NewEntity(w, 1, 1);
+    int32_t p[4] = {NewParticle(w, e, x, y), NewParticle(w, e, x + size, y),
+                    NewParticle(w, e, x + size, y + size), NewParticle(w, e, x, y + size)};
+    for (int k : {3, 2, 1, 0}) NewConstraint(w, e, p[k], p[(k + 3) % 4], 1); // (4,3) (3,2) (2,1) (1,4)
+    NewConstraint(w, kWorldEntity, p[1], p[3], 1);
+    NewConstraint(w, kWorldEntity, p[2], p[0], 1);
     w.entities[static_cast<size_t>(e)].type = type;
     return e;
 }
 
-inline std::string ReadFileBytes(const std::string& nativePath) {
-    std::ifstream in(nativePath, std::ios::binary);
+inline std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-inline void WriteFileBytes(const std::string& nativePath, const std::string& bytes) {
-    std::ofstream out(nativePath, std::ios::binary | std::ios::trunc);
-    out << bytes;
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// Level text from lines joined with CR LF.
+// Lines joined with CR LF.
 inline std::string Lines(std::initializer_list<const char*> lines) {
     std::string s;
-    for (const char* l : lines) {
-        s += l;
-        s += "\r\n";
-    }
+    for (const char* l : lines) s.append(l).append("\r\n");
     return s;
 }

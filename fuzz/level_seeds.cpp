@@ -1,13 +1,30 @@
-// The sample levels in tests/data/levels, written by WriteLevel from worlds built here. They serve the
-// round-trip test and seed the reader's fuzzer. Regenerate with
-//   tumblebox_tests --gtest_also_run_disabled_tests --gtest_filter='LevelSamples.*'
-#include <gtest/gtest.h>
+// Writes the sample levels of tests/data/levels, which seed the level fuzzer and which the round-trip
+// test reads back byte for byte:  level_seeds <folder>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
 
-#include "level_test_util.h"
+#include "common/text.h"
+#include "level/level.h"
+#include "shell/program.h"
 #include "triggers/records.h"
 #include "world/builders.h"
 
 namespace {
+
+int32_t MakeBox(World& w, float x, float y, float size, const std::string& type, bool diagonalsToWorld = true,
+                float m = 1, float f = 1) {
+    int32_t e = NewEntity(w, m, f);
+    int32_t p[4] = {NewParticle(w, e, x, y), NewParticle(w, e, x + size, y),
+                    NewParticle(w, e, x + size, y + size), NewParticle(w, e, x, y + size)};
+    for (int k : {3, 2, 1, 0}) NewConstraint(w, e, p[k], p[(k + 3) % 4], 1);
+    int32_t diagonalOwner = diagonalsToWorld ? kWorldEntity : e;
+    NewConstraint(w, diagonalOwner, p[1], p[3], 1);
+    NewConstraint(w, diagonalOwner, p[2], p[0], 1);
+    w.entities[static_cast<size_t>(e)].type = type;
+    return e;
+}
 
 int32_t MakeWall(World& w, float x1, float y1, float x2, float y2, const std::string& type) {
     int32_t e = NewEntity(w, 0, 1);
@@ -92,17 +109,25 @@ void BuildTower(Program& prog) {
     prog.camera = {0, 300, -0.5};
 }
 
-TEST(LevelSamples, DISABLED_Regenerate) {
-    const std::string dir = TUMBLEBOX_SOURCE_DIR "/tests/data/levels/";
-    auto empty = NewTestProgram();
-    ASSERT_TRUE(WriteLevel(empty->world, empty->camera, StoredPath(dir + "empty.lvl")));
-    auto playground = NewTestProgram();
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: level_seeds <folder>\n");
+        return 2;
+    }
+    std::string dir = std::string(argv[1]) + "/";
+    auto empty = std::make_unique<Program>();
+    ResetWorld(empty->world);
+    auto playground = std::make_unique<Program>();
+    ResetWorld(playground->world);
     playground->rng.Seed(7);
     BuildPlayground(*playground);
-    ASSERT_TRUE(WriteLevel(playground->world, playground->camera, StoredPath(dir + "playground_1.lvl")));
-    auto tower = NewTestProgram();
+    auto tower = std::make_unique<Program>();
+    ResetWorld(tower->world);
     BuildTower(*tower);
-    ASSERT_TRUE(WriteLevel(tower->world, tower->camera, StoredPath(dir + "tower_2.lvl")));
+    bool ok = WriteLevel(empty->world, empty->camera, StoredPath(dir + "empty.lvl")) &&
+              WriteLevel(playground->world, playground->camera, StoredPath(dir + "playground_1.lvl")) &&
+              WriteLevel(tower->world, tower->camera, StoredPath(dir + "tower_2.lvl"));
+    return ok ? 0 : 1;
 }
-
-} // namespace
