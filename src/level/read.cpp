@@ -4,6 +4,7 @@
 // 0 or less, owners that do not exist, directions of length 0, values that are not finite), is dropped
 // and counted instead.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "common/text.h"
@@ -23,6 +24,11 @@ namespace {
 constexpr int32_t kMaxLevelId = 1000000000; // larger ids are refused, so the id counters never overflow
 constexpr size_t kMaxListRecords = 9999;    // half-spaces, water spaces, portals, regions, markers, lights
 constexpr int64_t kTriggerFileBudget = int64_t{64} << 20; // bytes of trigger files read by one load
+
+// Counters of dropped records stop at their largest value rather than wrap, whatever the file's size.
+void Count(int32_t& counter) {
+    if (counter < INT32_MAX) ++counter;
+}
 
 bool Has(std::string_view line, std::string_view keyword) {
     return line.find(keyword) != std::string_view::npos;
@@ -156,7 +162,7 @@ void TriggerLine(World& w, LineKind kind, std::string_view line, const LevelArgs
     default:
         break;
     }
-    if (!ok) ++report.dropped;
+    if (!ok) Count(report.dropped);
 }
 
 // Reads the trigger lines of another file; `budget` bounds the bytes all trigger files of one load may
@@ -169,7 +175,7 @@ void ReadTriggerFile(World& w, const std::string& storedPath, int64_t& budget, L
     }
     if (budget <= 0) {
         CloseFile(fd);
-        ++report.dropped;
+        Count(report.dropped);
         return;
     }
     LineReader lines(fd);
@@ -178,11 +184,11 @@ void ReadTriggerFile(World& w, const std::string& storedPath, int64_t& budget, L
     bool tooLong = false;
     while (lines.Next(line, tooLong)) {
         if (lines.BytesRead() > budget) {
-            ++report.dropped;
+            Count(report.dropped);
             break;
         }
         if (tooLong) {
-            ++report.dropped;
+            Count(report.dropped);
             continue;
         }
         if (IsDeletedLine(line)) continue;
@@ -214,7 +220,7 @@ public:
         bool tooLong = false;
         while (lines.Next(line, tooLong)) {
             if (tooLong) {
-                ++report_.dropped;
+                Count(report_.dropped);
                 continue;
             }
             Line(line);
@@ -287,7 +293,7 @@ private:
         }
     }
 
-    void Drop() { ++report_.dropped; }
+    void Drop() { Count(report_.dropped); }
 
     static bool IdUsable(int32_t id) { return id > 0 && id <= kMaxLevelId; }
 
@@ -302,7 +308,7 @@ private:
         if (!droppedParticles_.Has(id)) {
             if (report_.missingParticles == 0)
                 plat_.ShowMessage("Error", "particleid " + std::to_string(id) + " not found.");
-            ++report_.missingParticles;
+            Count(report_.missingParticles);
         }
         return 0;
     }
@@ -313,11 +319,7 @@ private:
         int32_t id = ReadInt(a_[3]);
         // A negative mass could cancel a positive one in the collision shares.
         int32_t slot = (IdUsable(id) && Finite(m) && Finite(f) && m >= 0) ? NewEntity(w_, m, f) : 0;
-        if (slot == 0) {
-            if (EntitySlot(id) < 0) droppedEntities_.Add(id, 1);
-            Drop();
-            return;
-        }
+        if (slot == 0) return Drop(); // its particles and constraints then find no owner and go too
         Entity& e = w_.entities[static_cast<size_t>(slot)];
         e.id = id;
         if (id >= w_.nextEntityId) w_.nextEntityId = id + 1;
@@ -431,6 +433,7 @@ private:
     void ReadLight() {
         int32_t owner = ReadInt(a_[4]);
         if (owner == 0) return Drop(); // only lights carried by an entity are stored
+        if (lights_.size() >= kMaxListRecords) return Drop();
         lights_.push_back({a_[1], ReadInt(a_[2]), ReadInt(a_[3]), owner});
     }
 
@@ -448,7 +451,10 @@ private:
             Drop();
     }
 
-    void ReadMarker() { markers_.push_back({ReadInt(a_[1]), ReadInt(a_[2])}); }
+    void ReadMarker() {
+        if (markers_.size() >= kMaxListRecords) return Drop();
+        markers_.push_back({ReadInt(a_[1]), ReadInt(a_[2])});
+    }
 
     void ReadPortal() {
         int32_t id = ReadInt(a_[5]);
@@ -515,7 +521,6 @@ private:
     LoadReport report_;
     IdIndex entityIndex_;   // id -> first slot with it
     IdIndex particleIndex_; // id -> first slot with it
-    IdIndex droppedEntities_;
     IdIndex droppedParticles_;
     std::vector<PendingMarker> markers_;
     std::vector<PendingLight> lights_;
