@@ -315,6 +315,66 @@ bool SdlPlatform::GrabScreen(int number, int x, int y, int width, int height) {
     return true;
 }
 
+namespace {
+
+// Triangles reaching further than this beyond the surface are clipped first: the software rasteriser
+// overflows on coordinates in the millions (a ground boundary far off screen, a light ray grazing a body).
+constexpr float kGuardBand = 4096;
+
+SDL_Vertex Between(const SDL_Vertex& a, const SDL_Vertex& b, float t) {
+    SDL_Vertex v = a;
+    v.position.x = a.position.x + (b.position.x - a.position.x) * t;
+    v.position.y = a.position.y + (b.position.y - a.position.y) * t;
+    v.tex_coord.x = a.tex_coord.x + (b.tex_coord.x - a.tex_coord.x) * t;
+    v.tex_coord.y = a.tex_coord.y + (b.tex_coord.y - a.tex_coord.y) * t;
+    return v;
+}
+
+// Keeps the part of the polygon where sign * (coordinate - limit) <= 0 (Sutherland-Hodgman, one edge).
+int ClipPolygon(const SDL_Vertex* in, int n, SDL_Vertex* out, bool onX, float limit, float sign) {
+    int m = 0;
+    for (int i = 0; i < n; ++i) {
+        const SDL_Vertex& a = in[i];
+        const SDL_Vertex& b = in[(i + 1) % n];
+        float da = sign * ((onX ? a.position.x : a.position.y) - limit);
+        float db = sign * ((onX ? b.position.x : b.position.y) - limit);
+        if (da <= 0) out[m++] = a;
+        if ((da < 0 && db > 0) || (da > 0 && db < 0)) out[m++] = Between(a, b, da / (da - db));
+    }
+    return m;
+}
+
+} // namespace
+
+void SdlPlatform::AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SDL_Vertex& c) {
+    const float lox = -kGuardBand, hix = static_cast<float>(width_) + kGuardBand;
+    const float loy = -kGuardBand, hiy = static_cast<float>(height_) + kGuardBand;
+    auto inside = [&](const SDL_Vertex& v) {
+        return v.position.x >= lox && v.position.x <= hix && v.position.y >= loy && v.position.y <= hiy;
+    };
+    if (inside(a) && inside(b) && inside(c)) {
+        geometry_.push_back(a);
+        geometry_.push_back(b);
+        geometry_.push_back(c);
+        return;
+    }
+    for (const SDL_Vertex* v : {&a, &b, &c})
+        if (!std::isfinite(v->position.x) || !std::isfinite(v->position.y)) return;
+    // Each of the four edges adds at most one vertex.
+    SDL_Vertex p[8] = {a, b, c};
+    SDL_Vertex q[8];
+    int n = 3;
+    n = ClipPolygon(p, n, q, true, hix, 1);
+    n = ClipPolygon(q, n, p, true, lox, -1);
+    n = ClipPolygon(p, n, q, false, hiy, 1);
+    n = ClipPolygon(q, n, p, false, loy, -1);
+    for (int i = 1; i + 1 < n; ++i) {
+        geometry_.push_back(p[0]);
+        geometry_.push_back(p[i]);
+        geometry_.push_back(p[i + 1]);
+    }
+}
+
 void SdlPlatform::DrawQuad(int image, const Quad& q, int alpha, bool cullCounterClockwise) {
     Image* img = ImageAt(image);
     if (!img || !renderer_) return;
@@ -324,39 +384,50 @@ void SdlPlatform::DrawQuad(int image, const Quad& q, int alpha, bool cullCounter
     SDL_BlendMode mode = blend_ == BlendMode::Add ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND;
     if (SDL_SetTextureBlendMode(img->texture, mode) != 0)
         SDL_SetTextureBlendMode(img->texture, SDL_BLENDMODE_BLEND);
-    SDL_Color col{255, 255, 255, static_cast<Uint8>(alpha)};
+    const SDL_Color col{255, 255, 255, static_cast<Uint8>(alpha)};
+    geometry_.clear();
 
-    // A parallelogram maps exactly with two triangles; a deformed quad is mapped bilinearly on a small
-    // grid so that a squashed body shows no crease along a diagonal.
-    float dx = (q.x[0] + q.x[2]) - (q.x[1] + q.x[3]);
-    float dy = (q.y[0] + q.y[2]) - (q.y[1] + q.y[3]);
-    int n = (dx * dx + dy * dy < 1.0f) ? 1 : 4;
-    SDL_Vertex verts[25];
-    int indices[96];
-    int vi = 0;
-    for (int j = 0; j <= n; ++j) {
-        float v = static_cast<float>(j) / n;
-        for (int i = 0; i <= n; ++i) {
-            float u = static_cast<float>(i) / n;
-            float x =
-                (1 - u) * (1 - v) * q.x[0] + u * (1 - v) * q.x[1] + u * v * q.x[2] + (1 - u) * v * q.x[3];
-            float y =
-                (1 - u) * (1 - v) * q.y[0] + u * (1 - v) * q.y[1] + u * v * q.y[2] + (1 - u) * v * q.y[3];
-            verts[vi++] = SDL_Vertex{SDL_FPoint{x, y}, col, SDL_FPoint{u, v}};
+    if (q.x[2] == q.x[3] && q.y[2] == q.y[3]) {
+        // A triangle given as a quad whose last corner repeats the third: the image's half above its
+        // top-left to bottom-right diagonal, mapped onto the triangle.
+        AddTriangle(SDL_Vertex{{q.x[0], q.y[0]}, col, {0, 0}}, SDL_Vertex{{q.x[1], q.y[1]}, col, {1, 0}},
+                    SDL_Vertex{{q.x[2], q.y[2]}, col, {1, 1}});
+    } else {
+        // The image is mapped bilinearly across the four corners, on a grid of n x n cells, each cell two
+        // triangles. The bilinear map departs from two flat triangles by at most |d| / 4 pixels (d: how far
+        // the quad is from a parallelogram), and from the grid by |d| / (4 n^2): n is chosen to keep that
+        // within half a pixel, so a parallelogram takes two triangles and a squashed body shows no crease.
+        float dx = (q.x[0] + q.x[2]) - (q.x[1] + q.x[3]);
+        float dy = (q.y[0] + q.y[2]) - (q.y[1] + q.y[3]);
+        float twist = std::sqrt(dx * dx + dy * dy);
+        int n =
+            std::isfinite(twist) ? std::clamp(static_cast<int>(std::ceil(std::sqrt(twist / 2))), 1, 8) : 1;
+        SDL_Vertex grid[9 * 9];
+        for (int j = 0; j <= n; ++j) {
+            float v = static_cast<float>(j) / n;
+            for (int i = 0; i <= n; ++i) {
+                float u = static_cast<float>(i) / n;
+                float x =
+                    (1 - u) * (1 - v) * q.x[0] + u * (1 - v) * q.x[1] + u * v * q.x[2] + (1 - u) * v * q.x[3];
+                float y =
+                    (1 - u) * (1 - v) * q.y[0] + u * (1 - v) * q.y[1] + u * v * q.y[2] + (1 - u) * v * q.y[3];
+                grid[j * (n + 1) + i] = SDL_Vertex{SDL_FPoint{x, y}, col, SDL_FPoint{u, v}};
+            }
+        }
+        for (int j = 0; j < n; ++j) {
+            for (int i = 0; i < n; ++i) {
+                const SDL_Vertex& a = grid[j * (n + 1) + i];
+                const SDL_Vertex& b = grid[j * (n + 1) + i + 1];
+                const SDL_Vertex& c = grid[(j + 1) * (n + 1) + i + 1];
+                const SDL_Vertex& d = grid[(j + 1) * (n + 1) + i];
+                AddTriangle(a, b, c);
+                AddTriangle(a, c, d);
+            }
         }
     }
-    int ii = 0;
-    for (int j = 0; j < n; ++j) {
-        for (int i = 0; i < n; ++i) {
-            int a = j * (n + 1) + i;
-            int b = a + 1;
-            int c = a + (n + 1) + 1;
-            int d = a + (n + 1);
-            indices[ii++] = a, indices[ii++] = b, indices[ii++] = c;
-            indices[ii++] = a, indices[ii++] = c, indices[ii++] = d;
-        }
-    }
-    SDL_RenderGeometry(renderer_, img->texture, verts, vi, indices, ii);
+    if (!geometry_.empty())
+        SDL_RenderGeometry(renderer_, img->texture, geometry_.data(), static_cast<int>(geometry_.size()),
+                           nullptr, 0);
 }
 
 void SdlPlatform::DrawLine(float x1, float y1, float x2, float y2, uint32_t rgb) {

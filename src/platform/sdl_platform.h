@@ -61,6 +61,7 @@ private:
     TTF_Font* Font(FontId font);
     CachedText* TextTexture(FontId font, const std::string& text, uint32_t rgb);
     void SetDrawColour(uint32_t rgb);
+    void AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SDL_Vertex& c);
     void Present();
 
     bool headless_;
@@ -71,6 +72,7 @@ private:
     SDL_Texture* target_ = nullptr;  // the frame, letterboxed into the window at each flip
     int width_ = 0, height_ = 0;
     std::vector<Image> images_;
+    std::vector<SDL_Vertex> geometry_; // the triangles of the quad being drawn (kept to avoid reallocating)
     BlendMode blend_ = BlendMode::Alpha;
     TTF_Font* guiFont_ = nullptr;
     TTF_Font* hudFont_ = nullptr;

@@ -1,14 +1,38 @@
 #include "render/render.h"
 
-#include "platform/platform.h"
+#include "gui/gui.h"
+#include "render/passes.h"
 #include "shell/program.h"
 
+View ProgramView(const Program& prog) {
+    return MakeView(prog.camera, prog.shell.settings.screenWidth, prog.shell.settings.screenHeight);
+}
+
 void DrawFrame(Program& prog, Platform& plat) {
-    plat.Clear(0);
-    plat.DrawText(FontId::Hud, 0, 0, std::to_string(prog.shell.fps), Rgb(255, 255, 255), 0, true);
-    if (prog.shell.paused)
-        plat.DrawText(FontId::Hud, 0, 150, "Paused", Rgb(255, 0, 0), 0, true);
-    else
-        plat.DrawText(FontId::Hud, 0, 150, "Running", Rgb(0, 255, 0), 0, true);
+    FrameContext f{prog, plat, ProgramView(prog), Ink{}};
+    const bool textured = prog.shell.texturedView != 0;
+
+    plat.Clear(Rgb(0, 0, 0));
+    if (textured) {
+        plat.SetBlend(BlendMode::Alpha);
+        DrawRegions(f);
+        DrawLiquids(f);
+        DrawLights(f);
+        DrawEntities(f);
+        DrawHalfSpaces(f);
+        DrawWaterSpaces(f);
+        DrawEffects(f);
+        DrawMarkers(f);
+        DrawWindows(prog.gui, plat);
+    }
+
+    DrawPortals(f);
+    if (!textured) DrawWireframe(f);
+    DrawJoints(f);
+    DrawToolbar(f);
+    DrawTextFields(f);
+    DrawLabels(f);
+    DrawHud(f);
+    DrawSparks(f);
     plat.Flip();
 }

@@ -25,7 +25,8 @@ bool StartProgram(Program& prog, Platform& plat) {
     prog.camera.zoom = 0;
     ResetWorld(prog.world);
     if (!ReadSettingsAndOpenScreen(prog, plat)) return false;
-    prog.camera.zoom = 1 - sh.settings.screenWidth / 1280.0;
+    InitGui(prog.gui, static_cast<int>(sh.settings.screenWidth), static_cast<int>(sh.settings.screenHeight));
+    prog.camera.zoom = ClampZoom(1 - sh.settings.screenWidth / 1280.0);
     BuildEditorInterface(prog, plat);
     return true;
 }

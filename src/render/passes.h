@@ -1,0 +1,60 @@
+// The passes of one frame, in the order the frame calls them. Each pass reads the program's state through
+// the frame and draws on its platform; none of them changes the world.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+#include "render/camera.h"
+
+struct Program;
+
+// The flat layer's current colours. They carry from one step of the overlay to the next within a frame:
+// texts drawn "in the current colours" take whatever the preceding step left.
+struct Ink {
+    uint32_t front = Rgb(255, 255, 255);
+    uint32_t back = Rgb(0, 0, 0);
+};
+
+struct FrameContext {
+    Program& prog;
+    Platform& plat;
+    View view;
+    Ink ink;
+
+    // World point to screen, unrounded (for quad corners) or rounded to whole pixels.
+    Vec2 Screen(Vec2 world) const { return WorldToScreen(view, world); }
+    Vec2 Pixel(Vec2 world) const { return WorldToScreenRounded(view, world); }
+
+    // Flat drawing in the current colours; each call also makes its colour the current front colour.
+    void Line(double x1, double y1, double x2, double y2, uint32_t rgb);
+    void Box(double x1, double y1, double x2, double y2, uint32_t rgb);
+    void Circle(double x, double y, double radius, uint32_t rgb);
+    void Text(int x, int y, const std::string& text); // current colours
+    void Text(int x, int y, const std::string& text, uint32_t front);
+};
+
+// The image of a colour name. "random" gives a colour of its own to each object, chosen from `identity`,
+// so that it stays the same from frame to frame.
+int ColourImageFor(const std::string& name, uint32_t identity, Rng& rng);
+
+// Quad pass (textured view).
+void DrawRegions(FrameContext& f);
+void DrawLiquids(FrameContext& f);
+void DrawLights(FrameContext& f);
+void DrawEntities(FrameContext& f);
+void DrawHalfSpaces(FrameContext& f);
+void DrawWaterSpaces(FrameContext& f);
+void DrawEffects(FrameContext& f);
+void DrawMarkers(FrameContext& f);
+
+// Flat layer.
+void DrawPortals(FrameContext& f);
+void DrawWireframe(FrameContext& f);
+void DrawJoints(FrameContext& f);
+void DrawToolbar(FrameContext& f);
+void DrawTextFields(FrameContext& f);
+void DrawLabels(FrameContext& f);
+void DrawHud(FrameContext& f);
+void DrawSparks(FrameContext& f);

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# End-to-end checks of the program binary: headless frames, screenshots, start-up failures, usage errors.
+set -u
+bin="$1"
+rundir="$(dirname "$bin")"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+fails=0
+pass=0
+
+check() { # name, condition result
+    if [ "$2" = 0 ]; then pass=$((pass + 1)); else echo "FAILED: $1"; fails=$((fails + 1)); fi
+}
+
+png_size() { # prints "W H" of a PNG
+    local hex
+    hex=$(od -An -tx1 -j16 -N8 "$1" | tr -d ' \n')
+    echo "$((16#${hex:0:8})) $((16#${hex:8:8}))"
+}
+
+fresh() {
+    rm -rf "$work/run"
+    mkdir -p "$work/run"
+    cp -r "$rundir/bmps" "$rundir/levels" "$work/run/" 2>/dev/null
+    printf 'ScreenSolution(1280,1024)\r\nWindowed(1)\r\n' >"$work/run/settings.ini"
+    cd "$work/run"
+}
+
+# A headless run writes a picture of the configured size.
+fresh
+"$bin" --headless --frames 60 --screenshot out.png >/dev/null 2>err.txt
+check "headless run exits 0" $?
+[ -f out.png ] && [ "$(png_size out.png)" = "1280 1024" ]
+check "screenshot is a 1280x1024 PNG" $?
+
+# A missing settings file ends the program with its message and a failure status.
+fresh
+rm settings.ini
+"$bin" --headless --frames 5 >/dev/null 2>err.txt
+[ $? -ne 0 ] && grep -q "error in the settings.ini !" err.txt
+check "missing settings.ini" $?
+
+# A height that is not a number gives 0: the screen cannot open.
+fresh
+printf 'ScreenSolution(800,abc)\r\n' >settings.ini
+"$bin" --headless --frames 5 >/dev/null 2>err.txt
+[ $? -ne 0 ] && grep -q "could not open screen ! (800x0)" err.txt
+check "ScreenSolution(800,abc)" $?
+
+# Words are compared with their case: a lower-case line is ignored.
+fresh
+printf 'screensolution(800,600)\r\nWindowed(1)\r\n' >settings.ini
+"$bin" --headless --frames 3 --screenshot small.png >/dev/null 2>&1
+[ "$(png_size small.png)" = "1280 1024" ]
+check "lower-case screensolution ignored" $?
+
+printf 'ScreenSolution(800,600)\r\n' >settings.ini
+"$bin" --headless --frames 3 --screenshot small.png >/dev/null 2>&1
+[ "$(png_size small.png)" = "800 600" ]
+check "ScreenSolution(800,600)" $?
+
+# Usage errors exit with status 2 and one line.
+fresh
+"$bin" --frames >/dev/null 2>err.txt
+[ $? -eq 2 ] && [ "$(wc -l <err.txt)" -eq 1 ]
+check "missing value is a usage error" $?
+"$bin" --headless >/dev/null 2>&1
+[ $? -eq 2 ]
+check "--headless without --frames" $?
+printf '1 mouse 1\n' >bad.txt
+"$bin" --headless --frames 3 --input bad.txt >/dev/null 2>err.txt
+[ $? -eq 2 ] && grep -q "line 1" err.txt
+check "malformed input script names its line" $?
+"$bin" --version | grep -q tumblebox
+check "--version" $?
+
+echo "$pass passed, $fails failed"
+[ "$fails" -eq 0 ]

@@ -1,0 +1,120 @@
+// Scripted input and the command line.
+#include <gtest/gtest.h>
+
+#include "shell/options.h"
+#include "shell/script.h"
+#include "support/temp_dir.h"
+
+TEST(InputScript, MalformedLinesNameTheirLine) {
+    InputScript s;
+    std::string err;
+    EXPECT_FALSE(ParseInputScript("# comment\n1 mouse 10 20\n2 mouse 10\n", s, err));
+    EXPECT_EQ(err.rfind("line 3:", 0), 0u) << err;
+    EXPECT_FALSE(ParseInputScript("1 press middle\n", s, err));
+    EXPECT_FALSE(ParseInputScript("0 wheel 1\n", s, err)); // frames count from 1
+    EXPECT_FALSE(ParseInputScript("1 key Banana down\n", s, err));
+    EXPECT_FALSE(ParseInputScript("x mouse 1 2\n", s, err));
+    EXPECT_FALSE(ParseInputScript("3 jump\n", s, err));
+    EXPECT_TRUE(ParseInputScript("\n   \n# only comments\r\n", s, err));
+    EXPECT_TRUE(s.events.empty());
+}
+
+TEST(InputScript, StatesHoldAndSameFramePressIsSplit) {
+    InputScript s;
+    std::string err;
+    ASSERT_TRUE(ParseInputScript("1 mouse 100 200\n"
+                                 "2 press left\n2 release left\n"
+                                 "5 key Space down\n5 key Space up\n"
+                                 "6 wheel 2\n6 wheel 1\n"
+                                 "7 type hello world\n"
+                                 "8 press right\n"
+                                 "10 release right\n"
+                                 "11 key A down\n12 key A up\n",
+                                 s, err))
+        << err;
+    InputState f1 = ScriptFrameInput(s, 1);
+    EXPECT_EQ(f1.mouseX, 100);
+    EXPECT_EQ(f1.mouseY, 200);
+    EXPECT_FALSE(f1.left);
+    EXPECT_TRUE(ScriptFrameInput(s, 2).left);  // pressed in frame 2
+    EXPECT_FALSE(ScriptFrameInput(s, 3).left); // released in the next frame
+    ScriptFrameInput(s, 4);
+    InputState f5 = ScriptFrameInput(s, 5);
+    EXPECT_TRUE(f5.down[Key::Space]);
+    EXPECT_FALSE(f5.released[Key::Space]);
+    InputState f6 = ScriptFrameInput(s, 6);
+    EXPECT_FALSE(f6.down[Key::Space]);
+    EXPECT_TRUE(f6.released[Key::Space]);
+    EXPECT_EQ(f6.wheel, 3);
+    InputState f7 = ScriptFrameInput(s, 7);
+    EXPECT_EQ(f7.wheel, 0);
+    EXPECT_FALSE(f7.released[Key::Space]);
+    EXPECT_EQ(f7.typed, "hello world");
+    EXPECT_EQ(ScriptFrameInput(s, 8).typed, "");
+    EXPECT_TRUE(ScriptFrameInput(s, 9).right); // held until changed
+    EXPECT_FALSE(ScriptFrameInput(s, 10).right);
+    EXPECT_EQ(ScriptFrameInput(s, 10).mouseX, 100);
+    EXPECT_TRUE(ScriptFrameInput(s, 11).down[ScanCodeFromName("A")]);
+    EXPECT_TRUE(ScriptFrameInput(s, 12).released[30]);
+}
+
+TEST(InputScript, RecordingReplaysTheSameStates) {
+    TempWorkDir dir;
+    std::vector<InputState> frames(6);
+    frames[0].mouseX = 640, frames[0].mouseY = 512;
+    frames[1] = frames[0], frames[1].mouseX = 700, frames[1].left = true;
+    frames[2] = frames[1], frames[2].wheel = -2, frames[2].down[Key::LeftShift] = true;
+    frames[3] = frames[2], frames[3].wheel = 0, frames[3].left = false, frames[3].typed = "ab c";
+    frames[4] = frames[3], frames[4].typed = "", frames[4].down[Key::LeftShift] = false,
+    frames[4].released[Key::LeftShift] = true;
+    frames[5] = frames[4], frames[5].released[Key::LeftShift] = false, frames[5].right = true;
+
+    InputRecorder rec;
+    InputState start;
+    start.mouseX = 640, start.mouseY = 512;
+    ASSERT_TRUE(OpenRecorder(rec, "rec.txt", start));
+    for (size_t i = 0; i < frames.size(); ++i) RecordFrame(rec, static_cast<int64_t>(i + 1), frames[i]);
+    rec.out.close();
+
+    InputScript s;
+    std::string err;
+    ASSERT_TRUE(LoadInputScript("rec.txt", s, err)) << err;
+    s.state.mouseX = 640, s.state.mouseY = 512;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        InputState got = ScriptFrameInput(s, static_cast<int64_t>(i + 1));
+        EXPECT_EQ(got.mouseX, frames[i].mouseX) << i;
+        EXPECT_EQ(got.left, frames[i].left) << i;
+        EXPECT_EQ(got.right, frames[i].right) << i;
+        EXPECT_EQ(got.wheel, frames[i].wheel) << i;
+        EXPECT_EQ(got.typed, frames[i].typed) << i;
+        EXPECT_EQ(got.down, frames[i].down) << i;
+        EXPECT_EQ(got.released, frames[i].released) << i;
+    }
+}
+
+TEST(Options, UsageErrorsAreOneClearLine) {
+    auto parse = [](std::vector<std::string> args, std::string& err) {
+        Options o;
+        return ParseOptions(args, o, err);
+    };
+    std::string err;
+    EXPECT_EQ(parse({"--bogus"}, err), ParseStatus::Usage);
+    EXPECT_NE(err.find("--bogus"), std::string::npos);
+    EXPECT_EQ(parse({"--frames"}, err), ParseStatus::Usage);
+    EXPECT_EQ(parse({"--frames", "ten"}, err), ParseStatus::Usage);
+    EXPECT_EQ(parse({"--frames", "-5"}, err), ParseStatus::Usage);
+    EXPECT_EQ(parse({"--seed", "99999999999"}, err), ParseStatus::Usage);
+    EXPECT_EQ(parse({"--headless"}, err), ParseStatus::Usage);
+    EXPECT_NE(err.find("--frames"), std::string::npos);
+    EXPECT_EQ(err.find('\n'), std::string::npos);
+
+    Options o;
+    ASSERT_EQ(ParseOptions({"--headless", "--frames", "60", "--seed", "7", "--load", "levels\\a.lvl", "--run",
+                            "--save", "out.lvl", "--screenshot", "s.png", "--triggers"},
+                           o, err),
+              ParseStatus::Ok);
+    EXPECT_TRUE(o.headless && o.run && o.triggers && o.seedSet);
+    EXPECT_EQ(o.frames, 60);
+    EXPECT_EQ(o.seed, 7u);
+    EXPECT_EQ(o.load, "levels\\a.lvl");
+}
