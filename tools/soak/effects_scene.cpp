@@ -59,16 +59,16 @@ int main(int argc, char** argv) {
         for (int row = 0; row < 3; ++row)
             for (int col = 0; col < 12; ++col) {
                 int32_t x = 120 + col * 85 + row * 20;
-                int32_t y = 300 - row * 70;
+                int32_t y = -500 - row * 70;
                 NewBox(w, prog->rng, x, y, x + 50, y + 50, 1, 1.0, 1.0, 1);
             }
         int frames = 0;
-        while (frames < 200 && prog->world.contactCount == 0) { // until the first box touches down
+        while (frames < 400 && prog->world.contactCount == 0) { // until the first box touches down
             RunFrame(*prog, plat);
             ++frames;
         }
         std::printf("first touch-down after %d frames\n", frames);
-        Run(*prog, plat, 40, {2, 6, 12, 24}, prefix + "-landing");
+        Run(*prog, plat, 40, {1, 3, 6, 12, 24}, prefix + "-landing");
     }
     { // Explosion: a box blown up in the middle of a row of boxes, with its fire.
         auto prog = std::make_unique<Program>();
