@@ -49,9 +49,9 @@ bool Start(Program& prog, SdlPlatform& plat) {
 int main(int argc, char** argv) {
     const std::string prefix = argc > 1 ? argv[1] : "effects";
     SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
-    SdlPlatform plat(true);
 
-    { // Landing: three layers of boxes falling from high up onto the ground.
+    {                           // Landing: three layers of boxes falling from high up onto the ground.
+        SdlPlatform plat(true); // a fresh screen for each scene
         auto prog = std::make_unique<Program>();
         if (!Start(*prog, plat)) return 1;
         World& w = prog->world;
@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
         std::printf("first touch-down after %d frames\n", frames);
         Run(*prog, plat, 40, {1, 3, 6, 12, 24}, prefix + "-landing");
     }
-    { // Explosion: a box blown up in the middle of a row of boxes, with its fire.
+    {                           // Explosion: a box blown up in the middle of a row of boxes, with its fire.
+        SdlPlatform plat(true); // a fresh screen for each scene
         auto prog = std::make_unique<Program>();
         if (!Start(*prog, plat)) return 1;
         World& w = prog->world;
