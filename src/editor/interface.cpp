@@ -171,7 +171,7 @@ void ToolsWindowInput(Program& prog, Platform& plat, Window& tools) {
         if (!open) OpenToolGroup(prog, plat, i);
         break;
     }
-    if (ed.toolsButtons.size() > kToolGroupCount &&
+    if (ed.toolsButtons.size() > kToolGroupCount && ed.currentTool != "locked" &&
         ButtonState(prog.gui, tools.id, ed.toolsButtons[kToolGroupCount]) == 3)
         ed.currentTool = "Edit";
 }

@@ -78,7 +78,8 @@ void ListFolder(const std::string& folder, std::vector<std::string>& folders,
     folders.assign(1, "..\\");
     files.clear();
     std::error_code ec;
-    fs::directory_iterator it(NativePath(folder), ec), end;
+    const std::string native = folder.empty() ? "." : NativePath(folder); // "": the working folder
+    fs::directory_iterator it(native, ec), end;
     std::vector<std::string> dirs;
     for (; !ec && it != end; it.increment(ec)) {
         std::error_code ignored;

@@ -207,7 +207,7 @@ void SparkBurst(Program& prog, float x, float y) {
     for (int i = 0; i < 10; ++i) {
         Spark s;
         const double angle = Random(rng, 359) * kPi / 180;
-        const double speed = 1.5 + Random(rng, 20) / 10.0; // 1.5 to 3.5 pixels a frame
+        const double speed = 2.5 + Random(rng, 20) / 10.0; // 2.5 to 4.5 pixels a frame
         s.x = s.cx = x;
         s.y = s.cy = y;
         s.vx = static_cast<float>(std::sin(angle) * speed);
@@ -219,9 +219,9 @@ void SparkBurst(Program& prog, float x, float y) {
             s.size = 2;
             s.fade = 16;
         } else {
-            s.kind = 5; // drag
-            s.size = 3;
-            s.fade = 8;
+            s.kind = 5; // drag: they slow down and settle 50 to 90 pixels out
+            s.size = 4;
+            s.fade = 7;
         }
         prog.editor.sparks.push_back(s);
     }

@@ -3,16 +3,6 @@
 #include "level/level.h"
 #include "world/builders.h"
 
-TEST_F(EditorTest, SelectionTakesTheNearestParticleLaterSlotOnTies) {
-    EXPECT_EQ(ed().selected, 1); // no particles: the empty slot 1
-    NewPin(world(), 100, 100);
-    NewPin(world(), 120, 100);
-    Rest(110, 100);
-    EXPECT_EQ(ed().selected, 2);
-    Rest(101, 100);
-    EXPECT_EQ(ed().selected, 1);
-}
-
 TEST_F(EditorTest, RightDragMovesWholeBodyWhilePausedAndOneParticleWhileRunning) {
     int32_t box = NewBox(world(), prog->rng, 300, 300, 350, 350, 1, 1, 1, 1);
     Drag(301, 301, 341, 331, true);
@@ -109,32 +99,4 @@ TEST_F(EditorTest, SaveRunningHoldsEditsBack) {
     EXPECT_EQ(world().entityCount, 0);
     std::string saved = TempWorkDir::Read("levels/new.lvl");
     EXPECT_NE(saved.find("Entity("), std::string::npos); // written as it was when the save began
-}
-
-TEST_F(EditorTest, WheelZoomsWithinBoundsAndEdgesScroll) {
-    for (int i = 0; i < 200; ++i) {
-        plat.input.wheel = 5;
-        Frame(640, 512);
-    }
-    EXPECT_LT(prog->camera.zoom, 1.0);
-    EXPECT_GT(prog->camera.zoom, 0.5);
-    const double z = prog->camera.zoom;
-    Frame(0, 512);
-    EXPECT_DOUBLE_EQ(prog->camera.x, -(z + 1) * 10);
-    Frame(W - 1, H - 1);
-    EXPECT_DOUBLE_EQ(prog->camera.x, 0);
-    EXPECT_DOUBLE_EQ(prog->camera.y, (z + 1) * 10);
-}
-
-TEST_F(EditorTest, ToolbarDragsWithControlAndRightButton) {
-    const int16_t x0 = ed().toolbar[1].x, y0 = ed().toolbar[1].y, lx = ed().labels[1].x;
-    plat.input.down[Key::LeftControl] = true;
-    Frame(100, H - 50);
-    Frame(100, H - 50, false, true);
-    Frame(130, H - 70, false, true);
-    Frame(130, H - 70);
-    plat.input.down[Key::LeftControl] = false;
-    EXPECT_EQ(ed().toolbar[1].x, x0 + 30);
-    EXPECT_EQ(ed().toolbar[1].y, y0 - 20);
-    EXPECT_EQ(ed().labels[1].x, lx + 30);
 }

@@ -124,6 +124,7 @@ TEST_F(PanelTest, HalfSpaceRegionAndWaterPanels) {
     NewHalfSpace(world(), 0, 800, 1, 0);
     WaterSpace& water = NewWaterSpace(world(), 0, 600, 1, 0, 0.05f);
     water.a.y = -0.004;
+    NewBox(world(), prog->rng, 1000, 450, 1040, 490, 1, 1, 1, 1);
     PickEdit();
 
     Panel& r = EditAt(150, 150);
@@ -135,6 +136,10 @@ TEST_F(PanelTest, HalfSpaceRegionAndWaterPanels) {
 
     Panel& h = EditAt(400, 900); // below the ground line: in the half-space (and the water)
     EXPECT_EQ(Win(h).title, "Edit : halfspace");
+    // A delete rebuilds every list; the panel stays on its half-space.
+    Key(Key::Delete);
+    ASSERT_EQ(world().entityCount, 0);
+    ASSERT_EQ(ed().panels.size(), 1u);
     ClickImage(h, "mudd");
     EXPECT_EQ(world().halfSpaces[0].type, "mudd");
     ClickDelete(h);

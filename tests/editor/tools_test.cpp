@@ -112,22 +112,6 @@ TEST_F(EditorTest, HalfSpaceAndWaterSpaceFollowTheHeldMouse) {
     EXPECT_EQ(StatusText(ed()), ""); // faded away
 }
 
-TEST_F(EditorTest, BindTiesTheParticlesOfPressAndRelease) {
-    int32_t a = NewPin(world(), 300, 300), b = NewPin(world(), 500, 320);
-    Pick(kVariables, "Bind");
-    int32_t constraints = world().constraintCount;
-    Drag(302, 298, 501, 318);
-    ASSERT_EQ(world().constraintCount, constraints + 1);
-    const Constraint& c = world().constraints[static_cast<size_t>(world().constraintCount)];
-    EXPECT_EQ(c.parent, kWorldEntity);
-    EXPECT_EQ(c.p1, world().entities[static_cast<size_t>(a)].particles[0]);
-    EXPECT_EQ(c.p2, world().entities[static_cast<size_t>(b)].particles[0]);
-    EXPECT_FLOAT_EQ(c.e, 1.0f);
-    EXPECT_FALSE(ed().sparks.empty());
-    Drag(302, 298, 310, 305); // the same particle at both ends: no constraint
-    EXPECT_EQ(world().constraintCount, constraints + 1);
-}
-
 // The burst after a placement must show: sparks of a few pixels that move and fade, gone in a few seconds.
 TEST_F(EditorTest, PlacementSparksAreVisibleAndFade) {
     Pick(kStandards, "Box");
@@ -135,13 +119,13 @@ TEST_F(EditorTest, PlacementSparksAreVisibleAndFade) {
     ASSERT_GE(ed().sparks.size(), 10u);
     for (const Spark& s : ed().sparks) {
         EXPECT_GE(s.size, 2.0f);
-        EXPECT_GT(s.red + s.green + s.blue, 200.0f);
+        EXPECT_GT(s.red + s.green + s.blue, 150.0f); // bright, after one frame of fading
     }
     Rest(400, 500, 3);
     int drawn = 0;
     for (const DrawCall& c : plat.lastFrame)
-        if (c.kind == DrawCall::Kind::Box && c.x2 - c.x1 >= 2 && std::abs(c.x1 - 400) < 40 &&
-            std::abs(c.y1 - 500) < 40)
+        if (c.kind == DrawCall::Kind::Box && c.x2 - c.x1 >= 2 && c.x2 - c.x1 <= 4 &&
+            std::abs(c.x1 - 400) < 40 && std::abs(c.y1 - 500) < 40)
             ++drawn;
     EXPECT_GE(drawn, 10);
     Rest(400, 500, 300);
