@@ -16,9 +16,10 @@ int32_t NewLiquidBox(World& w, Rng& rng, int32_t entity, double radius, int32_t 
     box.radius = radius;
     box.container = entity;
     if (count > kMaxLiquidParticles) {
-        w.refusedCreations += count - kMaxLiquidParticles;
+        ++w.refusedCreations; // the box is made with as many particles as it holds
         count = kMaxLiquidParticles;
     }
+    if (count < 0) count = 0;
     const Entity& e = w.entities[static_cast<size_t>(entity)];
     Vec2 centre{0, 0};
     int n = e.particlecount();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/geometry.h"
+#include "physics/scratch.h"
 
 constexpr int kTableSlots = 10001;          // slots 0..10000
 constexpr int kMaxRecords = 9999;           // live records per table (the slot after the last stays free)
@@ -230,6 +231,7 @@ struct World {
     std::vector<CollisionPair> collisionPairs;
 
     SimParams sim;
+    PhysicsScratch physics; // working memory of the simulation step (no world state)
 
     int32_t nextParticleId = 1;
     int32_t nextConstraintId = 1;

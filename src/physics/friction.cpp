@@ -1,0 +1,277 @@
+// Contact friction, applied in every iteration to every contact recorded so far in the step.
+//
+// The plain path reads everything from the tables. Within a step the fast path first notes, once per
+// contact, what stays fixed for the rest of the step (the particles, the two frictions and masses, |push|,
+// and for half-space contacts the tangent and the friction vector) and then does the same arithmetic on
+// the notes in the same order.
+#include <algorithm>
+#include <cmath>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "physics/internal.h"
+#include "physics/physics.h"
+
+namespace physics_internal {
+namespace {
+
+// Turns the friction vector against the sliding: negated when it points the same way as wt on its larger
+// axis.
+inline void OpposeSliding(Vec2& f, const Vec2& wt) {
+    if (std::fabs(f.x) > std::fabs(f.y)) {
+        if ((f.x > 0 && wt.x > 0) || (f.x < 0 && wt.x < 0)) f = {-f.x, -f.y};
+    } else {
+        if ((f.y > 0 && wt.y > 0) || (f.y < 0 && wt.y < 0)) f = {-f.x, -f.y};
+    }
+}
+
+inline double Length(double x, double y) {
+    return std::sqrt(x * x + y * y);
+}
+
+void FrictionPlain(World& w) {
+    Particle* ps = w.particles.data();
+    const Entity* es = w.entities.data();
+    const double iterations = w.sim.iterations;
+    const int32_t n = w.contactCount;
+    for (int32_t k = 1; k <= n; ++k) {
+        Contact& c = w.contacts[static_cast<size_t>(k)];
+        if (c.kind == 0) {
+            Particle& a = ps[c.edge1];
+            Particle& b = ps[c.edge2];
+            Particle& v = ps[c.vertex];
+            const Entity& ev = es[v.parent];
+            const Entity& ea = es[a.parent];
+            Vec2 tau = b.p - a.p;
+            tau.Normalise();
+            const Vec2 rel = (b.p - b.oldp) - (v.p - v.oldp);
+            const Vec2 wt = tau * tau.Dot(rel);
+            Vec2 f = tau * ev.f * ea.f * c.push.Length() / iterations;
+            const bool vStatic = ev.m == 0;
+            const bool aStatic = ea.m == 0;
+            if (vStatic || aStatic) {
+                if (wt.Length() < f.Length()) f = wt * -1;
+            } else if (wt.Length() / 3 < f.Length()) {
+                f = wt * -1 / 3;
+            }
+            OpposeSliding(f, wt);
+            if (!vStatic && !aStatic) {
+                const float mass = ea.m + ev.m;
+                if (mass != 0) {
+                    const float ka = 2 * ev.m / mass;
+                    const float kv = 2 * ea.m / mass;
+                    a.p += f * ka;
+                    b.p += f * ka;
+                    v.p -= f * 2 * kv;
+                }
+            } else if (vStatic && !aStatic) {
+                a.p += f;
+                b.p += f;
+            } else if (aStatic && !vStatic) {
+                v.p -= f;
+            }
+            c.serial = 0;
+        } else if (c.kind == 2) {
+            Particle& v = ps[c.vertex];
+            const Entity& ev = es[v.parent];
+            Vec2 tau{c.push.y, -c.push.x};
+            tau.Normalise();
+            const Vec2 rel = v.oldp - v.p; // the reversed velocity
+            const Vec2 wt = tau * tau.Dot(rel);
+            Vec2 f = tau * ev.f / iterations;
+            if (wt.Length() < f.Length()) f = wt * -1;
+            OpposeSliding(f, wt);
+            if (ev.m != 0) v.p -= f;
+            c.serial = 0;
+        }
+    }
+}
+
+enum : uint8_t { kBothDynamic, kVertexStatic, kSideStatic, kBothStatic };
+
+void NoteContact(World& w, int32_t k, FrictionNote& note) {
+    const Contact& c = w.contacts[static_cast<size_t>(k)];
+    const Particle* ps = w.particles.data();
+    const Entity* es = w.entities.data();
+    const double iterations = w.sim.iterations;
+    note.kind = c.kind;
+    note.v = c.vertex;
+    const Entity& ev = es[ps[c.vertex].parent];
+    if (c.kind == 0) {
+        note.a = c.edge1;
+        note.b = c.edge2;
+        const Entity& ea = es[ps[c.edge1].parent];
+        note.fv = ev.f;
+        note.fa = ea.f;
+        note.pushLength = c.push.Length();
+        const bool vStatic = ev.m == 0;
+        const bool aStatic = ea.m == 0;
+        note.mode =
+            vStatic ? (aStatic ? kBothStatic : kVertexStatic) : (aStatic ? kSideStatic : kBothDynamic);
+        const float mass = ea.m + ev.m;
+        if (note.mode == kBothDynamic && mass == 0) note.mode = kBothStatic; // no defined shares: no effect
+        if (note.mode == kBothDynamic) {
+            note.ka = 2 * ev.m / mass;
+            note.kv = 2 * ea.m / mass;
+        }
+    } else if (c.kind == 2) {
+        note.a = note.b = 0;
+        Vec2 tau{c.push.y, -c.push.x};
+        tau.Normalise();
+        note.tx = tau.x;
+        note.ty = tau.y;
+        note.fx = tau.x * ev.f / iterations;
+        note.fy = tau.y * ev.f / iterations;
+        note.fLength = Length(note.fx, note.fy);
+        note.mode = ev.m == 0 ? kBothStatic : kBothDynamic;
+    }
+}
+
+#if defined(__x86_64__)
+
+// Two-lane helpers: (x, y) in one register. Every lane operation is the scalar operation of that
+// component, so the results are those of the scalar code.
+inline __m128d Load(const double* p) {
+    return _mm_loadu_pd(p);
+}
+inline void Store(double* p, __m128d v) {
+    _mm_storeu_pd(p, v);
+}
+inline __m128d Select(__m128d mask, __m128d yes, __m128d no) {
+    return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+}
+inline __m128d Broadcast(double v) {
+    return _mm_set1_pd(v);
+}
+// x * x + y * y of the two lanes, in lane 0.
+inline double SumOfSquares(__m128d v) {
+    const __m128d sq = _mm_mul_pd(v, v);
+    return _mm_cvtsd_f64(_mm_add_sd(sq, _mm_unpackhi_pd(sq, sq)));
+}
+inline double Dot(__m128d a, __m128d b) {
+    const __m128d m = _mm_mul_pd(a, b);
+    return _mm_cvtsd_f64(_mm_add_sd(m, _mm_unpackhi_pd(m, m)));
+}
+
+// Decides sqrt(sw) (or sqrt(sw) / 3) < sqrt(sf) from the squares when they are clearly apart (scale 1 or
+// 9), and by `exact` otherwise. Away from ties the rounding of the square roots and of the division by 3
+// (half an ulp each) cannot reverse the order, so the answer is that of the computed lengths; a margin of
+// 1e-9 lies far beyond those roundings. Values too small or not finite take the exact way.
+template <typename Exact> inline bool LengthBelow(double sw, double sf, double scale, Exact exact) {
+    constexpr double kMargin = 1e-9;
+    constexpr double kTiny = 1e-280;
+    const double bound = sf * scale;
+    if (sf >= kTiny && sf <= 1e280 && sw <= 1e280) {
+        if (sw < bound * (1 - kMargin)) return true;
+        if (sw > bound * (1 + kMargin)) return false;
+    }
+    return exact();
+}
+
+// OpposeSliding without branches.
+inline __m128d Oppose(__m128d f, __m128d wt) {
+    const __m128d sign = _mm_set1_pd(-0.0);
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d absF = _mm_andnot_pd(sign, f);
+    const __m128d xLarger = _mm_cmpgt_sd(absF, _mm_unpackhi_pd(absF, absF)); // lane 0
+    const __m128d same = _mm_or_pd(_mm_and_pd(_mm_cmpgt_pd(f, zero), _mm_cmpgt_pd(wt, zero)),
+                                   _mm_and_pd(_mm_cmplt_pd(f, zero), _mm_cmplt_pd(wt, zero)));
+    const __m128d pick = _mm_unpacklo_pd(xLarger, xLarger);
+    const __m128d flip = Select(pick, _mm_unpacklo_pd(same, same), _mm_unpackhi_pd(same, same));
+    return _mm_xor_pd(f, _mm_and_pd(flip, sign));
+}
+
+void FrictionFast(World& w) {
+    PhysicsScratch& s = w.physics;
+    const int32_t n = w.contactCount;
+    if (s.frictionNotes.size() != static_cast<size_t>(kTableSlots))
+        s.frictionNotes.resize(static_cast<size_t>(kTableSlots));
+    FrictionNote* notes = s.frictionNotes.data();
+    for (int32_t k = s.frictionCached + 1; k <= n; ++k) NoteContact(w, k, notes[k]);
+    s.frictionCached = n;
+
+    Particle* ps = w.particles.data();
+    Contact* cs = w.contacts.data();
+    const __m128d iterations = Broadcast(w.sim.iterations);
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d sign = _mm_set1_pd(-0.0);
+    const __m128d three = Broadcast(3);
+    const __m128d two = Broadcast(2);
+    for (int32_t k = 1; k <= n; ++k) {
+        const FrictionNote& note = notes[k];
+        if (note.kind == 0) {
+            cs[k].serial = 0;
+            if (note.mode == kBothStatic) continue;
+            Particle& a = ps[note.a];
+            Particle& b = ps[note.b];
+            Particle& v = ps[note.v];
+            const __m128d pa = Load(&a.p.x), pb = Load(&b.p.x), pv = Load(&v.p.x);
+            const __m128d t = _mm_sub_pd(pb, pa);
+            const __m128d len = Broadcast(std::sqrt(SumOfSquares(t)));
+            const __m128d tau = Select(_mm_cmpneq_pd(len, zero), _mm_div_pd(t, len), t);
+            const __m128d rel = _mm_sub_pd(_mm_sub_pd(pb, Load(&b.oldp.x)), _mm_sub_pd(pv, Load(&v.oldp.x)));
+            const __m128d wt = _mm_mul_pd(tau, Broadcast(Dot(tau, rel)));
+            __m128d f = _mm_mul_pd(_mm_mul_pd(tau, Broadcast(note.fv)), Broadcast(note.fa));
+            f = _mm_div_pd(_mm_mul_pd(f, Broadcast(note.pushLength)), iterations);
+            const double sw = SumOfSquares(wt), sf = SumOfSquares(f);
+            const __m128d negWt = _mm_xor_pd(wt, sign);
+            if (note.mode == kBothDynamic) {
+                const bool limited =
+                    LengthBelow(sw, sf, 9, [&] { return std::sqrt(sw) / 3 < std::sqrt(sf); });
+                if (limited) f = _mm_div_pd(negWt, three);
+                f = Oppose(f, wt);
+                const __m128d fa = _mm_mul_pd(f, Broadcast(note.ka));
+                Store(&a.p.x, _mm_add_pd(pa, fa));
+                Store(&b.p.x, _mm_add_pd(Load(&b.p.x), fa));
+                Store(&v.p.x, _mm_sub_pd(Load(&v.p.x), _mm_mul_pd(_mm_mul_pd(f, two), Broadcast(note.kv))));
+            } else {
+                const bool limited = LengthBelow(sw, sf, 1, [&] { return std::sqrt(sw) < std::sqrt(sf); });
+                if (limited) f = negWt;
+                f = Oppose(f, wt);
+                if (note.mode == kVertexStatic) {
+                    Store(&a.p.x, _mm_add_pd(pa, f));
+                    Store(&b.p.x, _mm_add_pd(Load(&b.p.x), f));
+                } else {
+                    Store(&v.p.x, _mm_sub_pd(pv, f));
+                }
+            }
+        } else if (note.kind == 2) {
+            cs[k].serial = 0;
+            if (note.mode == kBothStatic) continue;
+            Particle& v = ps[note.v];
+            const __m128d pv = Load(&v.p.x);
+            const __m128d tau = Load(&note.tx);
+            const __m128d wt = _mm_mul_pd(tau, Broadcast(Dot(tau, _mm_sub_pd(Load(&v.oldp.x), pv))));
+            const double sw = SumOfSquares(wt);
+            const double fl = note.fLength;
+            const bool limited = LengthBelow(sw, fl * fl, 1, [&] { return std::sqrt(sw) < fl; });
+            const __m128d f = Oppose(limited ? _mm_xor_pd(wt, sign) : Load(&note.fx), wt);
+            Store(&v.p.x, _mm_sub_pd(pv, f));
+        }
+    }
+}
+
+#else
+
+void FrictionFast(World& w) {
+    FrictionPlain(w);
+}
+
+#endif
+
+} // namespace
+
+void RunFriction(World& w) {
+    if (!w.physics.reference && w.physics.contactIndexLive)
+        FrictionFast(w);
+    else
+        FrictionPlain(w);
+}
+
+} // namespace physics_internal
+
+void ApplyContactFriction(World& w) {
+    physics_internal::RunFriction(w);
+}

@@ -1,0 +1,80 @@
+// Working memory of the simulation step. It is kept in the world between steps so that, once the buffers
+// have grown to the world's size, a step allocates nothing. None of it is world state: each step rebuilds
+// what it needs, and copying or clearing it changes no result.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct FrictionNote {
+    int32_t a = 0, b = 0, v = 0; // particle slots: side ends and vertex
+    int16_t kind = 0;
+    uint8_t mode = 0; // which of the two bodies are static
+    float fv = 0, fa = 0, ka = 0, kv = 0;
+    double pushLength = 0;
+    double tx = 0, ty = 0, fx = 0, fy = 0, fLength = 0; // half-space contacts: tangent and friction
+};
+
+struct PhysicsScratch {
+    // Take the plain paths: the quadratic entity-pair search, the linear contact search, the bounds update
+    // of the world tables, one relaxation pass in slot order, the separating-axis test one axis at a
+    // time and friction read from the tables. They give exactly the same results as the fast paths, only
+    // slower, and are kept as the reference the fast paths are tested against.
+    bool reference = false;
+
+    // Per particle slot: 1 when its parent's mass is not 0. Valid while a pass or a step runs.
+    std::vector<uint8_t> dynamic;
+
+    // Relaxation: per particle slot the first and last constraint slot using it, the number of particles
+    // used on both sides of each slot boundary, and the boundaries of the runs relaxed side by side
+    // (run k is slots relaxRuns[k] to relaxRuns[k + 1] - 1; fewer than two runs: one pass in slot order).
+    std::vector<int32_t> relaxFirst, relaxLast, relaxCover, relaxRuns;
+
+    // Entity-pair search: the enlarged bounding box and grid cells (x0, y0, x1, y1) per entity slot, the
+    // grid (entries sorted by bucket: entity and cell), the boxes compared with everyone, the found
+    // pairs as (first slot << 14) | second slot.
+    std::vector<double> boxLoX, boxLoY, boxHiX, boxHiY;
+    std::vector<int64_t> boxCells;
+    std::vector<uint32_t> gridStart, gridFill;
+    std::vector<int32_t> gridEntity;
+    std::vector<int64_t> gridCellX, gridCellY;
+    std::vector<int32_t> oddBoxes;
+    std::vector<uint32_t> pairKeys;
+
+    // The contacts of the running step, found by their vertex: by particle slot when the particle ids
+    // rise with the slots, else by particle id through an open-addressed table. Per contact slot the
+    // previous contact of the same vertex. Entries are valid when their stamp is the step's stamp.
+    bool contactIndexLive = false;
+    bool contactIndexBySlot = false;
+    bool contactIndexById = false; // always index by id (tests use it to check that way too)
+    int32_t contactIndexCount = 0; // contact slots 1..this are indexed
+    uint32_t contactIndexStamp = 0;
+    std::vector<int32_t> contactSlotHead;
+    std::vector<uint32_t> contactSlotStamp;
+    std::vector<int32_t> contactHashId;
+    std::vector<int32_t> contactHashHead;
+    std::vector<uint32_t> contactHashStamp;
+    std::vector<int32_t> contactPrevious;
+
+    // What stays fixed about each contact for the rest of the step, for the friction pass; contact slots
+    // 1..frictionCached are noted.
+    std::vector<FrictionNote> frictionNotes;
+    int32_t frictionCached = 0;
+
+    // The separating-axis test: particle positions of the two entities, and per axis the side direction,
+    // normal (four lanes each), overlap, usability and side slot. simdLevel: -1 not yet probed, 0 scalar,
+    // 1 SSE2, 2 AVX2 (tests set it to compare the variants).
+    std::vector<double> gathered;
+    std::vector<double> axisData;
+    std::vector<float> axisDepth;
+    std::vector<uint8_t> axisValid;
+    std::vector<int32_t> axisSide;
+    int simdLevel = -1;
+    // Per entity slot: four particles and four sides among them (noted in the step whose contact stamp is
+    // quadStamp), and the places of the sides' ends in the particle list.
+    std::vector<uint8_t> entityQuad, quadEnds;
+    uint32_t quadStamp = 0;
+
+    // The outline of a liquid container: its vertices and their bearings around its centre.
+    std::vector<double> outlineX, outlineY, outlineBearing;
+};

@@ -1,0 +1,191 @@
+// Entity collision: the pair search, the separating-axis response, contacts and contact friction.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "physics_helpers.h"
+#include "world/builders.h"
+
+namespace {
+
+// An axis-aligned box of particles at rest (no acceleration), edges as NewBox makes them, diagonals
+// owned by the world entity.
+int32_t RestingBox(World& w, float m, float f, double x1, double y1, double x2, double y2) {
+    int32_t e = NewEntity(w, m, f);
+    int32_t p1 = RestingParticle(w, e, x1, y1), p2 = RestingParticle(w, e, x2, y1);
+    int32_t p3 = RestingParticle(w, e, x2, y2), p4 = RestingParticle(w, e, x1, y2);
+    NewConstraint(w, e, p4, p3, 1);
+    NewConstraint(w, e, p3, p2, 1);
+    NewConstraint(w, e, p2, p1, 1);
+    NewConstraint(w, e, p1, p4, 1);
+    NewConstraint(w, kWorldEntity, p2, p4, 1);
+    NewConstraint(w, kWorldEntity, p3, p1, 1);
+    return e;
+}
+
+Vec2 Corner(World& w, int32_t entity, int k) {
+    return w
+        .particles[static_cast<size_t>(
+            w.entities[static_cast<size_t>(entity)].particles[static_cast<size_t>(k)])]
+        .p;
+}
+
+} // namespace
+
+TEST(PhysicsPairs, StaticPairsAndBoxesFurtherThanTheMarginAreNotPaired) {
+    auto w = EmptyWorld();
+    int32_t wallA = RestingBox(*w, 0, 1, 0, 0, 50, 50);
+    RestingBox(*w, 0, 1, 10, 10, 60, 60); // overlaps wallA, but both are static
+    int32_t upper = RestingBox(*w, 1, 1, 0, 100, 50, 150);
+    int32_t lower = RestingBox(*w, 1, 1, 0, 153, 50, 203); // a gap of 3: within the margins
+    RestingBox(*w, 1, 1, -54, 0, -4, 50);                  // a gap of 4 to wallA: enlarged boxes only touch
+    UpdateEntityBounds(*w);
+    FindCollisionPairs(*w);
+    ASSERT_EQ(w->collisionPairs.size(), 1u);
+    EXPECT_EQ(w->collisionPairs[0].a, upper);
+    EXPECT_EQ(w->collisionPairs[0].b, lower);
+    (void)wallA;
+}
+
+TEST(PhysicsCollision, EqualMassesShareTheCorrection) {
+    // A 100x50 box with a 40x50 box sinking 1 unit into its top. The shallowest axis is the big box's
+    // bottom side, which belongs to the first entity, so the small box gives the vertex (its first lowest
+    // corner) and the big box's top side is the touched side.
+    auto w = EmptyWorld();
+    int32_t big = RestingBox(*w, 1, 1, 0, 0, 100, 50);
+    int32_t small = RestingBox(*w, 1, 1, 20, -49, 60, 1);
+    UpdateEntityBounds(*w);
+    ASSERT_EQ(CollideEntityPair(*w, big, small), 1);
+    const float t = 0.4f, rest = 1 - t;
+    EXPECT_EQ(Corner(*w, small, 2), (Vec2{60, 1 - 0.5}));         // the vertex moves half of CV against it
+    EXPECT_EQ(Corner(*w, big, 1), (Vec2{100, 1.0 * rest * 0.5})); // side ends: CV (1 - t) / 2 and CV t / 2
+    EXPECT_EQ(Corner(*w, big, 0), (Vec2{0, 1.0 * t * 0.5}));
+    EXPECT_EQ(Corner(*w, small, 3), (Vec2{20, 1})); // the rest stays
+    EXPECT_EQ(P(*w, w->entities[static_cast<size_t>(small)].particles[2]).contact, 1);
+    EXPECT_EQ(P(*w, w->entities[static_cast<size_t>(big)].particles[0]).contact, 2);
+
+    ASSERT_EQ(w->contactCount, 1);
+    const Contact& c = w->contacts[1];
+    EXPECT_EQ(c.kind, 0);
+    EXPECT_EQ(c.vertex, w->entities[static_cast<size_t>(small)].particles[2]);
+    EXPECT_EQ(c.edge1, w->entities[static_cast<size_t>(big)].particles[1]); // the top side runs P2 -> P1
+    EXPECT_EQ(c.edge2, w->entities[static_cast<size_t>(big)].particles[0]);
+    EXPECT_EQ(c.push, (Vec2{0, 1}));
+
+    // The same vertex against the same side again in this step: corrected, but no second contact.
+    for (int32_t i = 1; i <= w->particleCount; ++i) P(*w, i).p = P(*w, i).oldp; // back to the start
+    CollideEntityPair(*w, big, small);
+    EXPECT_EQ(w->contactCount, 1);
+    EXPECT_EQ(Corner(*w, small, 2), (Vec2{60, 1 - 0.5}));
+}
+
+TEST(PhysicsCollision, AgainstAStaticBodyTheDynamicOneTakesTheWholeCorrection) {
+    auto w = EmptyWorld();
+    int32_t floor = RestingBox(*w, 0, 1, 0, 0, 100, 50);
+    int32_t box = RestingBox(*w, 1, 1, 20, -49, 60, 1);
+    UpdateEntityBounds(*w);
+    ASSERT_EQ(CollideEntityPair(*w, floor, box), 1);
+    EXPECT_EQ(Corner(*w, box, 2), (Vec2{60, 0}));
+    EXPECT_EQ(Corner(*w, floor, 0), (Vec2{0, 0}));
+    EXPECT_EQ(Corner(*w, floor, 1), (Vec2{100, 0}));
+}
+
+TEST(PhysicsCollision, HalfSpaceContactBlocksAnEntityContactOfTheSameVertex) {
+    auto w = EmptyWorld();
+    int32_t big = RestingBox(*w, 1, 1, 0, 0, 100, 50);
+    int32_t small = RestingBox(*w, 1, 1, 20, -49, 60, 1);
+    const int32_t vertex = w->entities[static_cast<size_t>(small)].particles[2];
+    int32_t slot = RecordContact(*w, 0, 0, vertex, {0, 1});
+    w->contacts[static_cast<size_t>(slot)].kind = 2;
+    UpdateEntityBounds(*w);
+    CollideEntityPair(*w, big, small);
+    EXPECT_EQ(w->contactCount, 1);
+    EXPECT_TRUE(ContactRecorded(*w, 0, 0, 0, vertex));
+    EXPECT_FALSE(ContactRecorded(*w, 0, 0, 0, w->entities[static_cast<size_t>(small)].particles[3]));
+}
+
+TEST(PhysicsCollision, PairsThatSeparateAreDroppedForTheRestOfTheStep) {
+    auto w = EmptyWorld();
+    int32_t a = RestingBox(*w, 1, 1, 0, 0, 50, 50);
+    int32_t b = RestingBox(*w, 1, 1, 0, 49, 50, 99);
+    UpdateEntityBounds(*w);
+    FindCollisionPairs(*w);
+    ASSERT_EQ(w->collisionPairs.size(), 1u);
+    for (int32_t s : w->entities[static_cast<size_t>(b)].particles) P(*w, s).p.y += 500;
+    UpdateEntityBounds(*w);
+    CollideEntities(*w);
+    EXPECT_TRUE(w->collisionPairs.empty());
+    for (int32_t s : w->entities[static_cast<size_t>(b)].particles) P(*w, s).p.y -= 500;
+    UpdateEntityBounds(*w);
+    CollideEntities(*w); // back in contact, but no longer listed
+    EXPECT_EQ(w->contactCount, 0);
+    EXPECT_EQ(Corner(*w, b, 0), (Vec2{0, 49}));
+    (void)a;
+}
+
+TEST(PhysicsCollision, DegenerateEntitiesNeverProduceNaNs) {
+    auto w = EmptyWorld();
+    // No constraints on either side: no axis, nothing happens.
+    int32_t dotsA = NewEntity(*w, 1, 1);
+    RestingParticle(*w, dotsA, 0, 0);
+    RestingParticle(*w, dotsA, 10, 10);
+    int32_t dotsB = NewEntity(*w, 1, 1);
+    RestingParticle(*w, dotsB, 5, 5);
+    RestingParticle(*w, dotsB, 6, 4);
+    // No particles at all.
+    int32_t empty = NewEntity(*w, 1, 1);
+    // A box whose right side has collapsed to a point (zero length), overlapping a normal box.
+    int32_t squashed = RestingBox(*w, 1, 1, 100, 0, 150, 50);
+    P(*w, w->entities[static_cast<size_t>(squashed)].particles[2]).p = {150, 0};
+    int32_t other = RestingBox(*w, 1, 1, 120, -45, 170, 5);
+    UpdateEntityBounds(*w);
+    EXPECT_EQ(CollideEntityPair(*w, dotsA, dotsB), 0);
+    EXPECT_EQ(CollideEntityPair(*w, dotsA, empty), 0);
+    EXPECT_EQ(CollideEntityPair(*w, empty, squashed), 0);
+    EXPECT_EQ(P(*w, w->entities[static_cast<size_t>(dotsB)].particles[0]).p, (Vec2{5, 5}));
+    CollideEntityPair(*w, squashed, other);
+    for (int i = 0; i < 30; ++i) StepSimulation(*w);
+    for (int32_t i = 1; i <= w->particleCount; ++i)
+        EXPECT_TRUE(std::isfinite(P(*w, i).p.x) && std::isfinite(P(*w, i).p.y)) << "particle " << i;
+}
+
+TEST(PhysicsFriction, EntityContactFrictionNeverReversesTheSliding) {
+    // A vertex sliding along a side (tangent +x), contact push 2.5, both frictions 1: the friction vector
+    // has length 1 * 1 * 2.5 / 10 = 0.25.
+    auto slide = [](float sideMass, double vertexSpeed) {
+        auto w = EmptyWorld();
+        int32_t side = NewEntity(*w, sideMass, 1);
+        int32_t a = RestingParticle(*w, side, 0, 0);
+        int32_t b = RestingParticle(*w, side, 100, 0);
+        int32_t mover = NewEntity(*w, 1, 1);
+        int32_t v = RestingParticle(*w, mover, 50, 0);
+        P(*w, v).oldp.x = 50 - vertexSpeed;
+        RecordContact(*w, a, b, v, {0, 2.5});
+        ApplyContactFriction(*w);
+        EXPECT_EQ(w->contacts[1].serial, 0);
+        const double sideVelocity = P(*w, a).p.x - P(*w, a).oldp.x;
+        EXPECT_EQ(P(*w, b).p.x - P(*w, b).oldp.x, sideVelocity);
+        return std::array<double, 2>{sideVelocity, P(*w, v).p.x - P(*w, v).oldp.x};
+    };
+    // Static side: the vertex loses 0.25, or all of its speed when slower than that.
+    EXPECT_EQ(slide(0, 0.5), (std::array<double, 2>{0, 0.25}));
+    EXPECT_EQ(slide(0, 0.0625), (std::array<double, 2>{0, 0}));
+    // Equal masses: the side gains F and the vertex loses 2F; a third of the sliding stops it exactly.
+    EXPECT_EQ(slide(1, 0.1875), (std::array<double, 2>{0.0625, 0.0625}));
+    EXPECT_EQ(slide(1, 3), (std::array<double, 2>{0.25, 2.5}));
+}
+
+TEST(PhysicsFriction, NoFrictionWhenEitherEntityHasNone) {
+    auto w = EmptyWorld();
+    int32_t side = NewEntity(*w, 0, 0);
+    int32_t a = RestingParticle(*w, side, 0, 0);
+    int32_t b = RestingParticle(*w, side, 100, 0);
+    int32_t mover = NewEntity(*w, 1, 1);
+    int32_t v = RestingParticle(*w, mover, 50, 0);
+    P(*w, v).oldp.x = 49;
+    RecordContact(*w, a, b, v, {0, 5});
+    ApplyContactFriction(*w);
+    EXPECT_EQ(P(*w, v).p.x, 50);
+}
