@@ -41,6 +41,9 @@ bool Start(Program& prog, SdlPlatform& plat) {
     prog.rng.Seed(3);
     prog.shell.paused = false;
     prog.shell.headless = true;
+    // The mouse rests at the centre: at a screen edge the editor would pan the camera away.
+    plat.WarpMouse(static_cast<int>(prog.shell.settings.screenWidth) / 2,
+                   static_cast<int>(prog.shell.settings.screenHeight) / 2);
     return true;
 }
 
