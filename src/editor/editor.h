@@ -1,4 +1,5 @@
-// The editing interface: tools, toolbar, per-frame input, status line and property panels.
+// The editing interface: tools, toolbar, per-frame input, status line, property panels and the level
+// browser.
 #pragma once
 
 #include <cstdint>
@@ -43,20 +44,65 @@ struct Spark {
     float turn = 0; // degrees per frame of orbiting kinds
 };
 
+// One trackbar row of a property panel.
+enum class PanelRowKind { Friction, Elasticity, Gravity, Mass, WaterFriction, WaterGravity };
+
+struct PanelRow {
+    PanelRowKind kind = PanelRowKind::Friction;
+    int32_t label = 0; // widget ids in the panel's window
+    int32_t trackbar = 0;
+    float opened = 0; // the knob as the panel set it; the row writes only once the knob has left it
+    bool moved = false;
+};
+
+struct PanelSwatch {
+    int32_t image = 0; // image widget id
+    std::string colour;
+};
+
+// An open property panel. The target is kept by id (entities, regions) or by uid (half-spaces, water
+// spaces), never by slot or position: a delete round trip repacks every table.
+struct Panel {
+    int32_t window = 0;
+    std::string kind; // "entity", "halfspace", "waterspace" or "region"
+    int32_t targetId = 0;
+    uint32_t targetUid = 0;
+    std::vector<PanelRow> rows;
+    std::vector<PanelSwatch> swatches;
+    int32_t deleteButton = 0;
+};
+
+// An open tool-group pop-up.
+struct ToolGroupWindow {
+    int32_t window = 0;
+    int group = 0; // index of its button in "Tools :"
+};
+
 struct Editor {
     std::string currentTool;
     int16_t leftState = 0; // 0 up, 1 pressed this frame, 2 held, 3 released this frame
     Vec2 anchor;           // (0, 0): no drag under way
     int32_t selected = 1;  // particle slot; starts on an empty slot, never on nothing
     int32_t previousSelected = 0;
-    Vec2 mouseWorld;
+    Vec2 mouseWorld; // (0, 0) while a window lies under the mouse
     Vec2 previousMouseWorld;
     Vec2 mouseWorldDelta;
+    Vec2 pointerWorld; // the mouse's world point even over a window: movements are measured from it
+    int previousMouseX = 0, previousMouseY = 0;
+    bool pointerKnown = false;
     int16_t overToolbar = 0;
     std::vector<ToolbarButton> toolbar;
     std::vector<EditorLabel> labels; // label 0 is the status line, label 1 the level path
     std::vector<TextField> textFields;
     std::vector<Spark> sparks;
+
+    int32_t toolsWindow = 0;             // "Tools :"
+    std::vector<int32_t> toolsButtons;   // its ten buttons, in order
+    std::vector<ToolGroupWindow> groups; // open pop-ups
+    int32_t browserWindow = 0;           // "Load Level"
+    std::vector<Panel> panels;
+    uint32_t shaping = 0;     // uid of the half-space or water space the held button is shaping
+    bool closeGroups = false; // the mouse is over no window: the pop-ups close this frame
 };
 
 // The left-button state after one frame with the button down or up.
@@ -67,9 +113,46 @@ void SetStatus(Editor& ed, const std::string& text);
 void FadeStatus(Editor& ed);
 const std::string& StatusText(const Editor& ed);
 
+// The frame loop's steps.
 void BuildEditorInterface(Program& prog, Platform& plat);
 void ApplyPanels(Program& prog, Platform& plat);
 void ToolbarUpdate(Program& prog, Platform& plat);
 void ToolWindowInput(Program& prog, Platform& plat);
+// Asks every tool-group pop-up to close; they are gone before the frame is drawn.
 void CloseToolGroups(Program& prog);
 void EditorInput(Program& prog, Platform& plat);
+
+// The tool-group pop-ups, numbered by their button in "Tools :" (0 "player" .. 8 "custom").
+constexpr int kToolGroupCount = 9;
+// Opens pop-up `group` (closing every other one); its window id.
+int32_t OpenToolGroup(Program& prog, Platform& plat, int group);
+
+// The level browser.
+void OpenLoadLevelWindow(Program& prog, Platform& plat);
+void LoadLevelWindowHandler(Program& prog, Platform& plat);
+
+// Property panels; x, y is the mouse's screen position. Each returns the panel window's id.
+int32_t OpenEntityPanel(Program& prog, int32_t entitySlot, int x, int y);
+int32_t OpenHalfSpacePanel(Program& prog, uint32_t uid, int x, int y);
+int32_t OpenRegionPanel(Program& prog, int32_t regionId, int x, int y);
+int32_t OpenWaterSpacePanel(Program& prog, uint32_t uid, int x, int y);
+// The "Edit" tool: every entity whose box holds the world point gets a panel; otherwise the first
+// half-space, region or water space holding it. Returns the number of panels opened.
+int OpenPanelsAt(Program& prog, Vec2 world, int x, int y);
+// Closes every panel (a load replaces the world they edit).
+void CloseAllPanels(Program& prog, Platform& plat);
+
+// The first half-space whose solid side holds the point (index into the list), or -1; likewise the first
+// region containing it and the first water space whose water holds it.
+int HalfSpaceAt(const Program& prog, Vec2 world);
+int RegionAt(const Program& prog, Vec2 world);
+int WaterSpaceAt(const Program& prog, Vec2 world);
+
+// Deleting. The entity in `entitySlot` with everything it owns and its markers; a particle of the world
+// entity alone with the constraints that touch it. Both rebuild the world from its own level text and
+// keep the panels on their targets. A running save ends first. False when there was nothing to delete.
+bool DeleteEntity(Program& prog, Platform& plat, int32_t entitySlot);
+bool DeleteFreeParticle(Program& prog, Platform& plat, int32_t particleSlot);
+
+// A burst of sparks at a screen point.
+void SparkBurst(Program& prog, float x, float y);

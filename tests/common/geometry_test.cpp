@@ -4,10 +4,10 @@
 #include "common/random.h"
 
 TEST(Geometry, IntervalDistanceAndBoxes) {
-    EXPECT_DOUBLE_EQ(IntervalDistance(0, 10, 12, 20), 2);   // gap
-    EXPECT_DOUBLE_EQ(IntervalDistance(12, 20, 0, 10), 2);   // either order
-    EXPECT_DOUBLE_EQ(IntervalDistance(0, 10, 10, 20), 0);   // touching
-    EXPECT_DOUBLE_EQ(IntervalDistance(0, 10, 5, 20), -5);   // overlapping
+    EXPECT_DOUBLE_EQ(IntervalDistance(0, 10, 12, 20), 2);    // gap
+    EXPECT_DOUBLE_EQ(IntervalDistance(12, 20, 0, 10), 2);    // either order
+    EXPECT_DOUBLE_EQ(IntervalDistance(0, 10, 10, 20), 0);    // touching
+    EXPECT_DOUBLE_EQ(IntervalDistance(0, 10, 5, 20), -5);    // overlapping
     EXPECT_FALSE(BoxesOverlap(0, 0, 10, 10, 10, 0, 20, 10)); // touching boxes do not overlap
     EXPECT_TRUE(BoxesOverlap(0, 0, 10, 10, 9, 9, 20, 20));
     // A box whose corners coincide tests whether the point lies strictly inside the other box.

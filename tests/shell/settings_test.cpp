@@ -7,7 +7,6 @@
 
 namespace {
 
-
 bool Start(const std::string* settings, TestPlatform& plat, Program& prog) {
     if (settings) TempWorkDir::Write("settings.ini", *settings);
     return StartProgram(prog, plat);
@@ -31,7 +30,8 @@ TEST(Settings, LaterLineWinsAndCaseMatters) {
     TempWorkDir dir;
     TestPlatform plat;
     auto prog = std::make_unique<Program>();
-    std::string s = "ScreenSolution(800,600)\nscreensolution(640,480)\nScreenSolution(1024, 768)\nWindowed(0)\n";
+    std::string s =
+        "ScreenSolution(800,600)\nscreensolution(640,480)\nScreenSolution(1024, 768)\nWindowed(0)\n";
     ASSERT_TRUE(Start(&s, plat, *prog));
     EXPECT_EQ(plat.screenWidth, 1024);
     EXPECT_EQ(plat.screenHeight, 768); // " 768" reads as 768
@@ -45,7 +45,8 @@ TEST(Settings, FailuresShowTheirMessageAndStop) {
         auto prog = std::make_unique<Program>();
         EXPECT_FALSE(Start(nullptr, plat, *prog));
         ASSERT_EQ(plat.messages.size(), 1u);
-        EXPECT_EQ(plat.messages[0], std::make_pair(std::string("Error"), std::string("error in the settings.ini !")));
+        EXPECT_EQ(plat.messages[0],
+                  std::make_pair(std::string("Error"), std::string("error in the settings.ini !")));
     }
     {
         TempWorkDir dir;

@@ -1,0 +1,173 @@
+// The editor's per-frame mouse and keyboard handling: toolbar drag, zoom, the mouse's world position,
+// selection, dragging bodies, the tools, Delete, Space, F1 and edge scrolling.
+#include <cmath>
+
+#include "editor/editor.h"
+#include "editor/tools.h"
+#include "gui/gui.h"
+#include "level/level.h"
+#include "render/render.h"
+#include "shell/program.h"
+
+namespace {
+
+// The particle nearest to a world point: the search starts at slot 1 and a later slot wins a tie, so
+// with no particles it is the empty slot 1.
+int32_t NearestParticle(const World& w, Vec2 m) {
+    int32_t best = 1;
+    double bestDistance = 0;
+    for (int32_t i = 1; i <= w.particleCount; ++i) {
+        Vec2 d = w.particles[static_cast<size_t>(i)].p - m;
+        double distance = d.x * d.x + d.y * d.y;
+        if (i == 1 || distance <= bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+void DragToolbar(Editor& ed, const InputState& in, int W, int H, int dx, int dy) {
+    bool onEdge = in.mouseX <= 0 || in.mouseX >= W - 1 || in.mouseY <= 0 || in.mouseY >= H - 1;
+    if (!ed.overToolbar || !in.right || !in.down[Key::LeftControl] || onEdge || (dx == 0 && dy == 0)) return;
+    for (ToolbarButton& b : ed.toolbar) {
+        b.x = static_cast<int16_t>(b.x + dx);
+        b.y = static_cast<int16_t>(b.y + dy);
+    }
+    for (EditorLabel& l : ed.labels) {
+        l.x = static_cast<int16_t>(l.x + dx);
+        l.y = static_cast<int16_t>(l.y + dy);
+    }
+    for (TextField& t : ed.textFields) {
+        t.x = static_cast<int16_t>(t.x + dx);
+        t.y = static_cast<int16_t>(t.y + dy);
+    }
+}
+
+// Right drag: while paused (or with Left Shift) the whole body moves with the mouse and keeps no speed;
+// while running the selected particle follows the mouse, and a static body's particle gains no speed.
+void RightDrag(Program& prog) {
+    Editor& ed = prog.editor;
+    World& w = prog.world;
+    const InputState& in = prog.shell.input;
+    if (!in.right || w.particleCount < 1 || in.down[Key::LeftControl] || WindowHovered(prog.gui)) return;
+    if (prog.shell.saving) return; // nothing changes the world while a save runs
+    const int32_t s = ed.selected;
+    if (s < 1 || s > w.particleCount || w.particles[static_cast<size_t>(s)].id == 0) return;
+    Particle& sp = w.particles[static_cast<size_t>(s)];
+    const Entity& owner = w.entities[static_cast<size_t>(sp.parent)];
+    if (prog.shell.paused || in.down[Key::LeftShift]) {
+        const Vec2 d = ed.mouseWorldDelta;
+        if (d.x == 0 && d.y == 0) return;
+        if (owner.id == 1) { // a free particle: the world entity lists none
+            sp.p += d;
+            sp.oldp += d;
+            return;
+        }
+        for (int32_t slot : owner.particles) {
+            Particle& p = w.particles[static_cast<size_t>(slot)];
+            p.p += d;
+            p.oldp += d;
+        }
+    } else {
+        sp.p = ed.mouseWorld;
+        if (owner.m == 0) sp.oldp = ed.mouseWorld;
+    }
+}
+
+void DeleteKey(Program& prog, Platform& plat) {
+    Editor& ed = prog.editor;
+    World& w = prog.world;
+    if (ed.currentTool == "HalfSpace" || ed.currentTool == "Region") {
+        if (WindowHovered(prog.gui)) return; // the mouse is not in the world
+        int i =
+            ed.currentTool == "HalfSpace" ? HalfSpaceAt(prog, ed.mouseWorld) : RegionAt(prog, ed.mouseWorld);
+        if (i < 0) return;
+        WaitForSave(prog);
+        if (ed.currentTool == "HalfSpace")
+            w.halfSpaces.erase(w.halfSpaces.begin() + i);
+        else
+            w.regions.erase(w.regions.begin() + i);
+        return;
+    }
+    const int32_t s = ed.selected;
+    if (s < 1 || s > w.particleCount || w.particles[static_cast<size_t>(s)].id == 0) return;
+    const int32_t parent = w.particles[static_cast<size_t>(s)].parent;
+    if (w.entities[static_cast<size_t>(parent)].id == 1)
+        DeleteFreeParticle(prog, plat, s);
+    else
+        DeleteEntity(prog, plat, parent);
+}
+
+void EdgeScroll(Program& prog, int W, int H) {
+    const InputState& in = prog.shell.input;
+    Camera& cam = prog.camera;
+    const double step = (cam.zoom + 1) * 10;
+    if (in.mouseX <= 0) cam.x -= step;
+    if (in.mouseX >= W - 1) cam.x += step;
+    if (in.mouseY <= 0) cam.y -= step;
+    if (in.mouseY >= H - 1) cam.y += step;
+}
+
+} // namespace
+
+void EditorInput(Program& prog, Platform& plat) {
+    Editor& ed = prog.editor;
+    Shell& sh = prog.shell;
+    const InputState& in = sh.input;
+    const int W = static_cast<int>(sh.settings.screenWidth);
+    const int H = static_cast<int>(sh.settings.screenHeight);
+
+    // The pop-ups asked to close this frame (the mouse is over no window).
+    if (ed.closeGroups) {
+        for (const ToolGroupWindow& g : ed.groups) CloseWindow(prog.gui, plat, g.window);
+        ed.groups.clear();
+        ed.closeGroups = false;
+    }
+
+    ed.leftState = NextLeftButtonState(ed.leftState, in.left);
+    if (!ed.pointerKnown) {
+        ed.previousMouseX = in.mouseX;
+        ed.previousMouseY = in.mouseY;
+    }
+    const int dx = in.mouseX - ed.previousMouseX, dy = in.mouseY - ed.previousMouseY;
+    ed.previousMouseX = in.mouseX;
+    ed.previousMouseY = in.mouseY;
+    const bool overWindow = WindowHovered(prog.gui);
+
+    if (ed.overToolbar) ed.anchor = {};
+    if (in.released[Key::F1]) sh.texturedView = sh.texturedView ? 0 : 1;
+    DragToolbar(ed, in, W, H, dx, dy);
+
+    // The wheel zooms the world, unless it turns a list in a window.
+    if (in.wheel != 0 && !overWindow) prog.camera.zoom = ClampZoom(prog.camera.zoom + in.wheel / 50.0);
+
+    // The mouse in the world, rounded up to whole units. Movements are measured from the pointer's own
+    // world point, which a window under the mouse does not hide.
+    Vec2 world = ScreenToWorld(ProgramView(prog), in.mouseX, in.mouseY);
+    world.Set(std::ceil(world.x), std::ceil(world.y));
+    const Vec2 lastPointer = ed.pointerKnown ? ed.pointerWorld : world;
+    ed.pointerWorld = world;
+    ed.pointerKnown = true;
+    ed.previousMouseWorld = ed.mouseWorld;
+    ed.mouseWorld = world;
+    ed.mouseWorldDelta = world - lastPointer;
+
+    World& w = prog.world;
+    if (!in.right && ed.leftState == 0)
+        ed.selected = NearestParticle(w, world);
+    else if (ed.leftState != 0)
+        ed.previousSelected = NearestParticle(w, world);
+
+    RightDrag(prog);
+
+    if (overWindow) {
+        ed.mouseWorld = {};
+        ed.anchor = {};
+    }
+    if (!overWindow && !ed.overToolbar) ApplyTool(prog);
+
+    if (in.released[Key::Delete]) DeleteKey(prog, plat);
+    if (in.released[Key::Space]) sh.paused = !sh.paused;
+    EdgeScroll(prog, W, H);
+}

@@ -1,0 +1,200 @@
+// The fixed interface: status line, level label, toolbar, the "Tools :" window and its tool-group pop-ups.
+#include <algorithm>
+#include <array>
+
+#include "editor/editor.h"
+#include "gui/gui.h"
+#include "platform/platform.h"
+#include "shell/program.h"
+
+namespace {
+
+struct GroupButton {
+    std::string tool;
+    int x, y, width, height;
+    int image;
+};
+
+struct ToolGroup {
+    const char* button; // caption in "Tools :"
+    const char* title;  // title of the pop-up
+    int width, height;
+    std::vector<GroupButton> buttons; // the custom group fills its own
+};
+
+constexpr int kMarkerImage = kEffectBase + 17; // the green marker
+
+const std::array<ToolGroup, kToolGroupCount>& ToolGroups() {
+    static const std::array<ToolGroup, kToolGroupCount> groups = {{
+        {"player", "player", 90, 180, {{"Player", 20, 40, 50, 50, 0}, {"Player2", 20, 100, 50, 50, 5}}},
+        {"variable objects",
+         "variables",
+         240,
+         220,
+         {{"Circle", 20, 40, 50, 50, 25},
+          {"Quad", 80, 40, 50, 50, 20},
+          {"Strap", 20, 100, 200, 40, 7},
+          {"Bind", 140, 40, 50, 50, 26},
+          {"Portal", 20, 160, 50, 50, 47}}},
+        {"liquid filled objects",
+         "liquids",
+         160,
+         100,
+         {{"PoisonBox", 20, 40, 50, 50, 16}, {"Aquarium", 80, 40, 50, 40, 13}}},
+        {"static objects",
+         "statics",
+         160,
+         210,
+         {{"HalfSpace", 20, 90, 50, 50, 24},
+          {"Wall", 80, 40, 50, 20, 4},
+          {"Icewall", 20, 40, 50, 20, 43},
+          {"Pin", 80, 70, 10, 10, 2},
+          {"WaterSpace", 80, 90, 50, 50, 27},
+          {"Firecave", 20, 150, 20, 40, 46}}},
+        {"lights", "lights", 70, 100, {{"Latern", 20, 40, 25, 50, 19}}},
+        {"standard objects",
+         "standards",
+         150,
+         220,
+         {{"Box", 20, 40, 50, 50, 6},
+          {"Warning", 20, 100, 50, 50, 23},
+          {"Icebox", 80, 40, 50, 50, 44},
+          {"barrel", 80, 100, 60, 100, 45}}},
+        {"regions", "regions", 90, 100, {{"Region", 20, 40, 50, 50, 21}}},
+        {"markers", "markers", 90, 100, {{"Marker", 20, 40, 50, 50, kMarkerImage}}},
+        {"custom", "custom", 290, 200, {}},
+    }};
+    return groups;
+}
+
+// The custom group: a grid of 50 x 50 cells, four to a row, as many rows as the images need; each image
+// keeps its proportions inside its cell.
+constexpr int kCustomCell = 50;
+constexpr int kCustomPitch = 60;
+constexpr int kCustomColumns = 4;
+
+std::vector<GroupButton> CustomButtons(Program& prog, Platform& plat) {
+    std::vector<GroupButton> out;
+    const Images& img = prog.images;
+    for (const CustomImage& c : img.custom) {
+        if (c.entry < 0 || static_cast<size_t>(c.entry) >= img.catalogue.size()) continue;
+        const CatalogueEntry& e = img.catalogue[static_cast<size_t>(c.entry)];
+        int n = static_cast<int>(out.size());
+        int cellX = 20 + (n % kCustomColumns) * kCustomPitch;
+        int cellY = 40 + (n / kCustomColumns) * kCustomPitch;
+        int iw = plat.ImageWidth(e.number), ih = plat.ImageHeight(e.number);
+        int w = kCustomCell, h = kCustomCell;
+        if (iw > 0 && ih > 0) {
+            if (iw >= ih)
+                h = std::max(1, kCustomCell * ih / iw);
+            else
+                w = std::max(1, kCustomCell * iw / ih);
+        }
+        out.push_back({e.name, cellX + (kCustomCell - w) / 2, cellY + (kCustomCell - h) / 2, w, h, e.number});
+    }
+    return out;
+}
+
+} // namespace
+
+void BuildEditorInterface(Program& prog, Platform& plat) {
+    Editor& ed = prog.editor;
+    const int W = static_cast<int>(prog.shell.settings.screenWidth);
+    const int H = static_cast<int>(prog.shell.settings.screenHeight);
+
+    ed.labels.clear();
+    ed.labels.push_back({10, 200, "", 0, 0, 0});
+    ed.labels.push_back({10, static_cast<int16_t>(H - 80), prog.shell.levelPath, 255, 255, 255});
+
+    ed.toolbar.clear();
+    ed.toolbar.push_back({0, static_cast<int16_t>(H - 101), 190, 100, ""});
+    ed.toolbar.push_back({130, static_cast<int16_t>(H - 60), 50, 20, "Load"});
+    ed.toolbar.push_back({130, static_cast<int16_t>(H - 30), 50, 20, "Save"});
+    ed.toolbar.push_back({30, static_cast<int16_t>(H - 60), 50, 20, "New"});
+
+    Gui& gui = prog.gui;
+    ed.toolsWindow = OpenWindow(gui, W - 176, 6, 170, 370, "Tools :", 100);
+    // The tool window holds every tool: it can be moved and minimised, but not closed.
+    if (Window* w = FindWindow(gui, ed.toolsWindow)) w->closeState = -1;
+    ed.toolsButtons.clear();
+    const auto& groups = ToolGroups();
+    for (int i = 0; i < kToolGroupCount; ++i)
+        ed.toolsButtons.push_back(AddButton(gui, ed.toolsWindow, 20, 50 + 30 * i, 120, 20, groups[i].button));
+    ed.toolsButtons.push_back(AddButton(gui, ed.toolsWindow, 20, 340, 120, 20, "edit"));
+    (void)plat;
+}
+
+int32_t OpenToolGroup(Program& prog, Platform& plat, int group) {
+    Editor& ed = prog.editor;
+    Gui& gui = prog.gui;
+    if (group < 0 || group >= kToolGroupCount) return 0;
+    for (const ToolGroupWindow& g : ed.groups) CloseWindow(gui, plat, g.window);
+    ed.groups.clear();
+
+    const ToolGroup& def = ToolGroups()[static_cast<size_t>(group)];
+    std::vector<GroupButton> buttons = def.buttons;
+    int height = def.height;
+    if (group == kToolGroupCount - 1) {
+        buttons = CustomButtons(prog, plat);
+        int rows = (static_cast<int>(buttons.size()) + kCustomColumns - 1) / kCustomColumns;
+        height = std::max(height, 40 + rows * kCustomPitch);
+    }
+
+    const Window* tools = FindWindow(gui, ed.toolsWindow);
+    const int W = gui.settings.screenWidth, H = gui.settings.screenHeight;
+    int tx = tools ? tools->x : W - 176, ty = tools ? tools->y : 6, tw = tools ? tools->width : 170;
+    // To the right of "Tools :" when the pop-up fits there, else to its left.
+    int x = tx + tw + 11;
+    if (x + def.width > W) x = tx - def.width - 11;
+    x = std::max(x, 0);
+    int y = std::clamp(ty, 0, std::max(H - height, 0));
+
+    int32_t id = OpenWindow(gui, x, y, def.width, height, def.title, 100);
+    for (const GroupButton& b : buttons) AddImage(gui, id, b.x, b.y, b.width, b.height, b.image, b.tool);
+    ed.groups.push_back({id, group});
+    return id;
+}
+
+void CloseToolGroups(Program& prog) {
+    prog.editor.closeGroups = true;
+}
+
+namespace {
+
+void ToolsWindowInput(Program& prog, Platform& plat, Window& tools) {
+    Editor& ed = prog.editor;
+    if (tools.minimised) return; // its buttons keep stale states
+    for (int i = 0; i < kToolGroupCount && i < static_cast<int>(ed.toolsButtons.size()); ++i) {
+        if (ButtonState(prog.gui, tools.id, ed.toolsButtons[static_cast<size_t>(i)]) != -1) continue;
+        bool open =
+            ed.groups.size() == 1 && ed.groups[0].group == i && FindWindow(prog.gui, ed.groups[0].window);
+        if (!open) OpenToolGroup(prog, plat, i);
+        break;
+    }
+    if (ed.toolsButtons.size() > kToolGroupCount && ed.currentTool != "locked" &&
+        ButtonState(prog.gui, tools.id, ed.toolsButtons[kToolGroupCount]) == 3)
+        ed.currentTool = "Edit";
+}
+
+} // namespace
+
+void ToolWindowInput(Program& prog, Platform& plat) {
+    Editor& ed = prog.editor;
+    Gui& gui = prog.gui;
+    // Forget pop-ups the user closed with their own buttons.
+    std::erase_if(ed.groups, [&](const ToolGroupWindow& g) { return FindWindow(gui, g.window) == nullptr; });
+
+    Window* hovered = FindWindow(gui, HoveredWindow(gui));
+    if (!hovered) return;
+    if (hovered->id == ed.toolsWindow) {
+        ToolsWindowInput(prog, plat, *hovered);
+        return;
+    }
+    for (const ToolGroupWindow& g : ed.groups) {
+        if (g.window != hovered->id) continue;
+        for (const GuiImageWidget& img : hovered->images)
+            if (img.state == 3 && !img.tag.empty() && ed.currentTool != "locked") ed.currentTool = img.tag;
+        return;
+    }
+    if (hovered->id == ed.browserWindow) LoadLevelWindowHandler(prog, plat);
+}

@@ -1,0 +1,228 @@
+// What each tool does with the mouse in the world, and the spark burst after a placement.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "editor/editor.h"
+#include "editor/tools.h"
+#include "gui/gui.h"
+#include "shell/program.h"
+#include "world/builders.h"
+
+namespace {
+
+constexpr int kMarkerImage = kEffectBase + 17; // the green marker
+
+// Runs a builder; a refusal by a full table is said in the status line. True when something was built.
+template <typename Build> bool Place(Program& prog, Build build) {
+    World& w = prog.world;
+    const int32_t refusedBefore = w.refusedCreations;
+    const bool built = build() != 0;
+    if (!built && w.refusedCreations != refusedBefore)
+        SetStatus(prog.editor, "the world is full: nothing placed.");
+    return built;
+}
+
+int32_t CustomImageIndex(const Program& prog, const std::string& name) {
+    const Images& img = prog.images;
+    for (size_t i = 0; i < img.custom.size(); ++i) {
+        int32_t e = img.custom[i].entry;
+        if (e >= 0 && static_cast<size_t>(e) < img.catalogue.size() &&
+            img.catalogue[static_cast<size_t>(e)].name == name)
+            return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
+bool LiveParticle(const World& w, int32_t slot) {
+    return slot >= 1 && slot <= w.particleCount && w.particles[static_cast<size_t>(slot)].id != 0;
+}
+
+// Half-spaces and water spaces are shaped while the button is held: their direction follows the mouse.
+void Shape(Vec2& p, Vec2& v, Vec2& normal, Vec2 mouse) {
+    if (mouse == p) return;
+    v = mouse - p;
+    normal.Set(v.y, -v.x);
+    normal.Normalise();
+}
+
+bool ReleaseTool(Program& prog, const std::string& tool, int32_t mx, int32_t my) {
+    World& w = prog.world;
+    Rng& rng = prog.rng;
+    Editor& ed = prog.editor;
+    if (tool == "Box")
+        return Place(prog, [&] { return NewBox(w, rng, mx - 25, my - 25, mx + 25, my + 25, 1, 1, 1, 1); });
+    if (tool == "Icebox")
+        return Place(prog, [&] {
+            int32_t e = NewBox(w, rng, mx - 25, my - 25, mx + 25, my + 25, 1, 1, 1, 1);
+            if (e != 0) w.entities[static_cast<size_t>(e)].type = "icebox";
+            return e;
+        });
+    if (tool == "PoisonBox") return Place(prog, [&] { return NewPoisonBox(w, rng, mx - 25, my - 25); });
+    if (tool == "Aquarium") return Place(prog, [&] { return NewAquarium(w, rng, mx - 25, my - 25); });
+    if (tool == "Player") return Place(prog, [&] { return NewPlayer(w, rng, mx - 25, my - 25); });
+    if (tool == "Player2") return Place(prog, [&] { return NewPlayer2(w, rng, mx - 25, my - 25); });
+    if (tool == "Pin") return Place(prog, [&] { return NewPin(w, mx, my); });
+    if (tool == "Latern") return Place(prog, [&] { return NewLatern(w, rng, mx, my); });
+    if (tool == "Warning") return Place(prog, [&] { return NewWarning(w, mx, my); });
+    if (tool == "barrel") return Place(prog, [&] { return NewBarrel(w, rng, mx - 30, my - 50); });
+    if (tool == "Firecave") return Place(prog, [&] { return NewFirecave(w, rng, mx - 10, my - 20); });
+    if (tool == "Bind") {
+        if (!LiveParticle(w, ed.selected) || !LiveParticle(w, ed.previousSelected)) return false;
+        if (w.particles[static_cast<size_t>(ed.selected)].id ==
+            w.particles[static_cast<size_t>(ed.previousSelected)].id)
+            return false;
+        return Place(prog,
+                     [&] { return NewConstraint(w, kWorldEntity, ed.selected, ed.previousSelected, 1); });
+    }
+    return false;
+}
+
+// Drag tools act at the release, from the anchor to the mouse.
+void DragTool(Program& prog, const std::string& tool, Vec2 a, int32_t mx, int32_t my) {
+    World& w = prog.world;
+    Rng& rng = prog.rng;
+    const int32_t ax = static_cast<int32_t>(a.x), ay = static_cast<int32_t>(a.y);
+    if (tool == "Circle") {
+        int32_t r = RoundToInt(std::hypot(mx - a.x, my - a.y));
+        Place(prog, [&] { return NewCircle(w, ax, ay, r, 16, 1, 1); });
+    } else if (tool == "Wall" || tool == "Icewall") {
+        Place(prog, [&] {
+            int32_t e = NewWall(w, ax, ay, mx, my, 10, 1);
+            if (e != 0 && tool == "Icewall") w.entities[static_cast<size_t>(e)].type = "icewall";
+            return e;
+        });
+    } else if (tool == "Quad") {
+        Place(prog, [&] { return NewQuad(w, rng, ax, ay, mx, my, 1, 1, 1); });
+    } else if (tool == "Strap") {
+        Place(prog, [&] { return NewStrap(w, ax, ay, mx, my, 20, 1); });
+    } else if (tool == "Region") {
+        NewRegion(w, ax, ay, mx, my);
+    } else if (tool == "Portal") {
+        Portal& p = NewPortal(w, ax, ay, mx, my);
+        p.connected = p.uid; // a new portal sends back through itself until it is connected elsewhere
+    }
+}
+
+bool IsDragTool(const std::string& tool) {
+    return tool == "Circle" || tool == "Wall" || tool == "Icewall" || tool == "Quad" || tool == "Strap" ||
+           tool == "Region" || tool == "Portal";
+}
+
+bool SparksAfter(const std::string& tool) {
+    return tool == "Box" || tool == "Icebox" || tool == "PoisonBox" || tool == "Aquarium" || tool == "Bind" ||
+           tool == "Warning" || tool == "barrel" || tool == "Firecave";
+}
+
+} // namespace
+
+void ApplyTool(Program& prog) {
+    Editor& ed = prog.editor;
+    World& w = prog.world;
+    const std::string& tool = ed.currentTool;
+    const InputState& in = prog.shell.input;
+    const int32_t mx = static_cast<int32_t>(ed.mouseWorld.x), my = static_cast<int32_t>(ed.mouseWorld.y);
+    const Vec2 m{static_cast<double>(mx), static_cast<double>(my)};
+    const int16_t left = ed.leftState;
+    const int click = prog.gui.mouse.state; // the GUI's click state
+
+    if (tool == "HalfSpace" || tool == "WaterSpace") {
+        if (left == 1) {
+            if (tool == "HalfSpace") {
+                ed.shaping = NewHalfSpace(w, mx, my, 1, 1).uid;
+            } else {
+                WaterSpace& s = NewWaterSpace(w, mx, my, 1, 1, 0.05f);
+                ed.shaping = s.uid;
+            }
+            ed.anchor = m;
+            prog.shell.paused = true;
+            SetStatus(ed, "paused.");
+        } else if (left == 2) {
+            for (HalfSpace& h : w.halfSpaces)
+                if (h.uid == ed.shaping) Shape(h.p, h.v, h.normal, ed.mouseWorld);
+            for (WaterSpace& s : w.waterSpaces)
+                if (s.uid == ed.shaping) Shape(s.p, s.v, s.normal, ed.mouseWorld);
+        } else if (left == 3) {
+            ed.shaping = 0;
+            ed.anchor = {};
+        }
+        return;
+    }
+
+    if (IsDragTool(tool)) {
+        if (left == 1) ed.anchor = m;
+        if (left == 3) {
+            Vec2 a = ed.anchor;
+            ed.anchor = {};
+            if (!(a.x == 0 && a.y == 0) && !(a == m)) DragTool(prog, tool, a, mx, my);
+        }
+        return;
+    }
+
+    if (tool == "Marker") {
+        if (click != 3) return;
+        for (int32_t i = 1; i <= w.entityCount; ++i) {
+            const Entity& e = w.entities[static_cast<size_t>(i)];
+            if (e.id == 0 || e.particles.empty()) continue;
+            if (e.bmin.x <= m.x && m.x <= e.bmax.x && e.bmin.y <= m.y && m.y <= e.bmax.y) {
+                Marker mk;
+                mk.entity = i;
+                mk.entityId = e.id;
+                mk.image = kMarkerImage;
+                mk.uid = w.NewUid();
+                w.markers.push_back(mk);
+                break;
+            }
+        }
+        return;
+    }
+
+    if (tool == "Edit") {
+        // A quick second click is still a click: it opens the panels of what lies under it.
+        if (click == 1 || click == 4) OpenPanelsAt(prog, ed.mouseWorld, in.mouseX, in.mouseY);
+        return;
+    }
+
+    if (left == 3 && ReleaseTool(prog, tool, mx, my)) {
+        if (SparksAfter(tool)) SparkBurst(prog, static_cast<float>(in.mouseX), static_cast<float>(in.mouseY));
+        return;
+    }
+
+    if (click == 3) {
+        int32_t c = CustomImageIndex(prog, tool);
+        if (c < 0) return;
+        const CustomImage& img = prog.images.custom[static_cast<size_t>(c)];
+        Place(prog,
+              [&] { return NewCustomObject(w, prog.rng, img.halfHeight, img.halfWidth, tool, m.x, m.y); });
+    }
+}
+
+void SparkBurst(Program& prog, float x, float y) {
+    Rng& rng = prog.render.rng; // drawing's own generator: sparks never change the world's random sequence
+    // One bright colour for the burst: a random hue, lightened a little.
+    const float h = static_cast<float>(Random(rng, 359)) / 60.0f;
+    auto channel = [](float c) { return 255.0f * (0.3f + 0.7f * std::clamp(c, 0.0f, 1.0f)); };
+    const float red = channel(std::fabs(h - 3) - 1), green = channel(2 - std::fabs(h - 2)),
+                blue = channel(2 - std::fabs(h - 4));
+    for (int i = 0; i < 10; ++i) {
+        Spark s;
+        const double angle = Random(rng, 359) * kPi / 180;
+        const double speed = 2.5 + Random(rng, 20) / 10.0; // 2.5 to 4.5 pixels a frame
+        s.x = s.cx = x;
+        s.y = s.cy = y;
+        s.vx = static_cast<float>(std::sin(angle) * speed);
+        s.vy = static_cast<float>(-std::cos(angle) * speed);
+        s.ay = 0.08f; // a little gravity: the burst falls as it fades
+        s.red = red, s.green = green, s.blue = blue;
+        if (i % 3 == 0) {
+            s.kind = 1; // a trail
+            s.size = 2;
+            s.fade = 16;
+        } else {
+            s.kind = 5; // drag: they slow down and settle 50 to 90 pixels out
+            s.size = 4;
+            s.fade = 7;
+        }
+        prog.editor.sparks.push_back(s);
+    }
+}

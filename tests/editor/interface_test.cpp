@@ -1,0 +1,122 @@
+// The fixed interface, the tool-group pop-ups and picking tools through them.
+#include <set>
+
+#include "editor_fixture.h"
+
+TEST_F(EditorTest, InterfaceIsLaidOutOnTheScreen) {
+    EXPECT_EQ(ed().labels[1].y, H - 80);
+    EXPECT_EQ(ed().labels[1].text, "levels\\new.lvl"); // where "Save" writes
+    ASSERT_EQ(ed().toolbar.size(), 4u);
+    EXPECT_EQ(ed().toolbar[2].caption, "Save");
+    EXPECT_EQ(ed().toolbar[2].y, H - 30);
+    const Window* tools = FindWindow(gui(), ed().toolsWindow);
+    ASSERT_NE(tools, nullptr);
+    EXPECT_EQ(tools->x, W - 176);
+    EXPECT_EQ(tools->height, 370);
+    ASSERT_EQ(tools->buttons.size(), 10u);
+    EXPECT_EQ(tools->buttons[9].text, "edit");
+    EXPECT_EQ(tools->buttons[9].y, 340);
+    EXPECT_EQ(tools->closeState, -1); // the tools cannot be closed away
+}
+
+// With "Tools :" at the right edge no pop-up fits to its right: each opens to its left, 11 pixels apart,
+// and only one is open at a time.
+TEST_F(EditorTest, PopUpsOpenOnHoverBesideTheToolsWindow) {
+    const char* titles[] = {"player",    "variables", "liquids", "statics", "lights",
+                            "standards", "regions",   "markers", "custom"};
+    const int widths[] = {90, 240, 160, 160, 70, 150, 90, 90, 290};
+    for (int g = 0; g < kToolGroupCount; ++g) {
+        Window* pop = Hover(g);
+        ASSERT_NE(pop, nullptr) << g;
+        EXPECT_EQ(pop->title, titles[g]);
+        EXPECT_EQ(pop->width, widths[g]);
+        EXPECT_EQ(pop->x, W - 176 - widths[g] - 11);
+        EXPECT_EQ(pop->y, 6);
+        EXPECT_EQ(ed().groups.size(), 1u);
+    }
+    int32_t open = ed().groups[0].window;
+    Rest(W / 2, H / 2); // over no window: closed at once
+    EXPECT_TRUE(ed().groups.empty());
+    EXPECT_EQ(FindWindow(gui(), open), nullptr);
+
+    // Moved away from the edge, "Tools :" has its pop-ups on its right.
+    FindWindow(gui(), ed().toolsWindow)->x = 300;
+    Window* pop = Hover(kStatics);
+    ASSERT_NE(pop, nullptr);
+    EXPECT_EQ(pop->x, 300 + 170 + 11);
+}
+
+TEST_F(EditorTest, EveryToolIsPickedThroughItsPopUp) {
+    const std::vector<std::pair<int, std::vector<std::string>>> tools = {
+        {kPlayerGroup, {"Player", "Player2"}},
+        {kVariables, {"Circle", "Quad", "Strap", "Bind", "Portal"}},
+        {kLiquids, {"PoisonBox", "Aquarium"}},
+        {kStatics, {"HalfSpace", "Wall", "Icewall", "Pin", "WaterSpace", "Firecave"}},
+        {kLights, {"Latern"}},
+        {kStandards, {"Box", "Warning", "Icebox", "barrel"}},
+        {kRegions, {"Region"}},
+        {kMarkers, {"Marker"}},
+    };
+    for (const auto& [group, names] : tools) {
+        Window* pop = Hover(group);
+        ASSERT_NE(pop, nullptr);
+        std::set<std::string> tags;
+        for (const GuiImageWidget& img : pop->images) tags.insert(img.tag);
+        EXPECT_EQ(tags, std::set<std::string>(names.begin(), names.end()));
+        for (const std::string& t : names) Pick(group, t);
+    }
+    int x, y;
+    ToolsButtonCentre(9, x, y);
+    Click(x, y);
+    EXPECT_EQ(ed().currentTool, "Edit");
+}
+
+class CustomImagesTest : public EditorTest {
+protected:
+    void BeforeStart() override {
+        for (const char* name : {"ball", "crate_metal", "tv", "a1", "a2", "a3", "a4", "a5", "a6"})
+            WriteTestBmp(std::string("bmps/custom/") + name + ".bmp", 40, 20);
+    }
+};
+
+// Nine images do not fit in the pop-up's 290 x 200: it grows to list them all.
+TEST_F(CustomImagesTest, CustomGroupListsEveryCustomImage) {
+    ASSERT_EQ(prog->images.custom.size(), 9u);
+    Window* pop = Hover(kCustom);
+    ASSERT_NE(pop, nullptr);
+    ASSERT_EQ(pop->images.size(), 9u);
+    for (const GuiImageWidget& img : pop->images) {
+        EXPECT_LE(img.y + img.height, pop->height) << img.tag;
+        EXPECT_LE(img.x + img.width, pop->width) << img.tag;
+        EXPECT_EQ(img.width, 50); // 40 x 20 kept in proportion
+        EXPECT_EQ(img.height, 25);
+    }
+    Pick(kCustom, "tv");
+    Click(400, 500);
+    ASSERT_EQ(EntitiesOfType("tv"), 1);
+    // Half height 10 and half width 20, each halved again: 5 across and 10 down from the click.
+    EXPECT_EQ(ParticleOf(LastEntity(), 0), (Vec2{395, 490}));
+    EXPECT_EQ(ParticleOf(LastEntity(), 2), (Vec2{405, 510}));
+}
+
+TEST_F(EditorTest, ToolbarCaptionsBecomeTheToolAndLoadOpensTheBrowser) {
+    Pick(kStandards, "Box");
+    const ToolbarButton& neu = ed().toolbar[3];
+    Frame(neu.x + 10, neu.y + 10, true);
+    EXPECT_EQ(ed().currentTool, "New");
+    Frame(neu.x + 10, neu.y + 10);
+    Click(400, 400);
+    EXPECT_EQ(world().entityCount, 0); // "New" is no tool
+
+    const ToolbarButton& load = ed().toolbar[1];
+    Click(load.x + 10, load.y + 10);
+    const Window* browser = FindWindow(gui(), ed().browserWindow);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->title, "Load Level");
+    EXPECT_EQ(browser->x, W / 2 - 200);
+    EXPECT_EQ(ed().currentTool, "Load");
+    Click(load.x + 10, load.y + 10); // a second "Load" keeps one browser
+    int browsers = 0;
+    for (const Window& w : gui().windows) browsers += w.title == "Load Level";
+    EXPECT_EQ(browsers, 1);
+}

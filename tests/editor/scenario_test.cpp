@@ -1,0 +1,149 @@
+// The editor driven end to end by an input script, as a user would, and the level browser.
+#include <fstream>
+
+#include "common/text.h"
+#include "editor_fixture.h"
+#include "level/level.h"
+#include "world/builders.h"
+
+namespace {
+
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& keyword) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (line.rfind(keyword, 0) == 0) out.push_back(line);
+        start = end + 2;
+    }
+    return out;
+}
+
+} // namespace
+
+// Tools picked through the pop-ups, two boxes placed and bound, a pin placed and deleted, a wall dragged,
+// a box made weightless in its panel, the level saved with the toolbar, changed, and loaded back with the
+// browser: the saved file holds exactly what the tools built, and the reloaded world writes it again
+// byte for byte.
+TEST(EditorScenario, ScriptedTourSavesAndReloadsWhatTheToolsBuilt) {
+    TempWorkDir dir;
+    TempWorkDir::Write("settings.ini", "ScreenSolution(1280,1024)\r\nWindowed(0)\r\n");
+    std::filesystem::create_directories("levels");
+    TestPlatform plat;
+    Options opt;
+    opt.headless = true;
+    opt.frames = 320;
+    opt.seedSet = true;
+    opt.seed = 11;
+    opt.input = std::string(TUMBLEBOX_SOURCE_DIR) + "/tests/data/scripts/editor_tour.txt";
+    opt.save = "after_load.lvl";
+    ASSERT_EQ(RunProgram(opt, plat), 0);
+
+    const std::string saved = TempWorkDir::Read("levels/new.lvl");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(TempWorkDir::Read("after_load.lvl"), saved);
+
+    auto entities = LinesStartingWith(saved, "Entity(");
+    ASSERT_EQ(entities.size(), 3u); // two boxes and the wall; the pin is gone
+    EXPECT_NE(entities[2].find(",wall)"), std::string::npos);
+    auto particles = LinesStartingWith(saved, "Particle(");
+    ASSERT_EQ(particles.size(), 12u);
+    // The first box from (375, 575) to (425, 625), weightless; the second keeps its gravity.
+    EXPECT_EQ(particles[0].rfind("Particle(375,575,375,575,0.000000,0.000000,1,2,", 0), 0u) << particles[0];
+    EXPECT_EQ(particles[4].rfind("Particle(575,575,575,575,0.000000,1.000000,5,3,", 0), 0u) << particles[4];
+    EXPECT_EQ(particles[8].rfind("Particle(200,790,", 0), 0u) << particles[8];
+    // Six constraints a box, four for the wall and the bind: a world-owned joint of stiffness 1 between
+    // the two top-left corners.
+    auto constraints = LinesStartingWith(saved, "Constraint(");
+    ASSERT_EQ(constraints.size(), 17u);
+    int joints = 0;
+    for (const std::string& c : constraints)
+        if (c.rfind("Constraint(1,5,1.000000,200.000000,", 0) == 0 && c.find(",1)") != std::string::npos)
+            ++joints;
+    EXPECT_EQ(joints, 1);
+}
+
+class BrowserTest : public EditorTest {
+protected:
+    void BeforeStart() override {
+        World w;
+        Rng rng;
+        Camera cam;
+        NewBox(w, rng, 0, 0, 50, 50, 1, 1, 1, 1);
+        for (const char* path :
+             {"levels\\b.lvl", "levels\\a.lvl", "levels\\sub\\c.lvl", "levels\\sub\\deep\\d.lvl"}) {
+            std::filesystem::create_directories(std::filesystem::path(NativePath(path)).parent_path());
+            ASSERT_TRUE(WriteLevel(w, cam, path));
+        }
+        std::filesystem::create_directories("levels/empty");
+        TempWorkDir::Write("levels/notes.txt", "not a level");
+    }
+    Window& Browser() { return *FindWindow(gui(), ed().browserWindow); }
+    std::vector<std::string> Items() {
+        std::vector<std::string> out;
+        for (const ScrollItem& i : Browser().scrollAreas[0].items) out.push_back(i.text);
+        return out;
+    }
+    void ItemPoint(int k, int& x, int& y) {
+        x = Browser().x + 60;
+        y = Browser().y + 50 + (k - 1) * 16 + 8;
+    }
+    void Choose(int k) {
+        int x, y;
+        ItemPoint(k, x, y);
+        Click(x, y);
+        ClickGo();
+    }
+    void ClickGo() { Click(Browser().x + 325, Browser().y + 60); }
+};
+
+TEST_F(BrowserTest, ListsFoldersThenLevelsAndWalksTheTree) {
+    Click(155, H - 50); // "Load"
+    ASSERT_NE(ed().browserWindow, 0);
+    EXPECT_EQ(Items(), (std::vector<std::string>{"..\\", "empty\\", "sub\\", "a.lvl", "b.lvl"}));
+    const GuiScrollArea& list = Browser().scrollAreas[0];
+    EXPECT_EQ(list.selected, 1);
+    EXPECT_EQ(list.items[0].blue, 255);
+    EXPECT_EQ(list.items[3].green, 255);
+    EXPECT_EQ(list.items[3].blue, 200);
+
+    // Resting on the browser with a folder selected leaves the save target alone.
+    Rest(Browser().x + 100, Browser().y + 100, 3);
+    EXPECT_EQ(prog->shell.levelPath, "levels\\new.lvl");
+    int x, y;
+    ItemPoint(5, x, y);
+    Click(x, y);
+    EXPECT_EQ(prog->shell.levelPath, "levels\\b.lvl");
+    EXPECT_EQ(ed().labels[1].text, "levels\\b.lvl");
+
+    Choose(3);
+    EXPECT_EQ(prog->shell.currentFolder, "levels\\sub\\");
+    EXPECT_EQ(Items(), (std::vector<std::string>{"..\\", "deep\\", "c.lvl"}));
+    EXPECT_EQ(HoveredWindow(gui()), ed().browserWindow);
+    Choose(2);
+    EXPECT_EQ(prog->shell.currentFolder, "levels\\sub\\deep\\");
+    Choose(1); // "..\" goes back to the top folder from any depth
+    EXPECT_EQ(prog->shell.currentFolder, "levels\\");
+
+    Choose(4);
+    EXPECT_EQ(ed().browserWindow, 0);
+    EXPECT_EQ(prog->shell.levelPath, "levels\\a.lvl");
+    EXPECT_EQ(world().entityCount, 1);
+    EXPECT_EQ(StatusText(ed()), "loading done.");
+}
+
+TEST_F(BrowserTest, DoubleClickLoadsAndAMissingFileSaysSo) {
+    Click(155, H - 50);
+    int x, y;
+    ItemPoint(5, x, y);
+    std::filesystem::remove("levels/b.lvl");
+    Rest(x, y, 16);
+    Frame(x, y, true);
+    Frame(x, y);
+    Frame(x, y, true);
+    Frame(x, y);
+    EXPECT_EQ(ed().browserWindow, 0);
+    EXPECT_EQ(StatusText(ed()), "file not found...");
+}
