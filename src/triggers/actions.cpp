@@ -182,7 +182,14 @@ int32_t OpenInfoWindow(Program& prog, const std::string& title) {
         return 0;
     }
     const int border = gui.settings.hitMargin;
-    const int x = gui.settings.screenWidth - border - 160;
+    int x = gui.settings.screenWidth - border - 160;
+    // The editor's "Tools :" window stands at the right edge too: when it shares the column, the info
+    // windows open just left of it rather than cover its buttons and take their clicks.
+    if (const Window* tools = FindWindow(gui, prog.editor.toolsWindow)) {
+        const bool sameColumn = tools->x - border < x + kInfoWindowWidth + border &&
+                                x - border < tools->x + tools->width + border;
+        if (sameColumn) x = tools->x - border - 10 - border - kInfoWindowWidth;
+    }
     const int32_t id =
         OpenWindow(gui, x, eng.nextInfoWindowY, kInfoWindowWidth, kInfoWindowHeight, title, 100);
     if (Window* win = FindWindow(gui, id)) {

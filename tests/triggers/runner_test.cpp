@@ -115,6 +115,19 @@ TEST_F(Playing, KeysAreSharedWithTheEditorAndNoticesShowForTheirTime) {
     EXPECT_TRUE(w.notices.empty());
 }
 
+TEST_F(Playing, InfoWindowsLeaveTheToolsWindowFree) {
+    AddTrigger(w, {{"levelstart()"}, {}, {"createinfowindow(Score)", "createinfowindow(Time)"}});
+    Frame();
+    const Window* tools = FindWindow(prog->gui, prog->editor.toolsWindow);
+    ASSERT_NE(tools, nullptr);
+    ASSERT_EQ(prog->triggerEngine.infoWindows.size(), 2u);
+    for (int32_t id : prog->triggerEngine.infoWindows) {
+        const Window* info = FindWindow(prog->gui, id);
+        EXPECT_EQ(info->x + info->width + 6 + 10 + 6, tools->x); // 10 pixels between the frames
+    }
+    EXPECT_EQ(FindWindow(prog->gui, prog->triggerEngine.infoWindows[1])->y, 16 + 102);
+}
+
 TEST_F(Playing, NoticesStayHiddenWithTheRunnerOff) {
     prog->shell.triggersOn = false;
     PostNotice(w, "levels\\extra.lvlnot found", 1000, 255, 0, 0);
