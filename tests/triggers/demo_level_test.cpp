@@ -112,11 +112,9 @@ struct DeliveryLevel : ::testing::Test {
         for (int i = 0; i < n; ++i) RunFrame(*prog, plat);
     }
     std::string Counter() const {
-        const Window* win = prog->triggerEngine.infoWindows.empty()
-                                ? nullptr
-                                : FindWindow(prog->gui, prog->triggerEngine.infoWindows.back());
-        return win != nullptr && !win->labels.empty() ? win->title + ": " + win->labels[0].text
-                                                      : "(no window)";
+        const auto& ids = prog->triggerEngine.infoWindows;
+        const Window* win = ids.size() == 1 ? FindWindow(prog->gui, ids[0]) : nullptr;
+        return win != nullptr ? win->title + ": " + win->labels[0].text : "(no window)";
     }
     // Drops the box with that id into the goal from just above it, as a right drag would.
     void Deliver(int32_t id, double x) {
@@ -124,23 +122,14 @@ struct DeliveryLevel : ::testing::Test {
         const Vec2 shift = Vec2{x, 740} - w.entities[static_cast<size_t>(slot)].center;
         Shift(w, slot, shift, shift - Vec2{0, 30});
     }
-    uint32_t DoorLeadsTo() const {
-        for (const Portal& p : w.portals)
-            if (p.id == 1) return p.connected;
-        return 0;
-    }
-    uint32_t PortalUid(int32_t id) const {
-        for (const Portal& p : w.portals)
-            if (p.id == id) return p.uid;
-        return 0;
-    }
+    bool DoorLeadsTo(int32_t id) { return FindPortalById(w, 1)->connected == FindPortalById(w, id)->uid; }
 };
 
 TEST_F(DeliveryLevel, CountsTheBoxesHomeSwitchesTheDoorAndStartsAgain) {
     Frames(2);
     EXPECT_EQ(Counter(), "Delivery: 0 of 3 home");
     EXPECT_TRUE(plat.FrameHasText("R starts again"));
-    EXPECT_EQ(DoorLeadsTo(), PortalUid(3));
+    EXPECT_TRUE(DoorLeadsTo(3));
 
     Deliver(2, 900);
     Frames(2);
@@ -155,10 +144,10 @@ TEST_F(DeliveryLevel, CountsTheBoxesHomeSwitchesTheDoorAndStartsAgain) {
     EXPECT_TRUE(exploded || !prog->effects.sprites.empty());
 
     Frames(240 - 6 + 1); // the timer started in the first frame
-    EXPECT_EQ(DoorLeadsTo(), PortalUid(2));
+    EXPECT_TRUE(DoorLeadsTo(2));
     EXPECT_TRUE(plat.FrameHasText("The door leads home"));
     Frames(240);
-    EXPECT_EQ(DoorLeadsTo(), PortalUid(3));
+    EXPECT_TRUE(DoorLeadsTo(3));
 
     plat.input.released[19] = true; // R
     Frames(1);
@@ -166,5 +155,4 @@ TEST_F(DeliveryLevel, CountsTheBoxesHomeSwitchesTheDoorAndStartsAgain) {
     EXPECT_TRUE(prog->triggerEngine.infoWindows.empty());
     Frames(2);
     EXPECT_EQ(Counter(), "Delivery: 0 of 3 home");
-    EXPECT_EQ(prog->triggerEngine.infoWindows.size(), 1u);
 }
