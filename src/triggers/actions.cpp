@@ -209,12 +209,13 @@ ActionsEnd RunTriggerActions(Program& prog, Platform& plat) {
         return ActionsEnd::Completed;
     // A copy: actions may remove this trigger or replace the world that holds it.
     const Trigger& running = w.triggers[static_cast<size_t>(w.currentTrigger)];
-    const auto actions = running.actions;
+    std::vector<std::string> actions;
+    for (const std::string& text : running.actions)
+        if (!text.empty()) actions.push_back(text);
     const int16_t runningId = running.id;
 
-    for (size_t slot = 1; slot < actions.size(); ++slot) {
-        if (actions[slot].empty()) continue;
-        ParsedCommand c = ParseCommand(actions[slot]);
+    for (const std::string& text : actions) {
+        ParsedCommand c = ParseCommand(text);
         const std::string word = ToLower(c.word);
         if (word.empty()) continue;
         for (int i = 1; i <= kMaxCommandArgs; ++i) {

@@ -31,37 +31,36 @@ void PostEvent(TriggerEngine& eng, std::string text) {
 void ProcessTriggerEvents(TriggerEngine& eng, World& w, const InputState& in) {
     eng.events.clear();
 
-    // The centre of the previous positions of every entity, once for all regions.
-    std::vector<double>& before = eng.scratch;
-    before.assign(2 * static_cast<size_t>(w.entityCount + 1), 0.0);
+    // The bodies that can enter or leave, with their centres now and one step ago, once for all regions.
+    // Static bodies never enter or leave.
+    std::vector<MovingBody>& bodies = eng.bodies;
+    bodies.clear();
     for (int32_t i = 1; i <= w.entityCount; ++i) {
         const Entity& e = w.entities[static_cast<size_t>(i)];
         const int n = e.particlecount();
-        if (n == 0) continue;
-        double x = 0, y = 0;
+        if (e.m == 0 || n == 0) continue;
+        Vec2 before{0, 0};
         for (int32_t slot : e.particles) {
             const Vec2& o = w.particles[static_cast<size_t>(slot)].oldp;
-            x += o.x / n;
-            y += o.y / n;
+            before.x += o.x / n;
+            before.y += o.y / n;
         }
-        before[2 * static_cast<size_t>(i)] = x;
-        before[2 * static_cast<size_t>(i) + 1] = y;
+        bodies.push_back({e.center, before, i});
     }
 
     for (Region& r : w.regions) {
         r.entitycount = 0;
-        for (int32_t i = 1; i <= w.entityCount; ++i) {
-            const Entity& e = w.entities[static_cast<size_t>(i)];
-            if (e.m == 0 || e.particles.empty()) continue; // static bodies never enter or leave
-            const bool now = Inside(r, e.center);
-            const bool was =
-                Inside(r, Vec2{before[2 * static_cast<size_t>(i)], before[2 * static_cast<size_t>(i) + 1]});
+        for (const MovingBody& b : bodies) {
+            const bool now = Inside(r, b.now);
+            const bool was = Inside(r, b.before);
             if (now && r.entitycount < INT16_MAX) ++r.entitycount;
-            if (now && !was) {
+            if (now == was) continue;
+            const Entity& e = w.entities[static_cast<size_t>(b.slot)];
+            if (now) {
                 PostEvent(eng, RegionEvent("entityentersregion", std::to_string(e.id), r.id));
                 PostEvent(eng, RegionEvent("entityentersregion", "Any", r.id));
                 PostEvent(eng, RegionEvent("entityentersregion", e.type, r.id));
-            } else if (was && !now) {
+            } else {
                 PostEvent(eng, RegionEvent("entityleavesregion", std::to_string(e.id), r.id));
                 PostEvent(eng, RegionEvent("entityleavesregion", "any", r.id));
                 PostEvent(eng, RegionEvent("entityleavesregion", e.type, r.id));

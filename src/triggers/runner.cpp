@@ -12,7 +12,7 @@ namespace {
 
 bool EventPosted(const TriggerEngine& eng, const Trigger& t) {
     for (size_t slot = 1; slot < t.events.size(); ++slot)
-        if (!t.events[slot].empty() && eng.posted.count(t.events[slot]) != 0) return true;
+        if (!t.events[slot].empty() && eng.posted.count(std::string_view(t.events[slot])) != 0) return true;
     return false;
 }
 

@@ -31,14 +31,21 @@ constexpr int kFirstInfoWindowY = 16;
 constexpr int kInfoWindowWidth = 150;
 constexpr int kInfoWindowHeight = 80;
 
+// A body that can enter or leave regions: its centre now and one step ago.
+struct MovingBody {
+    Vec2 now;
+    Vec2 before;
+    int32_t slot = 0;
+};
+
 // The runner's state beside the world: what belongs to the script of the level now loaded and ends with it.
 struct TriggerEngine {
     std::vector<std::string> events;                 // the event texts of this frame, in posting order
-    std::unordered_set<std::string> posted;          // the same, for matching
+    std::unordered_set<std::string_view> posted;     // views of the same, for matching
     int16_t nextInfoWindowY = kFirstInfoWindowY;     // where the next info window opens
     std::vector<int32_t> infoWindows;                // ids of the info windows opened, oldest first
     std::vector<std::string> reportedConditionTypes; // unknown condition types already reported
-    std::vector<double> scratch;                     // previous centres of the entities (working memory)
+    std::vector<MovingBody> bodies;                  // working memory of ProcessTriggerEvents
 };
 
 // ---- Events --------------------------------------------------------------------------------------------
