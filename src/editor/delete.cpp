@@ -52,6 +52,7 @@ template <typename Rebuild> void RebuildKeepingTargets(Program& prog, Rebuild re
     }
 
     rebuild();
+    ed.worldResetsSeen = w.resets; // the same world, repacked: its panels stay
 
     for (size_t i = 0; i < ed.panels.size(); ++i) {
         Panel& p = ed.panels[i];

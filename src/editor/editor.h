@@ -101,6 +101,9 @@ struct Editor {
     std::vector<ToolGroupWindow> groups; // open pop-ups
     int32_t browserWindow = 0;           // "Load Level"
     std::vector<Panel> panels;
+    // World resets the panels have seen: a reset that is not the editor's own delete (a level loaded by
+    // a trigger, say) replaces the world, and the panels of the old world close.
+    uint32_t worldResetsSeen = 0;
     uint32_t shaping = 0;     // uid of the half-space or water space the held button is shaping
     bool closeGroups = false; // the mouse is over no window: the pop-ups close this frame
 };

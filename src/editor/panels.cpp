@@ -448,6 +448,10 @@ void ApplyWaterSpacePanel(Program& prog, Panel& p, const PanelClick& click, bool
 void ApplyPanels(Program& prog, Platform& plat) {
     Editor& ed = prog.editor;
     Gui& gui = prog.gui;
+    if (ed.worldResetsSeen != prog.world.resets) {
+        CloseAllPanels(prog, plat);
+        ed.worldResetsSeen = prog.world.resets;
+    }
     // By index: a delete rebuilds the world but leaves this list alone (its panels only change targets).
     for (size_t i = 0; i < ed.panels.size();) {
         Panel& p = ed.panels[i];

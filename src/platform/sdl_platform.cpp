@@ -121,6 +121,17 @@ std::string FindFontFile(const char* family, const char* style) {
     return result;
 }
 
+// The largest point size whose line height fits in `cell` pixels.
+TTF_Font* OpenFontWithCellHeight(const std::string& file, int cell) {
+    for (int size = cell; size >= 8; --size) {
+        TTF_Font* f = TTF_OpenFont(file.c_str(), size);
+        if (!f) return nullptr;
+        if (TTF_FontHeight(f) <= cell || size == 8) return f;
+        TTF_CloseFont(f);
+    }
+    return nullptr;
+}
+
 SDL_Color ColourOf(uint32_t rgb) {
     return SDL_Color{static_cast<Uint8>(RedOf(rgb)), static_cast<Uint8>(GreenOf(rgb)),
                      static_cast<Uint8>(BlueOf(rgb)), 255};
@@ -468,7 +479,8 @@ TTF_Font* SdlPlatform::Font(FontId font) {
         if (gui.empty()) gui = FindFontFile("DejaVu Sans", "Bold");
         std::string hud = FindFontFile("DejaVu Sans", "Bold");
         if (hud.empty()) hud = gui;
-        if (!gui.empty()) guiFont_ = TTF_OpenFont(gui.c_str(), 20);
+        // The GUI font is "size 20" as a cell height: the line of text is at most 20 pixels high.
+        if (!gui.empty()) guiFont_ = OpenFontWithCellHeight(gui, 20);
         if (!hud.empty()) hudFont_ = TTF_OpenFont(hud.c_str(), 14);
         if (!guiFont_) guiFont_ = hudFont_;
         if (!hudFont_) hudFont_ = guiFont_;

@@ -100,6 +100,7 @@ void RecountTables(World& w) {
 }
 
 void ResetWorld(World& w) {
+    ++w.resets;
     w.players.clear();
     w.halfSpaces.clear();
     w.waterSpaces.clear();

@@ -245,6 +245,10 @@ struct World {
     // Records the tables refused since the counter was last read (a full table or entity list).
     int32_t refusedCreations = 0;
 
+    // How many times ResetWorld has run: references taken before a reset (buff anchors) are stale after it,
+    // even when a new record reuses the slot and the id.
+    uint32_t resets = 0;
+
     uint32_t NewUid() { return nextUid++; }
 };
 

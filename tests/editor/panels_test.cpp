@@ -1,6 +1,7 @@
 // Property panels opened with the "Edit" tool: their rows, what the knobs write and when, the swatches, the
 // "delete" button, and targets that go away.
 #include "editor_fixture.h"
+#include "level/level.h"
 #include "world/builders.h"
 
 class PanelTest : public EditorTest {
@@ -159,5 +160,19 @@ TEST_F(PanelTest, HalfSpaceRegionAndWaterPanels) {
     Window& win = Win(w);
     Click(win.x + win.width - 5, win.y + 5);
     Rest(900, 100);
+    EXPECT_TRUE(ed().panels.empty());
+}
+
+TEST_F(PanelTest, PanelsOfAReplacedWorldClose) {
+    // A level replaced by something other than the editor (a trigger's progression load) must not leave a
+    // panel editing an entity of the new level that happens to have the same id.
+    NewBox(world(), prog->rng, 300, 300, 350, 350, 1, 1, 1, 1);
+    PickEdit();
+    EditAt(320, 320);
+    Rest(900, 900);
+    ASSERT_EQ(ed().panels.size(), 1u);
+    ASSERT_TRUE(WriteLevel(world(), prog->camera, "same.lvl"));
+    ASSERT_EQ(LoadLevel(*prog, plat, "same.lvl"), 1);
+    Rest(900, 900);
     EXPECT_TRUE(ed().panels.empty());
 }
