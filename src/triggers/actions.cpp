@@ -6,7 +6,7 @@
 #include "gui/gui.h"
 #include "level/level.h"
 #include "shell/program.h"
-#include "triggers/effects_pending.h"
+#include "effects/effects.h"
 #include "triggers/records.h"
 #include "triggers/triggers.h"
 

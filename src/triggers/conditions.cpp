@@ -1,6 +1,6 @@
 // The conditions of a trigger.
 #include "common/text.h"
-#include "triggers/effects_pending.h"
+#include "effects/effects.h"
 #include "triggers/records.h"
 #include "triggers/triggers.h"
 

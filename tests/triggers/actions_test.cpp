@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "effects/effects.h"
 #include "gui/gui.h"
 #include "trigger_test_util.h"
-#include "triggers/effects_pending.h"
 
 namespace {
 
