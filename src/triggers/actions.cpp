@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "common/text.h"
+#include "effects/effects.h"
 #include "gui/gui.h"
 #include "level/level.h"
 #include "shell/program.h"
-#include "effects/effects.h"
 #include "triggers/records.h"
 #include "triggers/triggers.h"
 
