@@ -207,6 +207,7 @@ public:
     void Begin() {
         ResetWorld(w_);
         ClearBuffs(prog_.effects);
+        ResetTriggerEngine(prog_, plat_);
         w_.levelTime = 0;
         for (PlayerDescriptor& d : w_.playerDescriptors) {
             d.shockDisabled = 0;

@@ -219,6 +219,7 @@ void DrawHud(FrameContext& f) {
         f.Text(0, 150, "Paused", kRed);
     else
         f.Text(0, 150, "Running", kGreen);
+    if (prog.shell.triggersOn) DrawNotices(prog, f.plat); // the notices of the level's script
 }
 
 void DrawSparks(FrameContext& f) {

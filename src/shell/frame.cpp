@@ -87,6 +87,7 @@ bool RunFrame(Program& prog, Platform& plat) {
     EditorInput(prog, plat);
     CountFramesPerSecond(sh, plat);
     DrawFrame(prog, plat);
+    if (sh.triggersOn) AgeNotices(prog.world);
 
     if (sh.input.down[Key::Escape] || sh.quit) return false;
     return true;

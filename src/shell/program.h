@@ -14,6 +14,7 @@
 #include "shell/catalogue.h"
 #include "shell/options.h"
 #include "shell/script.h"
+#include "triggers/triggers.h"
 #include "world/world.h"
 
 struct Settings {
@@ -63,6 +64,7 @@ struct Program {
     Gui gui;
     Editor editor;
     Rng rng;
+    TriggerEngine triggerEngine;
 };
 
 // Reads settings.ini from the working directory, opens the screen and loads every image. On failure shows
