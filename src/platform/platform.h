@@ -30,6 +30,16 @@ constexpr int LeftControl = 29;
 constexpr int LeftShift = 42;
 constexpr int Space = 57;
 constexpr int F1 = 59;
+constexpr int F2 = 60;
+constexpr int Tab = 15;
+constexpr int Return = 28;
+constexpr int RightShift = 54;
+constexpr int RightControl = 157;
+constexpr int Home = 199;
+constexpr int Up = 200;
+constexpr int Left = 203;
+constexpr int Right = 205;
+constexpr int Down = 208;
 constexpr int Delete = 211;
 } // namespace Key
 
@@ -49,8 +59,9 @@ struct InputState {
 
 // The character a scan code stands for in key-released events ("a".."z", "0".."9", " "), or 0.
 char ScanCodeChar(int scan);
-// Scan code of a key name of the scripted-input format (Escape, Space, F1, Delete, LeftControl, LeftShift,
-// Backspace, A..Z, 0..9), or -1.
+// Scan code of a key name of the scripted-input format (Escape, Space, F1, F2, Delete, LeftControl,
+// RightControl, LeftShift, RightShift, Backspace, Return, Tab, Home, Up, Down, Left, Right, A..Z, 0..9), or
+// -1.
 int ScanCodeFromName(const std::string& name);
 std::string ScanCodeName(int scan);
 

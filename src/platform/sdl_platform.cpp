@@ -91,6 +91,20 @@ int PcScanCode(SDL_Scancode s) {
         return 57;
     case SDL_SCANCODE_F1:
         return 59;
+    case SDL_SCANCODE_F2:
+        return 60;
+    case SDL_SCANCODE_RCTRL:
+        return 157;
+    case SDL_SCANCODE_HOME:
+        return 199;
+    case SDL_SCANCODE_UP:
+        return 200;
+    case SDL_SCANCODE_LEFT:
+        return 203;
+    case SDL_SCANCODE_RIGHT:
+        return 205;
+    case SDL_SCANCODE_DOWN:
+        return 208;
     case SDL_SCANCODE_DELETE:
         return 211;
     default:
