@@ -55,10 +55,11 @@ void ToolbarUpdate(Program& prog, Platform& plat) {
     if (ed.toolbar.size() > kLoadButton && ed.toolbar[kLoadButton].state == 2)
         OpenLoadLevelWindow(prog, plat);
     if (ed.toolbar.size() > kSaveButton && ed.toolbar[kSaveButton].state == 2) StartSave(prog);
-
     for (const ToolbarButton& b : ed.toolbar)
-        if (b.state == 1 && !b.caption.empty()) ed.currentTool = b.caption;
+        if (b.caption == "?" && b.state == 2) ToggleHelpWindow(prog, plat);
 
+    // The buttons act and leave the current tool alone: the over-toolbar flag already keeps the tools from
+    // acting under them.
     // The editor's own left-button state still holds last frame's value here: 0 means the button was up.
     UpdateTextFields(ed, in, in.left && ed.leftState == 0);
 

@@ -141,7 +141,7 @@ void Seesaw(World& w, Rng& rng) {
     NewBox(w, rng, 360, 710, 420, 770, 1, 1, 1, 1);
     NewBox(w, rng, 860, 710, 920, 770, 1, 1, 1, 1);
     NewBarrel(w, rng, 860, 200);
-    NewPlayer(w, rng, 100, 880);
+    NewPlayer(w, rng, 240, 880); // clear of the toolbar
 }
 
 struct Demo {
