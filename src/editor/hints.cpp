@@ -88,7 +88,7 @@ struct HelpLine {
 };
 
 // Every key and mouse action, one line each.
-constexpr std::array<HelpLine, 30> kHelp = {{
+constexpr std::array<HelpLine, 31> kHelp = {{
     {"Mouse", true},
     {"Rest on a group of \"Tools :\", click an icon: pick a tool", false},
     {"Rest on an icon, a toolbar button or \"delete\": its name", false},
@@ -102,7 +102,8 @@ constexpr std::array<HelpLine, 30> kHelp = {{
     {"Ctrl + right drag on the toolbar: move the toolbar", false},
     {"Keys", true},
     {"Space: start or pause the world", false},
-    {"Arrow keys: pan              Home: back to the level's view", false},
+    {"Arrow keys: pan", false},
+    {"Home: back to the level's view", false},
     {"F1: wireframe view", false},
     {"F2 or ?: this help", false},
     {"Delete: remove the object under the mouse", false},

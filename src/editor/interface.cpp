@@ -112,7 +112,7 @@ void BuildEditorInterface(Program& prog, Platform& plat) {
     ed.toolbar.push_back({130, static_cast<int16_t>(H - 30), 50, 20, "Save"});
     ed.toolbar.push_back({30, static_cast<int16_t>(H - 60), 50, 20, "New"});
 
-    ed.toolbar.push_back({160, static_cast<int16_t>(H - 92), 20, 20, "?"}); // help
+    ed.toolbar.push_back({95, static_cast<int16_t>(H - 60), 20, 20, "?"}); // help, between "New" and "Load"
 
     Gui& gui = prog.gui;
     // The buttons are wide enough for their captions ("liquid filled objects"). The layout does not follow
