@@ -111,7 +111,6 @@ void BuildEditorInterface(Program& prog, Platform& plat) {
     ed.toolbar.push_back({130, static_cast<int16_t>(H - 60), 50, 20, "Load"});
     ed.toolbar.push_back({130, static_cast<int16_t>(H - 30), 50, 20, "Save"});
     ed.toolbar.push_back({30, static_cast<int16_t>(H - 60), 50, 20, "New"});
-
     ed.toolbar.push_back({95, static_cast<int16_t>(H - 60), 20, 20, "?"}); // help, between "New" and "Load"
 
     Gui& gui = prog.gui;
@@ -163,7 +162,7 @@ int32_t OpenToolGroup(Program& prog, Platform& plat, int group) {
 
     const Window* tools = FindWindow(gui, ed.toolsWindow);
     const int W = gui.settings.screenWidth, H = gui.settings.screenHeight;
-    int tx = tools ? tools->x : W - 176, ty = tools ? tools->y : 6, tw = tools ? tools->width : 170;
+    int tx = tools ? tools->x : W - 216, ty = tools ? tools->y : 6, tw = tools ? tools->width : 210;
     // To the right of "Tools :" when the pop-up fits there, else to its left.
     int x = tx + tw + 11;
     if (x + width > W) x = tx - width - 11;
