@@ -4,6 +4,7 @@
 #include "level/level.h"
 #include "shell/history.h"
 #include "shell/levels.h"
+#include "triggers/triggers.h"
 #include "world/validate.h"
 
 namespace {
@@ -200,7 +201,35 @@ TEST(ReplaceWorld, EachSourceTakesItsFollowUpSteps) {
         EXPECT_EQ(s.restoreCamera, r.camera);
         EXPECT_EQ(s.keepLiquids, r.liquids);
         EXPECT_EQ(s.bindPlayers, r.bind);
+        EXPECT_EQ(s.rememberHome, r.status || r.source == WorldSource::Load || r.source == WorldSource::Trigger ||
+                                      r.source == WorldSource::New);
         EXPECT_EQ(s.restoreLevelPath, r.source == WorldSource::Undo || r.source == WorldSource::Redo ||
                                           r.source == WorldSource::Rewind);
     }
+}
+
+// Rewind takes the script back too: level time, variables, timers and the info windows with their texts.
+TEST_F(HistoryTest, RewindTakesTheTriggerStateBack) {
+    prog->shell.triggersOn = true;
+    LoadLevelText(*prog, plat,
+                  "NewTrigger\r\nEvent(levelstart())\r\nAction(newvar(n,0))\r\nAction(createinfowindow(Count))\r\n"
+                  "Action(setwindowtext(start))\r\nAction(createtimer(1))\r\n"
+                  "NewTrigger\r\nEvent(leveltime(20))\r\nAction(incvar(n,5))\r\n"
+                  "Action(setwindowtext(later))\r\n");
+    Key(Key::Space);
+    Rest(W / 2, H / 2, 5);
+    Key(Key::Space); // paused once the script has begun
+    const int32_t time = world().levelTime;
+    ASSERT_EQ(prog->triggerEngine.infoWindows.size(), 1u);
+    Key(Key::Space);
+    Rest(W / 2, H / 2, 30);
+    ASSERT_EQ(FindVariable(world(), "n")->value, "5");
+    Ctrl(Key::R);
+    EXPECT_EQ(world().levelTime, time);
+    EXPECT_EQ(FindVariable(world(), "n")->value, "0");
+    ASSERT_EQ(prog->triggerEngine.infoWindows.size(), 1u);
+    const Window* info = FindWindow(gui(), prog->triggerEngine.infoWindows[0]);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->title, "Count");
+    EXPECT_EQ(info->labels[0].text, "start");
 }

@@ -76,6 +76,7 @@ TEST_F(DeliveryLevel, CountsTheBoxesHomeSwitchesTheDoorAndStartsAgain) {
     EXPECT_TRUE(plat.FrameHasText("The door leads home"));
     Frames(240);
     EXPECT_TRUE(DoorLeadsTo(3));
+    EXPECT_TRUE(plat.FrameHasText("The door leads back"));
 
     plat.input.released[19] = true; // R
     Frames(1);
@@ -83,4 +84,5 @@ TEST_F(DeliveryLevel, CountsTheBoxesHomeSwitchesTheDoorAndStartsAgain) {
     EXPECT_TRUE(prog->triggerEngine.infoWindows.empty());
     Frames(2);
     EXPECT_EQ(Counter(), "Delivery: 0 of 3 home");
+    EXPECT_FALSE(plat.FrameHasText("The door leads back")); // the old world's messages went with it
 }

@@ -151,7 +151,7 @@ void Seesaw(World& w, Rng& rng) {
     NewBox(w, rng, 360, 710, 420, 770, 1, 1, 1, 1);
     NewBox(w, rng, 860, 710, 920, 770, 1, 1, 1, 1);
     NewBarrel(w, rng, 860, 200);
-    NewPlayer(w, rng, 100, 880);
+    NewPlayer(w, rng, 240, 880); // clear of the toolbar
 }
 
 struct Demo {
@@ -191,11 +191,11 @@ void BuildDelivery(World& w, Rng& rng) {
         boxes.push_back(w.entities[static_cast<size_t>(box)].id);
     }
     NewWall(w, 660, 560, 660, 940, 12, 1);  // between the door and the goal
-    NewWall(w, 980, 420, 1220, 420, 10, 1); // the shelf
-    int32_t barrel = NewBarrel(w, rng, 1070, 310);
+    NewWall(w, 860, 600, 1100, 600, 10, 1); // the shelf, over the goal and clear of the tool window
+    int32_t barrel = NewBarrel(w, rng, 950, 488);
     const std::string fireworks = std::to_string(w.entities[static_cast<size_t>(barrel)].id);
-    const int32_t pin = NewPin(w, 1100, 120);
-    NewLatern(w, rng, 1100, 160); // its hanging point is the last particle made
+    const int32_t pin = NewPin(w, 1160, 400);
+    NewLatern(w, rng, 1160, 440); // its hanging point is the last particle made
     NewConstraint(w, kWorldEntity, w.entities[static_cast<size_t>(pin)].particles[0], w.particleCount, 1);
 
     // Portals: the door, then its two exits with their ends reversed, so that a box keeps its way.
