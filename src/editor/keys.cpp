@@ -5,7 +5,7 @@
 #include "editor/editor.h"
 #include "editor/names.h"
 #include "gui/gui.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "render/render.h"
 #include "shell/program.h"
 #include "world/builders.h"

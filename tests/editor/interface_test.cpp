@@ -6,7 +6,7 @@
 TEST_F(EditorTest, InterfaceIsLaidOutOnTheScreen) {
     EXPECT_EQ(ed().labels[1].y, H - 80);
     EXPECT_EQ(ed().labels[1].text, "levels\\new.lvl"); // where "Save" writes
-    ASSERT_EQ(ed().toolbar.size(), 5u);
+    ASSERT_EQ(ed().toolbar.size(), 6u);
     EXPECT_EQ(ed().toolbar[4].caption, "?");
     EXPECT_EQ(ed().toolbar[2].caption, "Save");
     EXPECT_EQ(ed().toolbar[2].y, H - 30);
