@@ -49,6 +49,12 @@ private:
     struct Image {
         SDL_Texture* texture = nullptr;
         int w = 0, h = 0;
+        // An image of one colour (within a few levels) is drawn as that colour: no texture to sample,
+        // no subdivision.
+        bool flat = false;
+        SDL_Color colour{0, 0, 0, 0};
+        // Off-screen runs draw triangles straight into the surface from a copy of the pixels (ARGB).
+        std::vector<Uint32> texels;
     };
     struct CachedText {
         SDL_Texture* texture = nullptr;
@@ -62,6 +68,11 @@ private:
     CachedText* TextTexture(FontId font, const std::string& text, uint32_t rgb);
     void SetDrawColour(uint32_t rgb);
     void AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SDL_Vertex& c);
+    bool DrawRectQuad(Image& img, const Quad& q, int alpha);
+    void FillConvex(const Quad& q, bool triangle, SDL_Color colour);
+    void FillSpans(const SDL_FPoint* p, int n, SDL_Color colour);
+    void DrawTriangles(const Image& img, int alpha);
+    std::vector<Uint32> TexelsOf(SDL_Surface* s) const;
     void Present();
 
     bool headless_;
@@ -73,6 +84,7 @@ private:
     int width_ = 0, height_ = 0;
     std::vector<Image> images_;
     std::vector<SDL_Vertex> geometry_; // the triangles of the quad being drawn (kept to avoid reallocating)
+    std::vector<SDL_Vertex> grid_;     // the corners of its pieces
     BlendMode blend_ = BlendMode::Alpha;
     TTF_Font* guiFont_ = nullptr;
     TTF_Font* hudFont_ = nullptr;
