@@ -17,6 +17,8 @@ namespace {
 constexpr size_t kTextCacheSize = 600;
 // Texts longer than this many bytes are measured against the surface's width before they are drawn.
 constexpr size_t kLongText = 200;
+// How many measurements of long texts are kept.
+constexpr size_t kLongTextMemory = 64;
 
 int PcScanCode(SDL_Scancode s) {
     if (s >= SDL_SCANCODE_1 && s <= SDL_SCANCODE_9) return 2 + (s - SDL_SCANCODE_1);
@@ -181,6 +183,16 @@ bool FlatColour(SDL_Surface* surface, SDL_Color& out) {
     out = SDL_Color{static_cast<Uint8>(mean[2]), static_cast<Uint8>(mean[1]), static_cast<Uint8>(mean[0]),
                     static_cast<Uint8>(mean[3])};
     return flat;
+}
+
+// The byte offset `chars` UTF-8 characters on from `from` (or the end).
+size_t Utf8Advance(const std::string& text, size_t from, int chars) {
+    size_t at = from;
+    for (int c = 0; c < chars && at < text.size(); ++c) {
+        ++at;
+        while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xc0) == 0x80) ++at;
+    }
+    return at;
 }
 
 SDL_Color ColourOf(uint32_t rgb) {
@@ -879,20 +891,32 @@ void SdlPlatform::DrawText(FontId font, int x, int y, const std::string& text, u
     if (x >= width_ || y >= height_ || y < -1000) return; // wholly beside the surface
     TTF_Font* f = Font(font);
     if (!f) return;
-    // A text running past the surface's right edge is cut after the first character that reaches it, so a
+    // A text reaching beyond the surface's sides is cut to the characters that show (and one more), so a
     // long one costs no more than a screen's width of glyphs.
     if (text.size() > kLongText) {
-        int extent = 0, count = 0;
-        if (TTF_MeasureUTF8(f, text.c_str(), width_ - x, &extent, &count) == 0) {
-            size_t end = 0;
-            for (int c = 0; c <= count && end < text.size(); ++c) {
-                ++end;
-                while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) ++end;
+        if (x < 0) {
+            // Where the first character that shows starts: measured once for each text and place.
+            const std::string key =
+                std::to_string(static_cast<int>(font)) + ":" + std::to_string(x) + ":" + text;
+            auto it = longCuts_.find(key);
+            if (it == longCuts_.end()) {
+                int extent = 0, count = 0;
+                if (TTF_MeasureUTF8(f, text.c_str(), -x, &extent, &count) != 0) extent = count = 0;
+                if (longCuts_.size() >= kLongTextMemory) longCuts_.clear();
+                it = longCuts_.emplace(key, std::make_pair(Utf8Advance(text, 0, count), extent)).first;
             }
-            if (end < text.size()) {
-                DrawText(font, x, y, text.substr(0, end), front, back, withBackground);
+            const auto [begin, extent] = it->second;
+            if (begin > 0) {
+                if (begin < text.size())
+                    DrawText(font, x + extent, y, text.substr(begin), front, back, withBackground);
                 return;
             }
+        }
+        // Every character moves the pen on by a pixel at least: no more than this many reach the right edge.
+        const size_t end = Utf8Advance(text, 0, width_ - std::max(x, 0) + 1);
+        if (end < text.size()) {
+            DrawText(font, x, y, text.substr(0, end), front, back, withBackground);
+            return;
         }
     }
     CachedText* t = TextTexture(font, text, front);
@@ -908,7 +932,18 @@ void SdlPlatform::DrawText(FontId font, int x, int y, const std::string& text, u
 int SdlPlatform::TextWidth(FontId font, const std::string& text) {
     TTF_Font* f = Font(font);
     int w = 0, h = 0;
-    if (f && !text.empty()) TTF_SizeUTF8(f, text.c_str(), &w, &h);
+    if (!f || text.empty()) return 0;
+    if (text.size() <= kLongText) {
+        TTF_SizeUTF8(f, text.c_str(), &w, &h);
+        return w;
+    }
+    // Long texts are laid out once: callers ask for their width every frame.
+    const std::string key = std::to_string(static_cast<int>(font)) + ":" + text;
+    auto it = longWidths_.find(key);
+    if (it != longWidths_.end()) return it->second;
+    TTF_SizeUTF8(f, text.c_str(), &w, &h);
+    if (longWidths_.size() >= kLongTextMemory) longWidths_.clear();
+    longWidths_.emplace(key, w);
     return w;
 }
 
@@ -916,7 +951,12 @@ int SdlPlatform::TextHeight(FontId font, const std::string& text) {
     TTF_Font* f = Font(font);
     if (!f) return 0;
     int w = 0, h = 0;
-    if (!text.empty()) TTF_SizeUTF8(f, text.c_str(), &w, &h);
+    // One line's height does not depend on its length: a long text is measured by its beginning.
+    if (!text.empty())
+        TTF_SizeUTF8(f,
+                     text.size() <= kLongText ? text.c_str()
+                                              : text.substr(0, Utf8Advance(text, 0, kLongText)).c_str(),
+                     &w, &h);
     return text.empty() ? TTF_FontHeight(f) : h;
 }
 

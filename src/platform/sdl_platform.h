@@ -91,6 +91,8 @@ private:
     bool fontsTried_ = false;
     std::unordered_map<std::string, CachedText> textCache_;
     std::list<std::string> textAges_;
+    std::unordered_map<std::string, int> longWidths_;                  // widths of long texts
+    std::unordered_map<std::string, std::pair<size_t, int>> longCuts_; // where they start to show
 
     InputState input_;
     bool pendingUp_[2] = {false, false};
