@@ -185,6 +185,19 @@ bool FlatColour(SDL_Surface* surface, SDL_Color& out) {
     return flat;
 }
 
+// Each colour channel of d raised by that of p, up to 255.
+Uint32 AddSaturated(Uint32 d, Uint32 p) {
+#ifdef __SSE2__
+    return static_cast<Uint32>(_mm_cvtsi128_si32(
+        _mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(d)), _mm_cvtsi32_si128(static_cast<int>(p)))));
+#else
+    const Uint32 r = std::min<Uint32>(((d >> 16) & 255) + ((p >> 16) & 255), 255);
+    const Uint32 g = std::min<Uint32>(((d >> 8) & 255) + ((p >> 8) & 255), 255);
+    const Uint32 b = std::min<Uint32>((d & 255) + (p & 255), 255);
+    return (d & 0xff000000u) | r << 16 | g << 8 | b;
+#endif
+}
+
 // The byte offset `chars` UTF-8 characters on from `from` (or the end).
 size_t Utf8Advance(const std::string& text, size_t from, int chars) {
     size_t at = from;
@@ -615,9 +628,21 @@ void SdlPlatform::DrawQuad(int image, const Quad& q, int alpha, bool cullCounter
 // the image mapped affinely across each, sampled at pixel centres, modulated by alpha and blended as the
 // renderer blends. Shared edges are filled once (a pixel belongs to the triangle its centre lies in, left
 // and top edges included).
-void SdlPlatform::DrawTriangles(const Image& img, int alpha) {
+void SdlPlatform::DrawTriangles(Image& img, int alpha) {
     SDL_RenderFlush(renderer_); // what was queued before lies below
     const bool add = blend_ == BlendMode::Add;
+    if (add && img.glowAlpha != alpha) {
+        // What each texel adds at this alpha (lights draw thousands of quads at one alpha).
+        img.glow.resize(img.texels.size());
+        for (size_t i = 0; i < img.texels.size(); ++i) {
+            const Uint32 s = img.texels[i];
+            const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
+            const Uint32 a = sa + (sa >> 7);
+            img.glow[i] = ((((s >> 16) & 255) * a) >> 8) << 16 | ((((s >> 8) & 255) * a) >> 8) << 8 |
+                          (((s & 255) * a) >> 8);
+        }
+        img.glowAlpha = alpha;
+    }
     const float tw = static_cast<float>(img.w), th = static_cast<float>(img.h);
     for (size_t t = 0; t + 2 < geometry_.size(); t += 3) {
         const SDL_Vertex* v = &geometry_[t];
@@ -657,6 +682,16 @@ void SdlPlatform::DrawTriangles(const Image& img, int alpha) {
             const float xc = static_cast<float>(xa) + 0.5f;
             float u = u0 + dudx * (xc - x0) + dudy * (yc - y0);
             float w = v0 + dvdx * (xc - x0) + dvdy * (yc - y0);
+            if (add) {
+                for (int x = xa; x < xb; ++x, u += dudx, w += dvdx) {
+                    const int tx = std::clamp(static_cast<int>(u), 0, img.w - 1);
+                    const int ty = std::clamp(static_cast<int>(w), 0, img.h - 1);
+                    const Uint32 p = img.glow[static_cast<size_t>(ty) * static_cast<size_t>(img.w) +
+                                              static_cast<size_t>(tx)];
+                    if (p != 0) row[x] = AddSaturated(row[x], p);
+                }
+                continue;
+            }
             for (int x = xa; x < xb; ++x, u += dudx, w += dvdx) {
                 const int tx = std::clamp(static_cast<int>(u), 0, img.w - 1);
                 const int ty = std::clamp(static_cast<int>(w), 0, img.h - 1);
@@ -664,20 +699,11 @@ void SdlPlatform::DrawTriangles(const Image& img, int alpha) {
                                             static_cast<size_t>(tx)];
                 const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
                 if (sa == 0) continue;
-                const Uint32 a = sa + (sa >> 7);
+                const Uint32 a = sa + (sa >> 7), keep = 256 - a;
                 const Uint32 d = row[x];
-                if (add) {
-                    const Uint32 r =
-                        std::min<Uint32>(((d >> 16) & 255) + ((((s >> 16) & 255) * a) >> 8), 255);
-                    const Uint32 g = std::min<Uint32>(((d >> 8) & 255) + ((((s >> 8) & 255) * a) >> 8), 255);
-                    const Uint32 b = std::min<Uint32>((d & 255) + (((s & 255) * a) >> 8), 255);
-                    row[x] = (d & 0xff000000u) | r << 16 | g << 8 | b;
-                } else {
-                    const Uint32 keep = 256 - a;
-                    const Uint32 rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
-                    const Uint32 g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
-                    row[x] = (d & 0xff000000u) | rb | g;
-                }
+                const Uint32 rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
+                const Uint32 g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
+                row[x] = (d & 0xff000000u) | rb | g;
             }
         }
     }

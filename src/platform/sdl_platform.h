@@ -55,6 +55,8 @@ private:
         SDL_Color colour{0, 0, 0, 0};
         // Off-screen runs draw triangles straight into the surface from a copy of the pixels (ARGB).
         std::vector<Uint32> texels;
+        std::vector<Uint32> glow; // what each texel adds, drawn with glowAlpha in the Add mode
+        int glowAlpha = -1;
     };
     struct CachedText {
         SDL_Texture* texture = nullptr;
@@ -71,7 +73,7 @@ private:
     bool DrawRectQuad(Image& img, const Quad& q, int alpha);
     void FillConvex(const Quad& q, bool triangle, SDL_Color colour);
     void FillSpans(const SDL_FPoint* p, int n, SDL_Color colour);
-    void DrawTriangles(const Image& img, int alpha);
+    void DrawTriangles(Image& img, int alpha);
     std::vector<Uint32> TexelsOf(SDL_Surface* s) const;
     void Present();
 
