@@ -274,7 +274,114 @@ void SdlPlatform::SetDrawColour(uint32_t rgb) {
                            static_cast<Uint8>(BlueOf(rgb)), 255);
 }
 
+// Windows: each call joins the frame, drawn at the flip (unless the same frame is on the screen already).
+// The off-screen surface draws at once.
 void SdlPlatform::Clear(uint32_t rgb) {
+    Command c;
+    c.kind = Command::Kind::Clear;
+    c.rgb = rgb;
+    if (window_)
+        frame_.push_back(std::move(c));
+    else
+        DoClear(rgb);
+}
+
+void SdlPlatform::SetBlend(BlendMode mode) {
+    if (!window_) {
+        blend_ = mode;
+        return;
+    }
+    Command c;
+    c.kind = Command::Kind::Blend;
+    c.blend = mode;
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawQuad(int image, const Quad& q, int alpha, bool cullCounterClockwise) {
+    if (!window_) return DoQuad(image, q, alpha, cullCounterClockwise);
+    Command c;
+    c.kind = Command::Kind::Quad;
+    c.image = image;
+    c.alpha = alpha;
+    c.flag = cullCounterClockwise;
+    c.at = {q.x[0], q.x[1], q.x[2], q.x[3], q.y[0], q.y[1], q.y[2], q.y[3]};
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawLine(float x1, float y1, float x2, float y2, uint32_t rgb) {
+    if (!window_) return DoLine(x1, y1, x2, y2, rgb);
+    Command c;
+    c.kind = Command::Kind::Line;
+    c.rgb = rgb;
+    c.at = {x1, y1, x2, y2, 0, 0, 0, 0};
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled) {
+    if (!window_) return DoBox(x1, y1, x2, y2, rgb, filled);
+    Command c;
+    c.kind = Command::Kind::Box;
+    c.rgb = rgb;
+    c.flag = filled;
+    c.at = {x1, y1, x2, y2, 0, 0, 0, 0};
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawCircle(float cx, float cy, float radius, uint32_t rgb) {
+    if (!window_) return DoCircle(cx, cy, radius, rgb);
+    Command c;
+    c.kind = Command::Kind::Circle;
+    c.rgb = rgb;
+    c.at = {cx, cy, radius, 0, 0, 0, 0, 0};
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,
+                           bool withBackground) {
+    if (!window_) return DoText(font, x, y, text, front, back, withBackground);
+    Command c;
+    c.kind = Command::Kind::Text;
+    c.font = font;
+    c.x = x;
+    c.y = y;
+    c.text = text;
+    c.rgb = front;
+    c.back = back;
+    c.flag = withBackground;
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::Execute(const Command& c) {
+    switch (c.kind) {
+    case Command::Kind::Clear:
+        DoClear(c.rgb);
+        break;
+    case Command::Kind::Blend:
+        blend_ = c.blend;
+        break;
+    case Command::Kind::Quad: {
+        Quad q;
+        q.x = {c.at[0], c.at[1], c.at[2], c.at[3]};
+        q.y = {c.at[4], c.at[5], c.at[6], c.at[7]};
+        DoQuad(c.image, q, c.alpha, c.flag);
+        break;
+    }
+    case Command::Kind::Line:
+        DoLine(c.at[0], c.at[1], c.at[2], c.at[3], c.rgb);
+        break;
+    case Command::Kind::Box:
+        DoBox(c.at[0], c.at[1], c.at[2], c.at[3], c.rgb, c.flag);
+        break;
+    case Command::Kind::Circle:
+        DoCircle(c.at[0], c.at[1], c.at[2], c.rgb);
+        break;
+    case Command::Kind::Text:
+        DoText(c.font, c.x, c.y, c.text, c.rgb, c.back, c.flag);
+        break;
+    }
+}
+
+void SdlPlatform::DoClear(uint32_t rgb) {
     if (!renderer_) return;
     SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_NONE);
     SetDrawColour(rgb);
@@ -285,10 +392,19 @@ void SdlPlatform::Clear(uint32_t rgb) {
 void SdlPlatform::Present() {
     if (!window_) return;
     SDL_SetRenderTarget(renderer_, nullptr);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
     int ww = 0, wh = 0;
     SDL_GetRendererOutputSize(renderer_, &ww, &wh);
+    if (ww == width_ && wh == height_) {
+        // The frame fills the window pixel for pixel: one plain copy, nothing to clear or filter.
+        SDL_SetTextureScaleMode(target_, SDL_ScaleModeNearest);
+        SDL_RenderCopy(renderer_, target_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+        SDL_SetRenderTarget(renderer_, target_);
+        return;
+    }
+    SDL_SetTextureScaleMode(target_, SDL_ScaleModeLinear);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
     // Stretch the frame to the window, keeping its proportions.
     double scale = std::min(static_cast<double>(ww) / width_, static_cast<double>(wh) / height_);
     SDL_Rect dst;
@@ -303,8 +419,17 @@ void SdlPlatform::Present() {
 
 void SdlPlatform::Flip() {
     if (!renderer_) return;
-    Present();
     if (headless_) return;
+    if (imagesChanged_ || frame_ != shown_) {
+        for (const Command& c : frame_) Execute(c);
+        std::swap(frame_, shown_);
+        imagesChanged_ = false;
+        Present();
+    } else if (exposed_) {
+        Present();
+    }
+    exposed_ = false;
+    frame_.clear();
     // Absolute deadlines at 60 frames per second: sleep to just before the deadline, then wait on the
     // performance counter.
     const uint64_t freq = SDL_GetPerformanceFrequency();
@@ -315,8 +440,9 @@ void SdlPlatform::Flip() {
     while (true) {
         now = SDL_GetPerformanceCounter();
         if (now >= nextDeadline_) break;
-        uint64_t leftMs = (nextDeadline_ - now) * 1000 / freq;
-        if (leftMs > 2) SDL_Delay(static_cast<Uint32>(leftMs - 2));
+        // Sleep to within a millisecond of the deadline, then wait on the counter.
+        uint64_t leftUs = (nextDeadline_ - now) * 1000000 / freq;
+        if (leftUs > 1500) SDL_Delay(static_cast<Uint32>((leftUs - 1000) / 1000));
     }
 }
 
@@ -351,6 +477,7 @@ bool SdlPlatform::LoadImage(int number, const std::string& nativePath) {
     if (number >= static_cast<int>(images_.size())) images_.resize(static_cast<size_t>(number) + 1);
     SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
     images_[static_cast<size_t>(number)] = {t, w, h, flat, colour, std::move(texels)};
+    imagesChanged_ = true;
     return true;
 }
 
@@ -366,6 +493,7 @@ bool SdlPlatform::CreateBlankImage(int number, int width, int height) {
     if (number >= static_cast<int>(images_.size())) images_.resize(static_cast<size_t>(number) + 1);
     images_[static_cast<size_t>(number)] = {
         t, width, height, false, {}, surface_ ? std::move(pixels) : std::vector<Uint32>{}};
+    imagesChanged_ = true;
     return true;
 }
 
@@ -389,6 +517,7 @@ void SdlPlatform::FreeImage(int number) {
     if (!img) return;
     SDL_DestroyTexture(img->texture);
     *img = {};
+    imagesChanged_ = true;
 }
 
 bool SdlPlatform::HasImage(int number) const {
@@ -419,6 +548,7 @@ bool SdlPlatform::GrabScreen(int number, int x, int y, int width, int height) {
     if (number >= static_cast<int>(images_.size())) images_.resize(static_cast<size_t>(number) + 1);
     SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
     images_[static_cast<size_t>(number)] = {t, width, height, false, {}, std::move(texels)};
+    imagesChanged_ = true;
     return true;
 }
 
@@ -533,7 +663,7 @@ void SdlPlatform::AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SD
     }
 }
 
-void SdlPlatform::DrawQuad(int image, const Quad& q, int alpha, bool cullCounterClockwise) {
+void SdlPlatform::DoQuad(int image, const Quad& q, int alpha, bool cullCounterClockwise) {
     Image* img = ImageAt(image);
     if (!img || !renderer_) return;
     if (cullCounterClockwise && !QuadIsClockwise(q)) return;
@@ -834,13 +964,13 @@ void SdlPlatform::FillSpans(const SDL_FPoint* p, int n, SDL_Color colour) {
     }
 }
 
-void SdlPlatform::DrawLine(float x1, float y1, float x2, float y2, uint32_t rgb) {
+void SdlPlatform::DoLine(float x1, float y1, float x2, float y2, uint32_t rgb) {
     if (!renderer_) return;
     SetDrawColour(rgb);
     SDL_RenderDrawLineF(renderer_, x1, y1, x2, y2);
 }
 
-void SdlPlatform::DrawBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled) {
+void SdlPlatform::DoBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled) {
     if (!renderer_) return;
     SetDrawColour(rgb);
     SDL_FRect r{std::min(x1, x2), std::min(y1, y2), std::fabs(x2 - x1), std::fabs(y2 - y1)};
@@ -850,7 +980,7 @@ void SdlPlatform::DrawBox(float x1, float y1, float x2, float y2, uint32_t rgb, 
         SDL_RenderDrawRectF(renderer_, &r);
 }
 
-void SdlPlatform::DrawCircle(float cx, float cy, float radius, uint32_t rgb) {
+void SdlPlatform::DoCircle(float cx, float cy, float radius, uint32_t rgb) {
     if (!renderer_ || !(radius > 0) || radius > 100000) return;
     SetDrawColour(rgb);
     int segments = std::clamp(static_cast<int>(radius), 12, 96);
@@ -912,8 +1042,8 @@ SdlPlatform::CachedText* SdlPlatform::TextTexture(FontId font, const std::string
     return &c;
 }
 
-void SdlPlatform::DrawText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,
-                           bool withBackground) {
+void SdlPlatform::DoText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,
+                         bool withBackground) {
     if (x >= width_ || y >= height_ || y < -1000) return; // wholly beside the surface
     TTF_Font* f = Font(font);
     if (!f) return;
@@ -934,14 +1064,14 @@ void SdlPlatform::DrawText(FontId font, int x, int y, const std::string& text, u
             const auto [begin, extent] = it->second;
             if (begin > 0) {
                 if (begin < text.size())
-                    DrawText(font, x + extent, y, text.substr(begin), front, back, withBackground);
+                    DoText(font, x + extent, y, text.substr(begin), front, back, withBackground);
                 return;
             }
         }
         // Every character moves the pen on by a pixel at least: no more than this many reach the right edge.
         const size_t end = Utf8Advance(text, 0, width_ - std::max(x, 0) + 1);
         if (end < text.size()) {
-            DrawText(font, x, y, text.substr(0, end), front, back, withBackground);
+            DoText(font, x, y, text.substr(0, end), front, back, withBackground);
             return;
         }
     }
@@ -1011,6 +1141,8 @@ InputState SdlPlatform::SampleInput() {
             break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) closeRequested_ = true;
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                exposed_ = true;
             break;
         case SDL_MOUSEMOTION: {
             // Window pixels to frame pixels, through the letterbox of Present.

@@ -30,7 +30,7 @@ public:
     int ImageWidth(int number) const override;
     int ImageHeight(int number) const override;
     bool GrabScreen(int number, int x, int y, int width, int height) override;
-    void SetBlend(BlendMode mode) override { blend_ = mode; }
+    void SetBlend(BlendMode mode) override;
     void DrawQuad(int image, const Quad& corners, int alpha, bool cullCounterClockwise) override;
     void DrawLine(float x1, float y1, float x2, float y2, uint32_t rgb) override;
     void DrawBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled) override;
@@ -46,6 +46,21 @@ public:
     bool SaveScreenshot(const std::string& nativePath) override;
 
 private:
+    // A drawing call of a window's frame. The frame is kept until its flip: one the same as the frame on
+    // the screen (an idle editor) is not drawn again.
+    struct Command {
+        enum class Kind : uint8_t { Clear, Blend, Quad, Line, Box, Circle, Text };
+        Kind kind = Kind::Clear;
+        int image = 0, alpha = 0, x = 0, y = 0;
+        bool flag = false;
+        BlendMode blend = BlendMode::Alpha;
+        FontId font = FontId::Gui;
+        uint32_t rgb = 0, back = 0;
+        std::array<float, 8> at{}; // quad corners (x then y), or line ends, box corners, circle
+        std::string text;
+        bool operator==(const Command&) const = default;
+    };
+
     struct Image {
         SDL_Texture* texture = nullptr;
         int w = 0, h = 0;
@@ -76,6 +91,14 @@ private:
     void DrawTriangles(Image& img, int alpha);
     std::vector<Uint32> TexelsOf(SDL_Surface* s) const;
     void Present();
+    void Execute(const Command& c);
+    void DoClear(uint32_t rgb);
+    void DoQuad(int image, const Quad& corners, int alpha, bool cullCounterClockwise);
+    void DoLine(float x1, float y1, float x2, float y2, uint32_t rgb);
+    void DoBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled);
+    void DoCircle(float cx, float cy, float radius, uint32_t rgb);
+    void DoText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,
+                bool withBackground);
 
     bool headless_;
     bool ttfReady_ = false;
@@ -95,6 +118,11 @@ private:
     std::list<std::string> textAges_;
     std::unordered_map<std::string, int> longWidths_;                  // widths of long texts
     std::unordered_map<std::string, std::pair<size_t, int>> longCuts_; // where they start to show
+
+    std::vector<Command> frame_; // this frame's calls (windows only)
+    std::vector<Command> shown_; // those of the frame on the screen
+    bool imagesChanged_ = true;  // an image changed since the frame on the screen was drawn
+    bool exposed_ = false;       // the window needs the frame shown again
 
     InputState input_;
     bool pendingUp_[2] = {false, false};
