@@ -793,6 +793,12 @@ void SdlPlatform::DrawTriangles(Image& img, int alpha) {
         const float bottom = std::max({y0, v[1].position.y, v[2].position.y});
         const int ya = std::max(0, static_cast<int>(std::ceil(top - 0.5f)));
         const int yb = std::min(surface_->h, static_cast<int>(std::ceil(bottom - 0.5f)));
+        float slope[3]; // each edge's change in x per row
+        for (int i = 0; i < 3; ++i) {
+            const SDL_FPoint& p = v[i].position;
+            const SDL_FPoint& q = v[(i + 1) % 3].position;
+            slope[i] = p.y == q.y ? 0 : (q.x - p.x) / (q.y - p.y);
+        }
         for (int y = ya; y < yb; ++y) {
             const float yc = static_cast<float>(y) + 0.5f;
             float left = static_cast<float>(surface_->w), right = 0;
@@ -800,7 +806,7 @@ void SdlPlatform::DrawTriangles(Image& img, int alpha) {
                 const SDL_FPoint& p = v[i].position;
                 const SDL_FPoint& q = v[(i + 1) % 3].position;
                 if ((p.y <= yc) == (q.y <= yc)) continue;
-                const float x = p.x + (yc - p.y) / (q.y - p.y) * (q.x - p.x);
+                const float x = p.x + (yc - p.y) * slope[i];
                 left = std::min(left, x);
                 right = std::max(right, x);
             }
