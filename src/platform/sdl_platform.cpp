@@ -185,6 +185,13 @@ bool FlatColour(SDL_Surface* surface, SDL_Color& out) {
     return flat;
 }
 
+// A texel position brought inside [0, last] before it becomes a whole number; one that is not a number
+// gives 0.
+int TexelIndex(float at, float last) {
+    const float below = at < last ? at : last;
+    return static_cast<int>(below >= 0.0f ? below : 0.0f);
+}
+
 // Each colour channel of d raised by that of p, up to 255.
 Uint32 AddSaturated(Uint32 d, Uint32 p) {
 #ifdef __SSE2__
@@ -774,6 +781,9 @@ void SdlPlatform::DrawTriangles(Image& img, int alpha) {
         img.glowAlpha = alpha;
     }
     const float tw = static_cast<float>(img.w), th = static_cast<float>(img.h);
+    // The last texel's column and row, kept as floats so that a position is brought inside before it
+    // becomes a whole number.
+    const float lastU = tw - 1, lastV = th - 1;
     for (size_t t = 0; t + 2 < geometry_.size(); t += 3) {
         const SDL_Vertex* v = &geometry_[t];
         const float x0 = v[0].position.x, y0 = v[0].position.y;
@@ -820,8 +830,8 @@ void SdlPlatform::DrawTriangles(Image& img, int alpha) {
             float w = v0 + dvdx * (xc - x0) + dvdy * (yc - y0);
             if (add) {
                 for (int x = xa; x < xb; ++x, u += dudx, w += dvdx) {
-                    const int tx = std::clamp(static_cast<int>(u), 0, img.w - 1);
-                    const int ty = std::clamp(static_cast<int>(w), 0, img.h - 1);
+                    const int tx = TexelIndex(u, lastU);
+                    const int ty = TexelIndex(w, lastV);
                     const Uint32 p = img.glow[static_cast<size_t>(ty) * static_cast<size_t>(img.w) +
                                               static_cast<size_t>(tx)];
                     if (p != 0) row[x] = AddSaturated(row[x], p);
@@ -829,8 +839,8 @@ void SdlPlatform::DrawTriangles(Image& img, int alpha) {
                 continue;
             }
             for (int x = xa; x < xb; ++x, u += dudx, w += dvdx) {
-                const int tx = std::clamp(static_cast<int>(u), 0, img.w - 1);
-                const int ty = std::clamp(static_cast<int>(w), 0, img.h - 1);
+                const int tx = TexelIndex(u, lastU);
+                const int ty = TexelIndex(w, lastV);
                 const Uint32 s = img.texels[static_cast<size_t>(ty) * static_cast<size_t>(img.w) +
                                             static_cast<size_t>(tx)];
                 const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
