@@ -2,6 +2,11 @@
 // on a ground half-space, rows 56 units apart) with 10 lanterns hanging beside its slopes, the whole
 // pyramid in view.
 //
+// "frame/software/interface" is an empty world with the editor's interface; "frame/software/spaces" ten
+// half-spaces and ten water spaces, half of them slanted, their boundaries crossing the screen;
+// "frame/software/region:N" one coloured region N units wide about the screen centre (1000 fits on the
+// screen, 4000 reaches far beyond it): a region far larger than the screen should cost no more.
+//
 // "frame/recording" draws into the recording test platform: our own work (transforms, lights, overlay)
 // without any pixel filling; the target is 2 ms. "frame/software" draws the same frame into the
 // off-screen software surface of the program (1280 x 1024, the art of the run folder when it is there),
@@ -10,9 +15,11 @@
 //   cmake --preset dev && cmake --build build -j2 --target render_bench && ./build/bench/render_bench
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 
+#include "editor/editor.h"
 #include "platform/test_platform.h"
 #include "render/render.h"
 #include "shell/program.h"
@@ -97,9 +104,43 @@ void FrameRecording(benchmark::State& state) {
     state.counters["quads"] = static_cast<double>(plat.CallsOf(DrawCall::Kind::Quad, plat.lastFrame).size());
 }
 
+// An empty world seen 1:1 with its origin at the top-left of the screen, the interface built.
+void EmptyScene(Program& prog, Platform& plat) {
+    ResetWorld(prog.world);
+    InitGui(prog.gui, kScreenWidth, kScreenHeight);
+    BuildEditorInterface(prog, plat);
+    prog.camera = Camera{};
+    prog.shell.input.mouseX = kScreenWidth / 2;
+    prog.shell.input.mouseY = kScreenHeight / 2;
+}
+
+// Ten half-spaces and ten water spaces whose boundaries cross the screen, every other one slanted.
+void SpacesScene(Program& prog, Platform& plat) {
+    EmptyScene(prog, plat);
+    World& w = prog.world;
+    const char* colours[] = {"grass", "gray", "sky", "mudd", "blue"};
+    for (int i = 0; i < 20; ++i) {
+        const bool slanted = i % 2 == 1;
+        const float angle = slanted ? 0.4f + 0.25f * static_cast<float>(i % 5) : 0.0f;
+        const int32_t x = 100 + 50 * i, y = 100 + 40 * i;
+        const float vx = std::cos(angle), vy = std::sin(angle);
+        if (i < 10)
+            NewHalfSpace(w, x, y, (i / 2) % 2 ? -vx : vx, vy).type = colours[i % 5];
+        else
+            NewWaterSpace(w, x, y, (i / 2) % 2 ? -vx : vx, vy, 0.9f).type = colours[i % 5];
+    }
+}
+
+// One coloured region `size` units wide centred on the screen.
+void RegionScene(Program& prog, Platform& plat, int32_t size) {
+    EmptyScene(prog, plat);
+    const int32_t cx = kScreenWidth / 2, cy = kScreenHeight / 2;
+    NewRegion(prog.world, cx - size / 2, cy - size / 2, cx + size / 2, cy + size / 2).type = "green";
+}
+
 #ifdef TUMBLEBOX_HAVE_SDL
-void FrameSoftware(benchmark::State& state) {
-    // The art lives in the run folder; without it the quads are skipped and only the overlay is filled.
+// The art lives in the run folder; without it the quads are skipped and only the overlay is filled.
+template <typename Build> void DrawSoftware(benchmark::State& state, Build build) {
     std::error_code ec;
     std::filesystem::current_path(TUMBLEBOX_RUN_DIR, ec);
     auto prog = std::make_unique<Program>();
@@ -109,9 +150,25 @@ void FrameSoftware(benchmark::State& state) {
         return;
     }
     LoadAllImages(prog->images, plat, kScreenWidth, kScreenHeight);
-    BuildScene(*prog, static_cast<int>(state.range(0)));
+    build(*prog, plat);
     for (auto _ : state) DrawFrame(*prog, plat);
     state.counters["art"] = plat.HasImage(1) ? 1 : 0;
+}
+
+void FrameSoftware(benchmark::State& state) {
+    DrawSoftware(state,
+                 [&](Program& prog, Platform&) { BuildScene(prog, static_cast<int>(state.range(0))); });
+}
+void InterfaceSoftware(benchmark::State& state) {
+    DrawSoftware(state, EmptyScene);
+}
+void SpacesSoftware(benchmark::State& state) {
+    DrawSoftware(state, SpacesScene);
+}
+void RegionSoftware(benchmark::State& state) {
+    DrawSoftware(state, [&](Program& prog, Platform& plat) {
+        RegionScene(prog, plat, static_cast<int32_t>(state.range(0)));
+    });
 }
 #endif
 
@@ -130,6 +187,9 @@ BENCHMARK(FrameSoftware)
     ->Arg(0)
     ->ArgName("lanterns")
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(InterfaceSoftware)->Name("frame/software/interface")->Unit(benchmark::kMillisecond);
+BENCHMARK(SpacesSoftware)->Name("frame/software/spaces")->Unit(benchmark::kMillisecond);
+BENCHMARK(RegionSoftware)->Name("frame/software/region")->Arg(1000)->Arg(4000)->Unit(benchmark::kMillisecond);
 #endif
 
 BENCHMARK_MAIN();

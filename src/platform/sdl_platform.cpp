@@ -1,16 +1,24 @@
 #include "platform/sdl_platform.h"
 
 #include <SDL_image.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <iostream>
 
 namespace {
 
 constexpr size_t kTextCacheSize = 600;
+// Texts longer than this many bytes are measured against the surface's width before they are drawn.
+constexpr size_t kLongText = 200;
+// How many measurements of long texts are kept.
+constexpr size_t kLongTextMemory = 64;
 
 int PcScanCode(SDL_Scancode s) {
     if (s >= SDL_SCANCODE_1 && s <= SDL_SCANCODE_9) return 2 + (s - SDL_SCANCODE_1);
@@ -146,6 +154,67 @@ TTF_Font* OpenFontWithCellHeight(const std::string& file, int cell) {
     return nullptr;
 }
 
+// How far (in levels of each channel) the pixels of an image may lie from their mean for the image to be
+// drawn as one colour.
+constexpr int kFlatTolerance = 8;
+
+// The mean colour of a surface whose pixels all lie within kFlatTolerance of it; false otherwise.
+bool FlatColour(SDL_Surface* surface, SDL_Color& out) {
+    SDL_Surface* s = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
+    if (!s) return false;
+    const auto pixel = [&](int x, int y) {
+        return static_cast<const Uint32*>(static_cast<const void*>(static_cast<const Uint8*>(s->pixels) +
+                                                                   static_cast<ptrdiff_t>(y) * s->pitch))[x];
+    };
+    uint64_t sum[4] = {0, 0, 0, 0};
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x)
+            for (int c = 0; c < 4; ++c) sum[c] += (pixel(x, y) >> (8 * c)) & 255;
+    const uint64_t count = std::max<uint64_t>(static_cast<uint64_t>(s->w) * static_cast<uint64_t>(s->h), 1);
+    int mean[4];
+    for (int c = 0; c < 4; ++c) mean[c] = static_cast<int>((sum[c] + count / 2) / count);
+    bool flat = true;
+    for (int y = 0; y < s->h && flat; ++y)
+        for (int x = 0; x < s->w && flat; ++x)
+            for (int c = 0; c < 4; ++c)
+                if (std::abs(static_cast<int>((pixel(x, y) >> (8 * c)) & 255) - mean[c]) > kFlatTolerance)
+                    flat = false;
+    SDL_FreeSurface(s);
+    out = SDL_Color{static_cast<Uint8>(mean[2]), static_cast<Uint8>(mean[1]), static_cast<Uint8>(mean[0]),
+                    static_cast<Uint8>(mean[3])};
+    return flat;
+}
+
+// A texel position brought inside [0, last] before it becomes a whole number; one that is not a number
+// gives 0.
+int TexelIndex(float at, float last) {
+    const float below = at < last ? at : last;
+    return static_cast<int>(below >= 0.0f ? below : 0.0f);
+}
+
+// Each colour channel of d raised by that of p, up to 255.
+Uint32 AddSaturated(Uint32 d, Uint32 p) {
+#ifdef __SSE2__
+    return static_cast<Uint32>(_mm_cvtsi128_si32(
+        _mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(d)), _mm_cvtsi32_si128(static_cast<int>(p)))));
+#else
+    const Uint32 r = std::min<Uint32>(((d >> 16) & 255) + ((p >> 16) & 255), 255);
+    const Uint32 g = std::min<Uint32>(((d >> 8) & 255) + ((p >> 8) & 255), 255);
+    const Uint32 b = std::min<Uint32>((d & 255) + (p & 255), 255);
+    return (d & 0xff000000u) | r << 16 | g << 8 | b;
+#endif
+}
+
+// The byte offset `chars` UTF-8 characters on from `from` (or the end).
+size_t Utf8Advance(const std::string& text, size_t from, int chars) {
+    size_t at = from;
+    for (int c = 0; c < chars && at < text.size(); ++c) {
+        ++at;
+        while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xc0) == 0x80) ++at;
+    }
+    return at;
+}
+
 SDL_Color ColourOf(uint32_t rgb) {
     return SDL_Color{static_cast<Uint8>(RedOf(rgb)), static_cast<Uint8>(GreenOf(rgb)),
                      static_cast<Uint8>(BlueOf(rgb)), 255};
@@ -220,7 +289,114 @@ void SdlPlatform::SetDrawColour(uint32_t rgb) {
                            static_cast<Uint8>(BlueOf(rgb)), 255);
 }
 
+// Windows: each call joins the frame, drawn at the flip (unless the same frame is on the screen already).
+// The off-screen surface draws at once.
 void SdlPlatform::Clear(uint32_t rgb) {
+    Command c;
+    c.kind = Command::Kind::Clear;
+    c.rgb = rgb;
+    if (window_)
+        frame_.push_back(std::move(c));
+    else
+        DoClear(rgb);
+}
+
+void SdlPlatform::SetBlend(BlendMode mode) {
+    if (!window_) {
+        blend_ = mode;
+        return;
+    }
+    Command c;
+    c.kind = Command::Kind::Blend;
+    c.blend = mode;
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawQuad(int image, const Quad& q, int alpha, bool cullCounterClockwise) {
+    if (!window_) return DoQuad(image, q, alpha, cullCounterClockwise);
+    Command c;
+    c.kind = Command::Kind::Quad;
+    c.image = image;
+    c.alpha = alpha;
+    c.flag = cullCounterClockwise;
+    c.at = {q.x[0], q.x[1], q.x[2], q.x[3], q.y[0], q.y[1], q.y[2], q.y[3]};
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawLine(float x1, float y1, float x2, float y2, uint32_t rgb) {
+    if (!window_) return DoLine(x1, y1, x2, y2, rgb);
+    Command c;
+    c.kind = Command::Kind::Line;
+    c.rgb = rgb;
+    c.at = {x1, y1, x2, y2, 0, 0, 0, 0};
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled) {
+    if (!window_) return DoBox(x1, y1, x2, y2, rgb, filled);
+    Command c;
+    c.kind = Command::Kind::Box;
+    c.rgb = rgb;
+    c.flag = filled;
+    c.at = {x1, y1, x2, y2, 0, 0, 0, 0};
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawCircle(float cx, float cy, float radius, uint32_t rgb) {
+    if (!window_) return DoCircle(cx, cy, radius, rgb);
+    Command c;
+    c.kind = Command::Kind::Circle;
+    c.rgb = rgb;
+    c.at = {cx, cy, radius, 0, 0, 0, 0, 0};
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::DrawText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,
+                           bool withBackground) {
+    if (!window_) return DoText(font, x, y, text, front, back, withBackground);
+    Command c;
+    c.kind = Command::Kind::Text;
+    c.font = font;
+    c.x = x;
+    c.y = y;
+    c.text = text;
+    c.rgb = front;
+    c.back = back;
+    c.flag = withBackground;
+    frame_.push_back(std::move(c));
+}
+
+void SdlPlatform::Execute(const Command& c) {
+    switch (c.kind) {
+    case Command::Kind::Clear:
+        DoClear(c.rgb);
+        break;
+    case Command::Kind::Blend:
+        blend_ = c.blend;
+        break;
+    case Command::Kind::Quad: {
+        Quad q;
+        q.x = {c.at[0], c.at[1], c.at[2], c.at[3]};
+        q.y = {c.at[4], c.at[5], c.at[6], c.at[7]};
+        DoQuad(c.image, q, c.alpha, c.flag);
+        break;
+    }
+    case Command::Kind::Line:
+        DoLine(c.at[0], c.at[1], c.at[2], c.at[3], c.rgb);
+        break;
+    case Command::Kind::Box:
+        DoBox(c.at[0], c.at[1], c.at[2], c.at[3], c.rgb, c.flag);
+        break;
+    case Command::Kind::Circle:
+        DoCircle(c.at[0], c.at[1], c.at[2], c.rgb);
+        break;
+    case Command::Kind::Text:
+        DoText(c.font, c.x, c.y, c.text, c.rgb, c.back, c.flag);
+        break;
+    }
+}
+
+void SdlPlatform::DoClear(uint32_t rgb) {
     if (!renderer_) return;
     SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_NONE);
     SetDrawColour(rgb);
@@ -231,10 +407,19 @@ void SdlPlatform::Clear(uint32_t rgb) {
 void SdlPlatform::Present() {
     if (!window_) return;
     SDL_SetRenderTarget(renderer_, nullptr);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
     int ww = 0, wh = 0;
     SDL_GetRendererOutputSize(renderer_, &ww, &wh);
+    if (ww == width_ && wh == height_) {
+        // The frame fills the window pixel for pixel: one plain copy, nothing to clear or filter.
+        SDL_SetTextureScaleMode(target_, SDL_ScaleModeNearest);
+        SDL_RenderCopy(renderer_, target_, nullptr, nullptr);
+        SDL_RenderPresent(renderer_);
+        SDL_SetRenderTarget(renderer_, target_);
+        return;
+    }
+    SDL_SetTextureScaleMode(target_, SDL_ScaleModeLinear);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
     // Stretch the frame to the window, keeping its proportions.
     double scale = std::min(static_cast<double>(ww) / width_, static_cast<double>(wh) / height_);
     SDL_Rect dst;
@@ -249,8 +434,17 @@ void SdlPlatform::Present() {
 
 void SdlPlatform::Flip() {
     if (!renderer_) return;
-    Present();
     if (headless_) return;
+    if (imagesChanged_ || frame_ != shown_) {
+        for (const Command& c : frame_) Execute(c);
+        std::swap(frame_, shown_);
+        imagesChanged_ = false;
+        Present();
+    } else if (exposed_) {
+        Present();
+    }
+    exposed_ = false;
+    frame_.clear();
     // Absolute deadlines at 60 frames per second: sleep to just before the deadline, then wait on the
     // performance counter.
     const uint64_t freq = SDL_GetPerformanceFrequency();
@@ -261,8 +455,9 @@ void SdlPlatform::Flip() {
     while (true) {
         now = SDL_GetPerformanceCounter();
         if (now >= nextDeadline_) break;
-        uint64_t leftMs = (nextDeadline_ - now) * 1000 / freq;
-        if (leftMs > 2) SDL_Delay(static_cast<Uint32>(leftMs - 2));
+        // Sleep to within a millisecond of the deadline, then wait on the counter.
+        uint64_t leftUs = (nextDeadline_ - now) * 1000000 / freq;
+        if (leftUs > 1500) SDL_Delay(static_cast<Uint32>((leftUs - 1000) / 1000));
     }
 }
 
@@ -288,12 +483,16 @@ bool SdlPlatform::LoadImage(int number, const std::string& nativePath) {
     if (!s) return false;
     SDL_Texture* t = SDL_CreateTextureFromSurface(renderer_, s);
     int w = s->w, h = s->h;
+    SDL_Color colour{0, 0, 0, 0};
+    const bool flat = t && FlatColour(s, colour);
+    std::vector<Uint32> texels = TexelsOf(s);
     SDL_FreeSurface(s);
     if (!t) return false;
     FreeImage(number);
     if (number >= static_cast<int>(images_.size())) images_.resize(static_cast<size_t>(number) + 1);
     SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
-    images_[static_cast<size_t>(number)] = {t, w, h};
+    images_[static_cast<size_t>(number)] = {t, w, h, flat, colour, std::move(texels)};
+    imagesChanged_ = true;
     return true;
 }
 
@@ -307,8 +506,25 @@ bool SdlPlatform::CreateBlankImage(int number, int width, int height) {
     SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
     FreeImage(number);
     if (number >= static_cast<int>(images_.size())) images_.resize(static_cast<size_t>(number) + 1);
-    images_[static_cast<size_t>(number)] = {t, width, height};
+    images_[static_cast<size_t>(number)] = {
+        t, width, height, false, {}, surface_ ? std::move(pixels) : std::vector<Uint32>{}};
+    imagesChanged_ = true;
     return true;
+}
+
+// A copy of the surface's pixels as ARGB, for drawing into the off-screen surface; empty with a window.
+std::vector<Uint32> SdlPlatform::TexelsOf(SDL_Surface* s) const {
+    std::vector<Uint32> out;
+    if (!surface_) return out;
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0);
+    if (!argb) return out;
+    out.resize(static_cast<size_t>(argb->w) * static_cast<size_t>(argb->h));
+    for (int y = 0; y < argb->h; ++y)
+        std::memcpy(out.data() + static_cast<size_t>(y) * static_cast<size_t>(argb->w),
+                    static_cast<const Uint8*>(argb->pixels) + static_cast<ptrdiff_t>(y) * argb->pitch,
+                    static_cast<size_t>(argb->w) * 4);
+    SDL_FreeSurface(argb);
+    return out;
 }
 
 void SdlPlatform::FreeImage(int number) {
@@ -316,6 +532,7 @@ void SdlPlatform::FreeImage(int number) {
     if (!img) return;
     SDL_DestroyTexture(img->texture);
     *img = {};
+    imagesChanged_ = true;
 }
 
 bool SdlPlatform::HasImage(int number) const {
@@ -339,20 +556,22 @@ bool SdlPlatform::GrabScreen(int number, int x, int y, int width, int height) {
     if (!s) return false;
     bool ok = SDL_RenderReadPixels(renderer_, &r, SDL_PIXELFORMAT_ARGB8888, s->pixels, s->pitch) == 0;
     SDL_Texture* t = ok ? SDL_CreateTextureFromSurface(renderer_, s) : nullptr;
+    std::vector<Uint32> texels = t ? TexelsOf(s) : std::vector<Uint32>{};
     SDL_FreeSurface(s);
     if (!t) return false;
     FreeImage(number);
     if (number >= static_cast<int>(images_.size())) images_.resize(static_cast<size_t>(number) + 1);
     SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
-    images_[static_cast<size_t>(number)] = {t, width, height};
+    images_[static_cast<size_t>(number)] = {t, width, height, false, {}, std::move(texels)};
+    imagesChanged_ = true;
     return true;
 }
 
 namespace {
 
-// Triangles reaching further than this beyond the surface are clipped first: the software rasteriser
-// overflows on coordinates in the millions (a ground boundary far off screen, a light ray grazing a body).
-constexpr float kGuardBand = 4096;
+// Every triangle is clipped to the surface before it is drawn: what lies beyond it costs nothing (the
+// software rasteriser works through a triangle's whole bounding box, and overflows on coordinates in the
+// millions, as a ground boundary far off screen or a light ray grazing a body has).
 
 SDL_Vertex Between(const SDL_Vertex& a, const SDL_Vertex& b, float t) {
     SDL_Vertex v = a;
@@ -377,11 +596,67 @@ int ClipPolygon(const SDL_Vertex* in, int n, SDL_Vertex* out, bool onX, float li
     return m;
 }
 
+// True when the quad's corners turn the same way at each corner (a convex quad; a flat one counts).
+bool IsConvex(const Quad& q) {
+    int positive = 0, negative = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        const size_t j = (i + 1) % 4, k = (i + 2) % 4;
+        const float cross = (q.x[j] - q.x[i]) * (q.y[k] - q.y[j]) - (q.y[j] - q.y[i]) * (q.x[k] - q.x[j]);
+        if (cross > 0) ++positive;
+        if (cross < 0) ++negative;
+    }
+    return positive == 0 || negative == 0;
+}
+
+// A quad two of whose opposite edges cross (a bow tie, as the fill of a half-plane whose boundary leaves
+// the screen through its bottom or side makes) covers two triangles meeting where they cross: the image
+// drawn across it sweeps from one of the crossing edges to the other. False when no opposite edges cross.
+bool SplitCrossed(const Quad& q, Quad& first, Quad& second) {
+    auto triangle = [](Quad& out, float ax, float ay, float bx, float by, float cx, float cy) {
+        out.x = {ax, bx, cx, cx};
+        out.y = {ay, by, cy, cy};
+    };
+    // Edges a0-a1 and b0-b1 (corner indices); on a crossing, x, y is the point.
+    auto cross = [&](size_t a0, size_t a1, size_t b0, size_t b1, float& x, float& y) {
+        const float rx = q.x[a1] - q.x[a0], ry = q.y[a1] - q.y[a0];
+        const float sx = q.x[b1] - q.x[b0], sy = q.y[b1] - q.y[b0];
+        const float den = rx * sy - ry * sx;
+        if (den == 0) return false;
+        const float ex = q.x[b0] - q.x[a0], ey = q.y[b0] - q.y[a0];
+        const float t = (ex * sy - ey * sx) / den, u = (ex * ry - ey * rx) / den;
+        if (!(t > 0 && t < 1 && u > 0 && u < 1)) return false;
+        x = q.x[a0] + t * rx;
+        y = q.y[a0] + t * ry;
+        return true;
+    };
+    float x = 0, y = 0;
+    if (cross(0, 1, 3, 2, x, y)) {
+        triangle(first, q.x[0], q.y[0], x, y, q.x[3], q.y[3]);
+        triangle(second, x, y, q.x[1], q.y[1], q.x[2], q.y[2]);
+        return true;
+    }
+    if (cross(1, 2, 0, 3, x, y)) {
+        triangle(first, q.x[0], q.y[0], q.x[1], q.y[1], x, y);
+        triangle(second, x, y, q.x[2], q.y[2], q.x[3], q.y[3]);
+        return true;
+    }
+    return false;
+}
+
+// Clips a polygon of up to 4 corners to the rectangle [0, w] x [0, h]; returns the corner count (up to 8).
+int ClipToRect(SDL_Vertex (&p)[8], int n, float w, float h) {
+    SDL_Vertex q[8];
+    n = ClipPolygon(p, n, q, true, w, 1);
+    n = ClipPolygon(q, n, p, true, 0, -1);
+    n = ClipPolygon(p, n, q, false, h, 1);
+    return ClipPolygon(q, n, p, false, 0, -1);
+}
+
 } // namespace
 
 void SdlPlatform::AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SDL_Vertex& c) {
-    const float lox = -kGuardBand, hix = static_cast<float>(width_) + kGuardBand;
-    const float loy = -kGuardBand, hiy = static_cast<float>(height_) + kGuardBand;
+    const float lox = 0, hix = static_cast<float>(width_);
+    const float loy = 0, hiy = static_cast<float>(height_);
     auto inside = [&](const SDL_Vertex& v) {
         return v.position.x >= lox && v.position.x <= hix && v.position.y >= loy && v.position.y <= hiy;
     };
@@ -395,12 +670,7 @@ void SdlPlatform::AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SD
         if (!std::isfinite(v->position.x) || !std::isfinite(v->position.y)) return;
     // Each of the four edges adds at most one vertex.
     SDL_Vertex p[8] = {a, b, c};
-    SDL_Vertex q[8];
-    int n = 3;
-    n = ClipPolygon(p, n, q, true, hix, 1);
-    n = ClipPolygon(q, n, p, true, lox, -1);
-    n = ClipPolygon(p, n, q, false, hiy, 1);
-    n = ClipPolygon(q, n, p, false, loy, -1);
+    int n = ClipToRect(p, 3, hix, hiy);
     for (int i = 1; i + 1 < n; ++i) {
         geometry_.push_back(p[0]);
         geometry_.push_back(p[i]);
@@ -408,19 +678,43 @@ void SdlPlatform::AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SD
     }
 }
 
-void SdlPlatform::DrawQuad(int image, const Quad& q, int alpha, bool cullCounterClockwise) {
+void SdlPlatform::DoQuad(int image, const Quad& q, int alpha, bool cullCounterClockwise) {
     Image* img = ImageAt(image);
     if (!img || !renderer_) return;
     if (cullCounterClockwise && !QuadIsClockwise(q)) return;
     alpha = std::clamp(alpha, 0, 255);
     if (alpha == 0) return;
+    // Nothing of a quad wholly beside the surface shows (nor of one with a corner that is not a number).
+    const auto [minx, maxx] = std::minmax({q.x[0], q.x[1], q.x[2], q.x[3]});
+    const auto [miny, maxy] = std::minmax({q.y[0], q.y[1], q.y[2], q.y[3]});
+    if (!(maxx >= 0 && minx <= static_cast<float>(width_) && maxy >= 0 &&
+          miny <= static_cast<float>(height_)))
+        return;
+    const bool triangle = q.x[2] == q.x[3] && q.y[2] == q.y[3];
+    if (img->flat) {
+        SDL_Color c = img->colour;
+        c.a = static_cast<Uint8>((c.a * alpha + 127) / 255);
+        if (triangle || IsConvex(q)) {
+            if (c.a != 0) FillConvex(q, triangle, c);
+            return;
+        }
+        Quad lobe1, lobe2;
+        if (SplitCrossed(q, lobe1, lobe2)) {
+            if (c.a != 0) {
+                FillConvex(lobe1, true, c);
+                FillConvex(lobe2, true, c);
+            }
+            return;
+        }
+    }
     SDL_BlendMode mode = blend_ == BlendMode::Add ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND;
     if (SDL_SetTextureBlendMode(img->texture, mode) != 0)
         SDL_SetTextureBlendMode(img->texture, SDL_BLENDMODE_BLEND);
+    if (!triangle && DrawRectQuad(*img, q, alpha)) return;
     const SDL_Color col{255, 255, 255, static_cast<Uint8>(alpha)};
     geometry_.clear();
 
-    if (q.x[2] == q.x[3] && q.y[2] == q.y[3]) {
+    if (triangle) {
         // A triangle given as a quad whose last corner repeats the third: the image's half above its
         // top-left to bottom-right diagonal, mapped onto the triangle.
         AddTriangle(SDL_Vertex{{q.x[0], q.y[0]}, col, {0, 0}}, SDL_Vertex{{q.x[1], q.y[1]}, col, {1, 0}},
@@ -435,41 +729,272 @@ void SdlPlatform::DrawQuad(int image, const Quad& q, int alpha, bool cullCounter
         float twist = std::sqrt(dx * dx + dy * dy);
         int n =
             std::isfinite(twist) ? std::clamp(static_cast<int>(std::ceil(std::sqrt(twist / 2))), 1, 8) : 1;
-        SDL_Vertex grid[9 * 9];
-        for (int j = 0; j <= n; ++j) {
-            float v = static_cast<float>(j) / n;
-            for (int i = 0; i <= n; ++i) {
-                float u = static_cast<float>(i) / n;
+        // A long thin quad lying slanted is cut into pieces along its length as well: the rasteriser
+        // works through each triangle's bounding box, which for a slanted band is far larger than the band.
+        auto length = [&](size_t a, size_t b) { return std::hypot(q.x[b] - q.x[a], q.y[b] - q.y[a]); };
+        const float across = std::max(length(0, 1), length(3, 2)),
+                    down = std::max(length(0, 3), length(1, 2));
+        auto pieces = [&](float along, float wide) {
+            const float piece = std::max(16.0f, 4 * wide);
+            return std::isfinite(along / piece)
+                       ? std::clamp(static_cast<int>(std::ceil(along / piece)), n, 64)
+                       : n;
+        };
+        const int nu = pieces(across, down), nv = pieces(down, across);
+        grid_.resize(static_cast<size_t>((nu + 1) * (nv + 1)));
+        auto at = [&](int i, int j) -> SDL_Vertex& { return grid_[static_cast<size_t>(j * (nu + 1) + i)]; };
+        for (int j = 0; j <= nv; ++j) {
+            float v = static_cast<float>(j) / nv;
+            for (int i = 0; i <= nu; ++i) {
+                float u = static_cast<float>(i) / nu;
                 float x =
                     (1 - u) * (1 - v) * q.x[0] + u * (1 - v) * q.x[1] + u * v * q.x[2] + (1 - u) * v * q.x[3];
                 float y =
                     (1 - u) * (1 - v) * q.y[0] + u * (1 - v) * q.y[1] + u * v * q.y[2] + (1 - u) * v * q.y[3];
-                grid[j * (n + 1) + i] = SDL_Vertex{SDL_FPoint{x, y}, col, SDL_FPoint{u, v}};
+                at(i, j) = SDL_Vertex{SDL_FPoint{x, y}, col, SDL_FPoint{u, v}};
             }
         }
-        for (int j = 0; j < n; ++j) {
-            for (int i = 0; i < n; ++i) {
-                const SDL_Vertex& a = grid[j * (n + 1) + i];
-                const SDL_Vertex& b = grid[j * (n + 1) + i + 1];
-                const SDL_Vertex& c = grid[(j + 1) * (n + 1) + i + 1];
-                const SDL_Vertex& d = grid[(j + 1) * (n + 1) + i];
-                AddTriangle(a, b, c);
-                AddTriangle(a, c, d);
+        for (int j = 0; j < nv; ++j) {
+            for (int i = 0; i < nu; ++i) {
+                AddTriangle(at(i, j), at(i + 1, j), at(i + 1, j + 1));
+                AddTriangle(at(i, j), at(i + 1, j + 1), at(i, j + 1));
             }
         }
     }
-    if (!geometry_.empty())
+    if (geometry_.empty()) return;
+    if (surface_ && img->texels.size() == static_cast<size_t>(img->w) * static_cast<size_t>(img->h))
+        DrawTriangles(*img, alpha);
+    else
         SDL_RenderGeometry(renderer_, img->texture, geometry_.data(), static_cast<int>(geometry_.size()),
                            nullptr, 0);
 }
 
-void SdlPlatform::DrawLine(float x1, float y1, float x2, float y2, uint32_t rgb) {
+// The triangles of geometry_ (inside the surface) drawn straight into the off-screen surface's pixels:
+// the image mapped affinely across each, sampled at pixel centres, modulated by alpha and blended as the
+// renderer blends. Shared edges are filled once (a pixel belongs to the triangle its centre lies in, left
+// and top edges included).
+void SdlPlatform::DrawTriangles(Image& img, int alpha) {
+    SDL_RenderFlush(renderer_); // what was queued before lies below
+    const bool add = blend_ == BlendMode::Add;
+    if (add && img.glowAlpha != alpha) {
+        // What each texel adds at this alpha (lights draw thousands of quads at one alpha).
+        img.glow.resize(img.texels.size());
+        for (size_t i = 0; i < img.texels.size(); ++i) {
+            const Uint32 s = img.texels[i];
+            const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
+            const Uint32 a = sa + (sa >> 7);
+            img.glow[i] = ((((s >> 16) & 255) * a) >> 8) << 16 | ((((s >> 8) & 255) * a) >> 8) << 8 |
+                          (((s & 255) * a) >> 8);
+        }
+        img.glowAlpha = alpha;
+    }
+    const float tw = static_cast<float>(img.w), th = static_cast<float>(img.h);
+    // The last texel's column and row, kept as floats so that a position is brought inside before it
+    // becomes a whole number.
+    const float lastU = tw - 1, lastV = th - 1;
+    for (size_t t = 0; t + 2 < geometry_.size(); t += 3) {
+        const SDL_Vertex* v = &geometry_[t];
+        const float x0 = v[0].position.x, y0 = v[0].position.y;
+        const float dx1 = v[1].position.x - x0, dy1 = v[1].position.y - y0;
+        const float dx2 = v[2].position.x - x0, dy2 = v[2].position.y - y0;
+        const float area = dx1 * dy2 - dx2 * dy1;
+        if (!(std::fabs(area) > 1e-6f)) continue;
+        // The texel position's change per pixel across and down.
+        const float du1 = (v[1].tex_coord.x - v[0].tex_coord.x) * tw,
+                    du2 = (v[2].tex_coord.x - v[0].tex_coord.x) * tw;
+        const float dv1 = (v[1].tex_coord.y - v[0].tex_coord.y) * th,
+                    dv2 = (v[2].tex_coord.y - v[0].tex_coord.y) * th;
+        const float dudx = (du1 * dy2 - du2 * dy1) / area, dudy = (du2 * dx1 - du1 * dx2) / area;
+        const float dvdx = (dv1 * dy2 - dv2 * dy1) / area, dvdy = (dv2 * dx1 - dv1 * dx2) / area;
+        const float u0 = v[0].tex_coord.x * tw, v0 = v[0].tex_coord.y * th;
+        const float top = std::min({y0, v[1].position.y, v[2].position.y});
+        const float bottom = std::max({y0, v[1].position.y, v[2].position.y});
+        const int ya = std::max(0, static_cast<int>(std::ceil(top - 0.5f)));
+        const int yb = std::min(surface_->h, static_cast<int>(std::ceil(bottom - 0.5f)));
+        float slope[3]; // each edge's change in x per row
+        for (int i = 0; i < 3; ++i) {
+            const SDL_FPoint& p = v[i].position;
+            const SDL_FPoint& q = v[(i + 1) % 3].position;
+            slope[i] = p.y == q.y ? 0 : (q.x - p.x) / (q.y - p.y);
+        }
+        for (int y = ya; y < yb; ++y) {
+            const float yc = static_cast<float>(y) + 0.5f;
+            float left = static_cast<float>(surface_->w), right = 0;
+            for (int i = 0; i < 3; ++i) {
+                const SDL_FPoint& p = v[i].position;
+                const SDL_FPoint& q = v[(i + 1) % 3].position;
+                if ((p.y <= yc) == (q.y <= yc)) continue;
+                const float x = p.x + (yc - p.y) * slope[i];
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+            const int xa = std::max(0, static_cast<int>(std::ceil(left - 0.5f)));
+            const int xb = std::min(surface_->w, static_cast<int>(std::ceil(right - 0.5f)));
+            if (xa >= xb) continue;
+            Uint32* row = static_cast<Uint32*>(static_cast<void*>(
+                static_cast<Uint8*>(surface_->pixels) + static_cast<ptrdiff_t>(y) * surface_->pitch));
+            const float xc = static_cast<float>(xa) + 0.5f;
+            float u = u0 + dudx * (xc - x0) + dudy * (yc - y0);
+            float w = v0 + dvdx * (xc - x0) + dvdy * (yc - y0);
+            if (add) {
+                for (int x = xa; x < xb; ++x, u += dudx, w += dvdx) {
+                    const int tx = TexelIndex(u, lastU);
+                    const int ty = TexelIndex(w, lastV);
+                    const Uint32 p = img.glow[static_cast<size_t>(ty) * static_cast<size_t>(img.w) +
+                                              static_cast<size_t>(tx)];
+                    if (p != 0) row[x] = AddSaturated(row[x], p);
+                }
+                continue;
+            }
+            for (int x = xa; x < xb; ++x, u += dudx, w += dvdx) {
+                const int tx = TexelIndex(u, lastU);
+                const int ty = TexelIndex(w, lastV);
+                const Uint32 s = img.texels[static_cast<size_t>(ty) * static_cast<size_t>(img.w) +
+                                            static_cast<size_t>(tx)];
+                const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
+                if (sa == 0) continue;
+                const Uint32 a = sa + (sa >> 7), keep = 256 - a;
+                const Uint32 d = row[x];
+                const Uint32 rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
+                const Uint32 g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
+                row[x] = (d & 0xff000000u) | rb | g;
+            }
+        }
+    }
+}
+
+// An upright rectangle whose corners keep the image's orientation (mirrored or not) is copied as a
+// rectangle: no triangles, and the copy is clipped to the surface.
+bool SdlPlatform::DrawRectQuad(Image& img, const Quad& q, int alpha) {
+    if (!(q.y[0] == q.y[1] && q.y[2] == q.y[3] && q.x[0] == q.x[3] && q.x[1] == q.x[2])) return false;
+    if (q.x[0] == q.x[1] || q.y[0] == q.y[3]) return true; // no area
+    const SDL_FRect dst{std::min(q.x[0], q.x[1]), std::min(q.y[0], q.y[3]), std::fabs(q.x[1] - q.x[0]),
+                        std::fabs(q.y[3] - q.y[0])};
+    const int flip = (q.x[1] < q.x[0] ? SDL_FLIP_HORIZONTAL : 0) | (q.y[3] < q.y[0] ? SDL_FLIP_VERTICAL : 0);
+    SDL_SetTextureAlphaMod(img.texture, static_cast<Uint8>(alpha));
+    if (flip == 0)
+        SDL_RenderCopyF(renderer_, img.texture, nullptr, &dst);
+    else
+        SDL_RenderCopyExF(renderer_, img.texture, nullptr, &dst, 0, nullptr,
+                          static_cast<SDL_RendererFlip>(flip));
+    SDL_SetTextureAlphaMod(img.texture, 255);
+    return true;
+}
+
+// A convex quad (or a triangle given as a quad) of one colour: clipped to the surface and filled, without
+// a texture and without subdivision.
+void SdlPlatform::FillConvex(const Quad& q, bool triangle, SDL_Color colour) {
+    SDL_Vertex p[8];
+    const int corners = triangle ? 3 : 4;
+    for (int i = 0; i < corners; ++i) {
+        if (!std::isfinite(q.x[static_cast<size_t>(i)]) || !std::isfinite(q.y[static_cast<size_t>(i)]))
+            return;
+        p[i] = SDL_Vertex{{q.x[static_cast<size_t>(i)], q.y[static_cast<size_t>(i)]}, colour, {0, 0}};
+    }
+    const int n = ClipToRect(p, corners, static_cast<float>(width_), static_cast<float>(height_));
+    if (n < 3) return;
+    if (surface_) {
+        SDL_FPoint points[8];
+        for (int i = 0; i < n; ++i) points[i] = p[i].position;
+        FillSpans(points, n, colour);
+        return;
+    }
+    geometry_.clear();
+    for (int i = 1; i + 1 < n; ++i) {
+        geometry_.push_back(p[0]);
+        geometry_.push_back(p[i]);
+        geometry_.push_back(p[i + 1]);
+    }
+    SDL_SetRenderDrawBlendMode(renderer_, blend_ == BlendMode::Add ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND);
+    SDL_RenderGeometry(renderer_, nullptr, geometry_.data(), static_cast<int>(geometry_.size()), nullptr, 0);
+    SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_BLEND);
+}
+
+// Fills a convex polygon inside the off-screen surface straight into its pixels, row by row: a pixel is
+// inside when its centre is (left and top edges included). Blends as the renderer does, to within a level.
+void SdlPlatform::FillSpans(const SDL_FPoint* p, int n, SDL_Color colour) {
+    SDL_RenderFlush(renderer_); // what was queued before lies below
+    float top = p[0].y, bottom = p[0].y;
+    for (int i = 1; i < n; ++i) {
+        top = std::min(top, p[i].y);
+        bottom = std::max(bottom, p[i].y);
+    }
+    const int y0 = std::max(0, static_cast<int>(std::ceil(top - 0.5f)));
+    const int y1 = std::min(surface_->h, static_cast<int>(std::ceil(bottom - 0.5f)));
+    const bool add = blend_ == BlendMode::Add;
+    // Alpha on a scale of 256, so that the blend of two channels at once never carries into the next.
+    const Uint32 a = colour.a + (colour.a >> 7), keep = 256 - a;
+    const Uint32 rb = (static_cast<Uint32>(colour.r) << 16 | colour.b) * a;
+    const Uint32 g = (static_cast<Uint32>(colour.g) << 8) * a;
+    const Uint32 addR = (colour.r * a) >> 8, addG = (colour.g * a) >> 8, addB = (colour.b * a) >> 8;
+    for (int y = y0; y < y1; ++y) {
+        const float yc = static_cast<float>(y) + 0.5f;
+        float left = static_cast<float>(surface_->w), right = 0;
+        for (int i = 0; i < n; ++i) {
+            const SDL_FPoint& u = p[i];
+            const SDL_FPoint& v = p[(i + 1) % n];
+            if ((u.y <= yc) == (v.y <= yc)) continue; // the edge does not cross this row
+            const float x = u.x + (yc - u.y) / (v.y - u.y) * (v.x - u.x);
+            left = std::min(left, x);
+            right = std::max(right, x);
+        }
+        const int x0 = std::max(0, static_cast<int>(std::ceil(left - 0.5f)));
+        const int x1 = std::min(surface_->w, static_cast<int>(std::ceil(right - 0.5f)));
+        Uint32* row = static_cast<Uint32*>(static_cast<void*>(static_cast<Uint8*>(surface_->pixels) +
+                                                              static_cast<ptrdiff_t>(y) * surface_->pitch));
+        int x = x0;
+#ifdef __SSE2__
+        // Four pixels at a time; the alpha channel is kept (added 0, or multiplied by 256 / 256).
+        if (add) {
+            const __m128i plus = _mm_set1_epi32(static_cast<int>(addR << 16 | addG << 8 | addB));
+            for (; x + 4 <= x1; x += 4) {
+                __m128i* at = reinterpret_cast<__m128i*>(row + x);
+                _mm_storeu_si128(at, _mm_adds_epu8(_mm_loadu_si128(at), plus));
+            }
+        } else {
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i factor = _mm_set_epi16(256, static_cast<short>(keep), static_cast<short>(keep),
+                                                 static_cast<short>(keep), 256, static_cast<short>(keep),
+                                                 static_cast<short>(keep), static_cast<short>(keep));
+            const short cr = static_cast<short>(colour.r * a), cg = static_cast<short>(colour.g * a),
+                        cb = static_cast<short>(colour.b * a);
+            const __m128i offset = _mm_set_epi16(0, cr, cg, cb, 0, cr, cg, cb);
+            for (; x + 4 <= x1; x += 4) {
+                __m128i* at = reinterpret_cast<__m128i*>(row + x);
+                const __m128i d = _mm_loadu_si128(at);
+                __m128i lo = _mm_unpacklo_epi8(d, zero), hi = _mm_unpackhi_epi8(d, zero);
+                lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, factor), offset), 8);
+                hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(hi, factor), offset), 8);
+                _mm_storeu_si128(at, _mm_packus_epi16(lo, hi));
+            }
+        }
+#endif
+        if (add) {
+            for (; x < x1; ++x) {
+                const Uint32 d = row[x];
+                const Uint32 r = std::min<Uint32>(((d >> 16) & 255) + addR, 255);
+                const Uint32 gg = std::min<Uint32>(((d >> 8) & 255) + addG, 255);
+                const Uint32 b = std::min<Uint32>((d & 255) + addB, 255);
+                row[x] = (d & 0xff000000u) | r << 16 | gg << 8 | b;
+            }
+        } else {
+            for (; x < x1; ++x) {
+                const Uint32 d = row[x];
+                const Uint32 outRb = (((d & 0xff00ffu) * keep + rb) >> 8) & 0xff00ffu;
+                const Uint32 outG = (((d & 0xff00u) * keep + g) >> 8) & 0xff00u;
+                row[x] = (d & 0xff000000u) | outRb | outG;
+            }
+        }
+    }
+}
+
+void SdlPlatform::DoLine(float x1, float y1, float x2, float y2, uint32_t rgb) {
     if (!renderer_) return;
     SetDrawColour(rgb);
     SDL_RenderDrawLineF(renderer_, x1, y1, x2, y2);
 }
 
-void SdlPlatform::DrawBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled) {
+void SdlPlatform::DoBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled) {
     if (!renderer_) return;
     SetDrawColour(rgb);
     SDL_FRect r{std::min(x1, x2), std::min(y1, y2), std::fabs(x2 - x1), std::fabs(y2 - y1)};
@@ -479,7 +1004,7 @@ void SdlPlatform::DrawBox(float x1, float y1, float x2, float y2, uint32_t rgb, 
         SDL_RenderDrawRectF(renderer_, &r);
 }
 
-void SdlPlatform::DrawCircle(float cx, float cy, float radius, uint32_t rgb) {
+void SdlPlatform::DoCircle(float cx, float cy, float radius, uint32_t rgb) {
     if (!renderer_ || !(radius > 0) || radius > 100000) return;
     SetDrawColour(rgb);
     int segments = std::clamp(static_cast<int>(radius), 12, 96);
@@ -541,8 +1066,39 @@ SdlPlatform::CachedText* SdlPlatform::TextTexture(FontId font, const std::string
     return &c;
 }
 
-void SdlPlatform::DrawText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,
-                           bool withBackground) {
+void SdlPlatform::DoText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,
+                         bool withBackground) {
+    if (x >= width_ || y >= height_ || y < -1000) return; // wholly beside the surface
+    TTF_Font* f = Font(font);
+    if (!f) return;
+    // A text reaching beyond the surface's sides is cut to the characters that show (and one more), so a
+    // long one costs no more than a screen's width of glyphs.
+    if (text.size() > kLongText) {
+        if (x < 0) {
+            // Where the first character that shows starts: measured once for each text and place.
+            const std::string key =
+                std::to_string(static_cast<int>(font)) + ":" + std::to_string(x) + ":" + text;
+            auto it = longCuts_.find(key);
+            if (it == longCuts_.end()) {
+                int extent = 0, count = 0;
+                if (TTF_MeasureUTF8(f, text.c_str(), -x, &extent, &count) != 0) extent = count = 0;
+                if (longCuts_.size() >= kLongTextMemory) longCuts_.clear();
+                it = longCuts_.emplace(key, std::make_pair(Utf8Advance(text, 0, count), extent)).first;
+            }
+            const auto [begin, extent] = it->second;
+            if (begin > 0) {
+                if (begin < text.size())
+                    DoText(font, x + extent, y, text.substr(begin), front, back, withBackground);
+                return;
+            }
+        }
+        // Every character moves the pen on by a pixel at least: no more than this many reach the right edge.
+        const size_t end = Utf8Advance(text, 0, width_ - std::max(x, 0) + 1);
+        if (end < text.size()) {
+            DoText(font, x, y, text.substr(0, end), front, back, withBackground);
+            return;
+        }
+    }
     CachedText* t = TextTexture(font, text, front);
     if (!t) return;
     SDL_Rect dst{x, y, t->w, t->h};
@@ -556,7 +1112,18 @@ void SdlPlatform::DrawText(FontId font, int x, int y, const std::string& text, u
 int SdlPlatform::TextWidth(FontId font, const std::string& text) {
     TTF_Font* f = Font(font);
     int w = 0, h = 0;
-    if (f && !text.empty()) TTF_SizeUTF8(f, text.c_str(), &w, &h);
+    if (!f || text.empty()) return 0;
+    if (text.size() <= kLongText) {
+        TTF_SizeUTF8(f, text.c_str(), &w, &h);
+        return w;
+    }
+    // Long texts are laid out once: callers ask for their width every frame.
+    const std::string key = std::to_string(static_cast<int>(font)) + ":" + text;
+    auto it = longWidths_.find(key);
+    if (it != longWidths_.end()) return it->second;
+    TTF_SizeUTF8(f, text.c_str(), &w, &h);
+    if (longWidths_.size() >= kLongTextMemory) longWidths_.clear();
+    longWidths_.emplace(key, w);
     return w;
 }
 
@@ -564,7 +1131,12 @@ int SdlPlatform::TextHeight(FontId font, const std::string& text) {
     TTF_Font* f = Font(font);
     if (!f) return 0;
     int w = 0, h = 0;
-    if (!text.empty()) TTF_SizeUTF8(f, text.c_str(), &w, &h);
+    // One line's height does not depend on its length: a long text is measured by its beginning.
+    if (!text.empty())
+        TTF_SizeUTF8(f,
+                     text.size() <= kLongText ? text.c_str()
+                                              : text.substr(0, Utf8Advance(text, 0, kLongText)).c_str(),
+                     &w, &h);
     return text.empty() ? TTF_FontHeight(f) : h;
 }
 
@@ -593,6 +1165,8 @@ InputState SdlPlatform::SampleInput() {
             break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) closeRequested_ = true;
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                exposed_ = true;
             break;
         case SDL_MOUSEMOTION: {
             // Window pixels to frame pixels, through the letterbox of Present.

@@ -30,7 +30,7 @@ public:
     int ImageWidth(int number) const override;
     int ImageHeight(int number) const override;
     bool GrabScreen(int number, int x, int y, int width, int height) override;
-    void SetBlend(BlendMode mode) override { blend_ = mode; }
+    void SetBlend(BlendMode mode) override;
     void DrawQuad(int image, const Quad& corners, int alpha, bool cullCounterClockwise) override;
     void DrawLine(float x1, float y1, float x2, float y2, uint32_t rgb) override;
     void DrawBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled) override;
@@ -46,9 +46,32 @@ public:
     bool SaveScreenshot(const std::string& nativePath) override;
 
 private:
+    // A drawing call of a window's frame. The frame is kept until its flip: one the same as the frame on
+    // the screen (an idle editor) is not drawn again.
+    struct Command {
+        enum class Kind : uint8_t { Clear, Blend, Quad, Line, Box, Circle, Text };
+        Kind kind = Kind::Clear;
+        int image = 0, alpha = 0, x = 0, y = 0;
+        bool flag = false;
+        BlendMode blend = BlendMode::Alpha;
+        FontId font = FontId::Gui;
+        uint32_t rgb = 0, back = 0;
+        std::array<float, 8> at{}; // quad corners (x then y), or line ends, box corners, circle
+        std::string text;
+        bool operator==(const Command&) const = default;
+    };
+
     struct Image {
         SDL_Texture* texture = nullptr;
         int w = 0, h = 0;
+        // An image of one colour (within a few levels) is drawn as that colour: no texture to sample,
+        // no subdivision.
+        bool flat = false;
+        SDL_Color colour{0, 0, 0, 0};
+        // Off-screen runs draw triangles straight into the surface from a copy of the pixels (ARGB).
+        std::vector<Uint32> texels;
+        std::vector<Uint32> glow; // what each texel adds, drawn with glowAlpha in the Add mode
+        int glowAlpha = -1;
     };
     struct CachedText {
         SDL_Texture* texture = nullptr;
@@ -62,7 +85,20 @@ private:
     CachedText* TextTexture(FontId font, const std::string& text, uint32_t rgb);
     void SetDrawColour(uint32_t rgb);
     void AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SDL_Vertex& c);
+    bool DrawRectQuad(Image& img, const Quad& q, int alpha);
+    void FillConvex(const Quad& q, bool triangle, SDL_Color colour);
+    void FillSpans(const SDL_FPoint* p, int n, SDL_Color colour);
+    void DrawTriangles(Image& img, int alpha);
+    std::vector<Uint32> TexelsOf(SDL_Surface* s) const;
     void Present();
+    void Execute(const Command& c);
+    void DoClear(uint32_t rgb);
+    void DoQuad(int image, const Quad& corners, int alpha, bool cullCounterClockwise);
+    void DoLine(float x1, float y1, float x2, float y2, uint32_t rgb);
+    void DoBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled);
+    void DoCircle(float cx, float cy, float radius, uint32_t rgb);
+    void DoText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,
+                bool withBackground);
 
     bool headless_;
     bool ttfReady_ = false;
@@ -73,12 +109,20 @@ private:
     int width_ = 0, height_ = 0;
     std::vector<Image> images_;
     std::vector<SDL_Vertex> geometry_; // the triangles of the quad being drawn (kept to avoid reallocating)
+    std::vector<SDL_Vertex> grid_;     // the corners of its pieces
     BlendMode blend_ = BlendMode::Alpha;
     TTF_Font* guiFont_ = nullptr;
     TTF_Font* hudFont_ = nullptr;
     bool fontsTried_ = false;
     std::unordered_map<std::string, CachedText> textCache_;
     std::list<std::string> textAges_;
+    std::unordered_map<std::string, int> longWidths_;                  // widths of long texts
+    std::unordered_map<std::string, std::pair<size_t, int>> longCuts_; // where they start to show
+
+    std::vector<Command> frame_; // this frame's calls (windows only)
+    std::vector<Command> shown_; // those of the frame on the screen
+    bool imagesChanged_ = true;  // an image changed since the frame on the screen was drawn
+    bool exposed_ = false;       // the window needs the frame shown again
 
     InputState input_;
     bool pendingUp_[2] = {false, false};

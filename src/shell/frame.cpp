@@ -1,10 +1,13 @@
+#include <algorithm>
 #include <chrono>
 #include <iostream>
+#include <limits>
 
 #include "editor/editor.h"
 #include "effects/effects.h"
 #include "gui/gui.h"
 #include "physics/physics.h"
+#include "platform/unseen_platform.h"
 #include "render/render.h"
 #include "shell/levels.h"
 #include "shell/program.h"
@@ -55,6 +58,25 @@ void CountFramesPerSecond(Shell& sh, Platform& plat) {
     }
 }
 
+// Whether this frame's pixels can be looked at. A frame that cannot is still drawn, through a platform that
+// drops the drawing: the passes keep state from frame to frame (trail, marker pulse, sparks), and walking
+// them keeps every result the same as drawing every frame.
+bool FramePixelsSeen(const Shell& sh) {
+    return sh.frame >= sh.firstSeenFrame || sh.quit || sh.input.down[Key::Escape];
+}
+
+// The first frame of a headless run whose pixels can be looked at. Only the screenshot after the last
+// frame looks at them, and through it the frames a window animation still on screen grabbed its picture
+// from: an animation lasts at most a screen's larger side / 40 + 20 frames. (A run ended early by Escape
+// draws its last frame by FramePixelsSeen.)
+int64_t FirstSeenFrame(const Options& opt, const Shell& sh) {
+    if (!opt.headless) return 0;
+    if (opt.screenshot.empty()) return std::numeric_limits<int64_t>::max();
+    if (opt.frames < 0) return 0; // the last frame is not known in advance
+    const double side = std::max(sh.settings.screenWidth, sh.settings.screenHeight);
+    return opt.frames - static_cast<int64_t>(std::min(side, 1e6) / 40) - 32;
+}
+
 } // namespace
 
 bool RunFrame(Program& prog, Platform& plat) {
@@ -91,7 +113,12 @@ bool RunFrame(Program& prog, Platform& plat) {
     HistoryKeys(prog, plat);
     AfterEditing(prog);
     CountFramesPerSecond(sh, plat);
-    DrawFrame(prog, plat);
+    if (FramePixelsSeen(sh)) {
+        DrawFrame(prog, plat);
+    } else {
+        UnseenPlatform unseen(plat);
+        DrawFrame(prog, unseen);
+    }
     if (sh.triggersOn) AgeNotices(prog.world);
 
     // Escape (pressed this frame) ends the program, asking first when there are unsaved changes.
@@ -142,6 +169,7 @@ int RunProgram(const Options& opt, Platform& plat) {
     }
     if (!opt.load.empty() && !LoadLevelAtStart(prog, plat, opt.load)) return 1;
     if (opt.run) sh.paused = false;
+    sh.firstSeenFrame = FirstSeenFrame(opt, sh);
 
     while (opt.frames < 0 || sh.frame < opt.frames) {
         if (!RunFrame(prog, plat)) break;

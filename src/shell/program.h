@@ -51,6 +51,8 @@ struct Shell {
     bool headless = false;
     bool triggersOn = false;
     bool quit = false;
+    // Frames before this one have their pixels skipped: nothing will look at them (headless runs).
+    int64_t firstSeenFrame = 0;
 
     std::unique_ptr<SaveJob> save;
 };

@@ -87,12 +87,83 @@ TEST(RunProgram, ScriptedSessionEndsAfterItsFrames) {
     opt.seedSet = true;
     opt.input = "in.txt";
     EXPECT_EQ(RunProgram(opt, s.plat), 0);
+    EXPECT_EQ(s.plat.flips, 0);          // no screenshot: nothing looks at the frames
+    EXPECT_EQ(s.plat.input.mouseX, 640); // headless runs start with the mouse at the centre
+
+    opt.headless = false;
+    EXPECT_EQ(RunProgram(opt, s.plat), 0);
     EXPECT_EQ(s.plat.flips, 5);
     EXPECT_TRUE(s.plat.FrameHasText("Running"));
-    EXPECT_EQ(s.plat.input.mouseX, 640); // headless runs start with the mouse at the centre
 
     TempWorkDir::Write("bad.txt", "1 mouse 1\n");
     opt.input = "bad.txt";
     EXPECT_EQ(RunProgram(opt, s.plat), 2); // refused before the first frame
     EXPECT_EQ(s.plat.flips, 5);
+}
+
+// Frames whose pixels nobody looks at are walked without drawing, and that changes no result: the delivery
+// level run with its triggers, light and marker, the mouse moving (trail) and two boxes placed (sparks),
+// saves the same level and ends on the same frame as a run that draws every frame.
+TEST(RunProgram, FramesNobodyLooksAtChangeNoResult) {
+    struct Result {
+        int status = 0;
+        int flips = 0;
+        std::string saved;
+        std::vector<DrawCall> last;
+    };
+    auto run = [](bool headless, const std::string& screenshot) {
+        Session s;
+        s.plat.ticksPerFrame = 0; // the clock is no result: it stands still for both runs
+        TempWorkDir::Write("levels/delivery.lvl",
+                           TempWorkDir::Read(std::string(TUMBLEBOX_SOURCE_DIR) + "/levels/delivery.lvl"));
+        // The Box tool from its pop-up, a box placed at frame 40 and one at frame 110, the mouse moving.
+        TempWorkDir::Write("in.txt", "2 mouse 1184 216\n4 mouse 988 71\n25 press left\n27 release left\n"
+                                     "30 mouse 400 300\n40 press left\n42 release left\n50 mouse 700 350\n"
+                                     "60 mouse 650 420\n100 mouse 500 300\n110 press left\n"
+                                     "112 release left\n115 mouse 560 330\n118 mouse 610 300\n");
+        Options opt;
+        opt.headless = headless;
+        opt.frames = 120;
+        opt.seedSet = true;
+        opt.seed = 7;
+        opt.load = "levels/delivery.lvl";
+        opt.run = true;
+        opt.triggers = true;
+        opt.input = "in.txt";
+        opt.save = "out.lvl";
+        opt.screenshot = screenshot;
+        Result r;
+        r.status = RunProgram(opt, s.plat);
+        r.flips = s.plat.flips;
+        r.saved = TempWorkDir::Read("out.lvl");
+        r.last = s.plat.lastFrame;
+        return r;
+    };
+    Result all = run(false, "");
+    ASSERT_EQ(all.status, 0);
+    ASSERT_EQ(all.flips, 120);
+    ASSERT_FALSE(all.saved.empty());
+    size_t entities = 0;
+    for (size_t at = all.saved.find("\nEntity("); at != std::string::npos;
+         at = all.saved.find("\nEntity(", at + 1))
+        ++entities;
+    EXPECT_EQ(entities, 10u); // the delivery level's eight and the two boxes
+
+    Result shot = run(true, "shot.png"); // the test platform writes no picture: status 1
+    EXPECT_EQ(shot.status, 1);
+    EXPECT_LT(shot.flips, 120);
+    EXPECT_EQ(shot.saved, all.saved);
+    ASSERT_EQ(shot.last.size(), all.last.size());
+    for (size_t i = 0; i < all.last.size(); ++i) {
+        const DrawCall &a = all.last[i], &b = shot.last[i];
+        EXPECT_TRUE(a.kind == b.kind && a.image == b.image && a.quad.x == b.quad.x && a.quad.y == b.quad.y &&
+                    a.alpha == b.alpha && a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
+                    a.rgb == b.rgb && a.text == b.text)
+            << "draw call " << i;
+    }
+
+    Result none = run(true, "");
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.flips, 0);
+    EXPECT_EQ(none.saved, all.saved);
 }
