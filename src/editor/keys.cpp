@@ -5,8 +5,8 @@
 #include "editor/editor.h"
 #include "editor/names.h"
 #include "gui/gui.h"
-#include "shell/levels.h"
 #include "render/render.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 #include "world/builders.h"
 

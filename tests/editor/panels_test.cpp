@@ -78,6 +78,10 @@ TEST_F(PanelTest, BoxPanelOpensWithoutChangingAnythingAndGravityKnobMakesItWeigh
     EXPECT_FLOAT_EQ(e.m, 5.0f); // only the moved row writes
     SetKnob(p, PanelRowKind::Mass, 0);
     EXPECT_FLOAT_EQ(e.m, 0.01f);
+    // Each knob drag is one undo step, however many frames the knob keeps writing.
+    Rest(900, 900, 5);
+    ASSERT_EQ(prog->history.undo.size(), 2u);
+    EXPECT_EQ(prog->history.undo.back().label, "change box");
 }
 
 TEST_F(PanelTest, WallPanelHasColoursAndNoMass) {

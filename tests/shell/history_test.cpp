@@ -201,8 +201,8 @@ TEST(ReplaceWorld, EachSourceTakesItsFollowUpSteps) {
         EXPECT_EQ(s.restoreCamera, r.camera);
         EXPECT_EQ(s.keepLiquids, r.liquids);
         EXPECT_EQ(s.bindPlayers, r.bind);
-        EXPECT_EQ(s.rememberHome, r.status || r.source == WorldSource::Load || r.source == WorldSource::Trigger ||
-                                      r.source == WorldSource::New);
+        EXPECT_EQ(s.rememberHome, r.status || r.source == WorldSource::Load ||
+                                      r.source == WorldSource::Trigger || r.source == WorldSource::New);
         EXPECT_EQ(s.restoreLevelPath, r.source == WorldSource::Undo || r.source == WorldSource::Redo ||
                                           r.source == WorldSource::Rewind);
     }
@@ -211,11 +211,12 @@ TEST(ReplaceWorld, EachSourceTakesItsFollowUpSteps) {
 // Rewind takes the script back too: level time, variables, timers and the info windows with their texts.
 TEST_F(HistoryTest, RewindTakesTheTriggerStateBack) {
     prog->shell.triggersOn = true;
-    LoadLevelText(*prog, plat,
-                  "NewTrigger\r\nEvent(levelstart())\r\nAction(newvar(n,0))\r\nAction(createinfowindow(Count))\r\n"
-                  "Action(setwindowtext(start))\r\nAction(createtimer(1))\r\n"
-                  "NewTrigger\r\nEvent(leveltime(20))\r\nAction(incvar(n,5))\r\n"
-                  "Action(setwindowtext(later))\r\n");
+    LoadLevelText(
+        *prog, plat,
+        "NewTrigger\r\nEvent(levelstart())\r\nAction(newvar(n,0))\r\nAction(createinfowindow(Count))\r\n"
+        "Action(setwindowtext(start))\r\nAction(createtimer(1))\r\n"
+        "NewTrigger\r\nEvent(leveltime(20))\r\nAction(incvar(n,5))\r\n"
+        "Action(setwindowtext(later))\r\n");
     Key(Key::Space);
     Rest(W / 2, H / 2, 5);
     Key(Key::Space); // paused once the script has begun
