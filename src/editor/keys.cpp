@@ -16,8 +16,11 @@ constexpr int kKeyD = 32;
 constexpr int kKeyG = 34;
 constexpr double kCopyOffset = 20; // a copy lands this far right and down
 
+// Control held, or let go in the same frame as the key it modifies (a quick Ctrl+D comes in one frame and
+// is released in the next).
 bool ControlHeld(const InputState& in) {
-    return in.down[Key::LeftControl] || in.down[Key::RightControl];
+    return in.down[Key::LeftControl] || in.down[Key::RightControl] || in.released[Key::LeftControl] ||
+           in.released[Key::RightControl];
 }
 
 // The arrow keys pan as the screen edges do.

@@ -202,12 +202,16 @@ bool AnyKeyEdge(const InputState& in) {
     return false;
 }
 
+// A modifier held, or let go in the same frame as the key it modifies (a quick Ctrl+Z comes in one frame
+// and is released in the next).
 bool Ctrl(const InputState& in) {
-    return in.down[Key::LeftControl] || in.down[Key::RightControl];
+    return in.down[Key::LeftControl] || in.down[Key::RightControl] || in.released[Key::LeftControl] ||
+           in.released[Key::RightControl];
 }
 
 bool Shift(const InputState& in) {
-    return in.down[Key::LeftShift] || in.down[Key::RightShift];
+    return in.down[Key::LeftShift] || in.down[Key::RightShift] || in.released[Key::LeftShift] ||
+           in.released[Key::RightShift];
 }
 
 // Replaces the world with a remembered state (undo, redo, rewind) and says so.

@@ -234,3 +234,14 @@ TEST_F(HistoryTest, RewindTakesTheTriggerStateBack) {
     EXPECT_EQ(info->title, "Count");
     EXPECT_EQ(info->labels[0].text, "start");
 }
+
+// A quick Ctrl+Z lets go of both keys at once: it still undoes.
+TEST_F(HistoryTest, QuickCtrlZStillUndoes) {
+    PlaceBoxes({{400, 600}});
+    plat.input.down[Key::LeftControl] = plat.input.down[Key::Z] = true;
+    Frame(mx, my);
+    plat.input.down[Key::LeftControl] = plat.input.down[Key::Z] = false;
+    plat.input.released[Key::LeftControl] = plat.input.released[Key::Z] = true;
+    Frame(mx, my);
+    EXPECT_EQ(world().entityCount, 0);
+}
