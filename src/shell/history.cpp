@@ -264,42 +264,39 @@ void NoteRunning(Program& prog) {
     h.wasPaused = !running;
 }
 
-bool Undo(Program& prog, Platform& plat) {
+namespace {
+
+// Undo and redo: the last step of `from` replaces the world, whose present state goes to `to`.
+bool StepThrough(Program& prog, Platform& plat, std::vector<HistoryStep>& from, std::vector<HistoryStep>& to,
+                 WorldSource source, const std::string& verb) {
     History& h = prog.history;
     ForgetGesture(h);
-    if (h.undo.empty()) {
-        SetStatus(prog.editor, "nothing to undo");
+    if (from.empty()) {
+        SetStatus(prog.editor, "nothing to " + verb);
         return false;
     }
-    HistoryStep step = std::move(h.undo.back());
-    h.undo.pop_back();
+    HistoryStep step = std::move(from.back());
+    from.pop_back();
     std::shared_ptr<const HistoryState> now = TakeHistoryState(prog);
     h.bytes += now->bytes;
     h.bytes -= step.state->bytes;
-    h.redo.push_back({step.label, std::move(now), h.version});
-    ShowState(prog, plat, WorldSource::Undo, *step.state);
+    to.push_back({step.label, std::move(now), h.version});
+    ShowState(prog, plat, source, *step.state);
     h.version = step.version;
-    SetStatus(prog.editor, "undo: " + step.label);
+    SetStatus(prog.editor, verb + ": " + step.label);
     return true;
+}
+
+} // namespace
+
+bool Undo(Program& prog, Platform& plat) {
+    History& h = prog.history;
+    return StepThrough(prog, plat, h.undo, h.redo, WorldSource::Undo, "undo");
 }
 
 bool Redo(Program& prog, Platform& plat) {
     History& h = prog.history;
-    ForgetGesture(h);
-    if (h.redo.empty()) {
-        SetStatus(prog.editor, "nothing to redo");
-        return false;
-    }
-    HistoryStep step = std::move(h.redo.back());
-    h.redo.pop_back();
-    std::shared_ptr<const HistoryState> now = TakeHistoryState(prog);
-    h.bytes += now->bytes;
-    h.bytes -= step.state->bytes;
-    h.undo.push_back({step.label, std::move(now), h.version});
-    ShowState(prog, plat, WorldSource::Redo, *step.state);
-    h.version = step.version;
-    SetStatus(prog.editor, "redo: " + step.label);
-    return true;
+    return StepThrough(prog, plat, h.redo, h.undo, WorldSource::Redo, "redo");
 }
 
 bool Rewind(Program& prog, Platform& plat) {
