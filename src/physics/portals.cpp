@@ -9,10 +9,13 @@ namespace physics_internal {
 
 void RunPortals(World& w) {
     Particle* ps = w.particles.data();
+    bool boundsStale = true; // the bounds are brought up to date once, and again only after a sending
     for (const Portal& from : w.portals) {
         const Portal* to = FindPortalByUid(w, from.connected);
         if (to == nullptr) continue; // a portal without a connection sends nothing anywhere
-        UpdateEntityBounds(w);       // entities sent by an earlier portal are seen at their new place
+        if (boundsStale)
+            UpdateEntityBounds(w); // entities sent by an earlier portal are seen at their new place
+        boundsStale = false;
         const float x1 = static_cast<float>(from.x1), y1 = static_cast<float>(from.y1);
         const float x2 = static_cast<float>(from.x2), y2 = static_cast<float>(from.y2);
         const bool alongY = std::fabs(from.y1 - from.y2) >= std::fabs(from.x1 - from.x2);
@@ -54,6 +57,7 @@ void RunPortals(World& w) {
                 ps[slot].p += shift;
                 ps[slot].oldp += shift;
             }
+            boundsStale = true;
             // One normal step beyond it, leaving with 98 % of the speed across.
             const Vec2 exit = nq * s;
             const Vec2 exitOld = exit / 50;

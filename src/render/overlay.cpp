@@ -119,8 +119,12 @@ void DrawPortals(FrameContext& f) {
         Vec2 a = f.Pixel({p.x1, p.y1});
         Vec2 b = f.Pixel({p.x2, p.y2});
         f.Line(a.x, a.y, b.x, b.y, kPortalColour);
-        int32_t mx = (RoundToInt(a.x) + RoundToInt(b.x)) / 2;
-        int32_t my = (RoundToInt(a.y) + RoundToInt(b.y)) / 2;
+        // Summed in 64 bits: the ends of a far portal are pixels near the ends of the int range.
+        auto middle = [](double u, double v) {
+            return static_cast<int32_t>((int64_t{RoundToInt(u)} + RoundToInt(v)) / 2);
+        };
+        int32_t mx = middle(a.x, b.x);
+        int32_t my = middle(a.y, b.y);
         f.Text(mx, my, std::to_string(p.id), kWhite);
     }
 }

@@ -1,4 +1,6 @@
 // Liquid boxes, lights and the player finders: the parts of the catalogue that the level reader also uses.
+#include <algorithm>
+
 #include "common/text.h"
 #include "world/builders.h"
 
@@ -13,7 +15,7 @@ int32_t NewLiquidBox(World& w, Rng& rng, int32_t entity, double radius, int32_t 
     int32_t slot = ++w.liquidBoxCount;
     LiquidBox& box = w.liquidBoxes[static_cast<size_t>(slot)];
     box.particles.clear();
-    box.radius = radius;
+    box.radius = radius > 0 ? std::min(radius, kMaxLiquidRadius) : 0;
     box.container = entity;
     if (count > kMaxLiquidParticles) {
         ++w.refusedCreations; // the box is made with as many particles as it holds
