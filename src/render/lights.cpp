@@ -45,6 +45,7 @@ void DrawLights(FrameContext& f) {
             reversed.x = {q.x[3], q.x[2], q.x[1], q.x[0]};
             reversed.y = {q.y[3], q.y[2], q.y[1], q.y[0]};
             // Only the one running clockwise on the screen shows.
+            if (!f.Affords(q)) continue;
             plat.DrawQuad(light.image, q, 100, true);
             plat.DrawQuad(light.image, reversed, 100, true);
         }

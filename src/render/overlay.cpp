@@ -105,6 +105,22 @@ void FrameContext::Circle(double x, double y, double radius, uint32_t rgb) {
     plat.DrawCircle(static_cast<float>(x), static_cast<float>(y), static_cast<float>(radius), rgb);
 }
 
+bool FrameContext::Affords(double x1, double y1, double x2, double y2) {
+    if (fillBudget < 0) fillBudget = kFillScreens * view.w * view.h;
+    const double w = std::min(std::max(x1, x2), view.w) - std::max(std::min(x1, x2), 0.0);
+    const double h = std::min(std::max(y1, y2), view.h) - std::max(std::min(y1, y2), 0.0);
+    const double area = w > 0 && h > 0 ? w * h : 0; // off the screen, or not a number: free
+    if (area > fillBudget) return false;
+    fillBudget -= area;
+    return true;
+}
+
+bool FrameContext::Affords(const Quad& q) {
+    auto [xlo, xhi] = std::minmax({q.x[0], q.x[1], q.x[2], q.x[3]});
+    auto [ylo, yhi] = std::minmax({q.y[0], q.y[1], q.y[2], q.y[3]});
+    return Affords(xlo, ylo, xhi, yhi);
+}
+
 void FrameContext::Text(int x, int y, const std::string& text) {
     if (!text.empty()) plat.DrawText(FontId::Hud, x, y, text, ink.front, ink.back, true);
 }

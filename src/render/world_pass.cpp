@@ -145,6 +145,7 @@ void DrawRegions(FrameContext& f) {
         Vec2 lo = f.Screen({static_cast<double>(r.minx), static_cast<double>(r.miny)});
         Vec2 hi = f.Screen({static_cast<double>(r.maxx), static_cast<double>(r.maxy)});
         Vec2 c[4] = {lo, {hi.x, lo.y}, hi, {lo.x, hi.y}};
+        if (!f.Affords(lo.x, lo.y, hi.x, hi.y)) continue;
         f.plat.DrawQuad(image, CornersOf(c), 100);
         if (!coloured) continue;
         int32_t x1 = RoundToInt(lo.x), y1 = RoundToInt(lo.y), x2 = RoundToInt(hi.x), y2 = RoundToInt(hi.y);
@@ -181,6 +182,7 @@ void DrawLiquids(FrameContext& f) {
                     continue;
                 }
                 Vec2 s = f.Screen(drop.p);
+                if (!f.Affords(s.x - half, s.y - half, s.x + half, s.y + half)) continue;
                 f.plat.DrawQuad(
                     image,
                     RectQuad(static_cast<float>(s.x - half), static_cast<float>(s.y - half), side, side),
@@ -197,7 +199,11 @@ void DrawLiquids(FrameContext& f) {
 void DrawEntities(FrameContext& f) {
     const World& w = f.prog.world;
     const int32_t count = std::clamp(w.entityCount, 0, kMaxRecords);
-    for (int32_t i = 1; i <= count; ++i) DrawEntity(f, w.entities[static_cast<size_t>(i)]);
+    for (int32_t i = 1; i <= count; ++i) {
+        const Entity& e = w.entities[static_cast<size_t>(i)];
+        const Vec2 lo = f.Screen(e.bmin), hi = f.Screen(e.bmax);
+        if (f.Affords(lo.x, lo.y, hi.x, hi.y)) DrawEntity(f, e);
+    }
 }
 
 void DrawHalfSpaces(FrameContext& f) {
@@ -206,7 +212,7 @@ void DrawHalfSpaces(FrameContext& f) {
     for (size_t i = 0; i < spaces.size(); ++i) {
         const HalfSpace& h = spaces[i];
         PlaneFill fill = HalfPlaneFill(f.view, h.p, h.v, h.normal);
-        if (!fill.visible) continue;
+        if (!fill.visible || !f.Affords(fill.fill)) continue;
         int times = static_cast<int>(i) == hovered ? 2 : 1;
         for (int k = 0; k < times; ++k) {
             f.plat.DrawQuad(ColourImageFor(h.type, h.uid, f.prog.render.rng), fill.fill, 100);
@@ -222,7 +228,7 @@ void DrawWaterSpaces(FrameContext& f) {
     for (size_t i = 0; i < spaces.size(); ++i) {
         const WaterSpace& s = spaces[i];
         PlaneFill fill = HalfPlaneFill(f.view, s.p, s.v, s.normal);
-        if (!fill.visible) continue;
+        if (!fill.visible || !f.Affords(fill.fill)) continue;
         int times = static_cast<int>(i) == hovered ? 2 : 1;
         for (int k = 0; k < times; ++k)
             f.plat.DrawQuad(ColourImageFor(s.type, s.uid, f.prog.render.rng), fill.fill, 100);

@@ -22,6 +22,13 @@ int32_t NewLiquidBox(World& w, Rng& rng, int32_t entity, double radius, int32_t 
         count = kMaxLiquidParticles;
     }
     if (count < 0) count = 0;
+    int32_t held = 0;
+    for (int32_t b = 1; b < slot; ++b)
+        held += static_cast<int32_t>(w.liquidBoxes[static_cast<size_t>(b)].particles.size());
+    if (count > kMaxWorldLiquidParticles - held) {
+        ++w.refusedCreations;
+        count = std::max(0, kMaxWorldLiquidParticles - held);
+    }
     const Entity& e = w.entities[static_cast<size_t>(entity)];
     Vec2 centre{0, 0};
     int n = e.particlecount();
