@@ -149,10 +149,14 @@ void DrawRegions(FrameContext& f) {
         f.plat.DrawQuad(image, CornersOf(c), 100);
         if (!coloured) continue;
         int32_t x1 = RoundToInt(lo.x), y1 = RoundToInt(lo.y), x2 = RoundToInt(hi.x), y2 = RoundToInt(hi.y);
-        DrawThickLine(f.plat, x1, y1, x2, y1, 5, image, 100); // top
-        DrawThickLine(f.plat, x2, y1, x2, y2, 5, image, 100); // right
-        DrawThickLine(f.plat, x2, y2, x1, y2, 5, image, 100); // bottom
-        DrawThickLine(f.plat, x1, y2, x1, y1, 5, image, 100); // left
+        auto border = [&](int32_t ax, int32_t ay, int32_t bx, int32_t by) {
+            Quad q = ThickLineQuad(ax, ay, bx, by, 5);
+            if (f.Affords(q)) f.plat.DrawQuad(image, q, 100);
+        };
+        border(x1, y1, x2, y1); // top
+        border(x2, y1, x2, y2); // right
+        border(x2, y2, x1, y2); // bottom
+        border(x1, y2, x1, y1); // left
     }
 }
 
