@@ -123,8 +123,8 @@ void ResetWorld(World& w) {
     // refills. Slots beyond the highest count never held a record since then, so a reset costs what the
     // last world used, not the whole tables.
     auto used = [&](int32_t count, size_t k, size_t slots) {
-        return static_cast<size_t>(
-            std::clamp(std::max(count, w.recountedFrom[k]), 0, static_cast<int32_t>(slots) - 1));
+        const int32_t last = static_cast<int32_t>(slots) - 1;
+        return static_cast<size_t>(std::max(0, std::min(std::max(count, w.recountedFrom[k]), last)));
     };
     for (size_t i = 1, n = used(w.particleCount, 0, w.particles.size()); i <= n; ++i) w.particles[i].id = 0;
     for (size_t i = 1, n = used(w.constraintCount, 1, w.constraints.size()); i <= n; ++i)
