@@ -56,13 +56,14 @@ bench)
     ;;
 fuzz)
     # Each target runs on a scratch copy of its corpus, so the shipped corpus stays as it is. Any crash,
-    # leak, sanitizer report, failed check or slow input ends the target with a failure status and leaves
-    # the input in build-fuzz/findings/.
+    # leak, sanitizer report, failed check or slow input ends that target and leaves the input in
+    # build-fuzz/findings/; the command fails once every target has run.
     seconds="${2:-60}"
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTUMBLEBOX_FUZZ=ON -DTUMBLEBOX_SDL=OFF \
         -DTUMBLEBOX_ART=OFF -DTUMBLEBOX_BENCH=OFF >/dev/null
     cmake --build build-fuzz -j2 --target level_fuzz level_step_fuzz settings_fuzz
     mkdir -p build-fuzz/findings
+    failed=0
     for target in level_fuzz:level level_step_fuzz:level settings_fuzz:settings; do
         name="${target%%:*}"
         work="build-fuzz/corpus-$name"
@@ -71,9 +72,10 @@ fuzz)
         cp fuzz/corpus/"${target#*:}"/* "$work"/
         [ "${target#*:}" = level ] && cp tests/data/levels/*.lvl "$work"/
         echo "== $name, $seconds s"
-        "build-fuzz/fuzz/$name" -max_total_time="$seconds" -max_len=65536 -timeout=20 -rss_limit_mb=2048 \
-            -print_final_stats=1 -artifact_prefix=build-fuzz/findings/"$name"- "$work"
+        "build-fuzz/fuzz/$name" -max_total_time="$seconds" -max_len=8192 -timeout=20 -rss_limit_mb=2048 \
+            -print_final_stats=1 -artifact_prefix=build-fuzz/findings/"$name"- "$work" || failed=1
     done
+    exit "$failed"
     ;;
 *)
     echo "usage: tools/dev.sh run|test|asan|bench|fuzz [seconds]" >&2
