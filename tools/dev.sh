@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Tumblebox, builds it, and then runs the program ("run"), the test suite
-# ("test"), the sanitizer suite ("asan") or the benchmarks ("bench").
+# ("test"), the sanitizer suite ("asan"), the benchmarks ("bench") or each fuzz target for a while ("fuzz
+# [SECONDS]", 60 by default; needs clang, which it installs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,7 @@ PACKAGES=(g++ cmake ninja-build pkg-config libsdl2-dev libsdl2-ttf-dev libsdl2-i
 
 install_packages() {
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "${PACKAGES[@]}" "$@"; do
         dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -27,7 +28,7 @@ build() {
 }
 
 cmd="${1:-run}"
-install_packages
+if [ "$cmd" = fuzz ]; then install_packages clang libclang-rt-14-dev; else install_packages; fi
 case "$cmd" in
 run)
     build
@@ -53,8 +54,31 @@ bench)
     build
     for b in build/bench/*; do [ -x "$b" ] && "$b"; done
     ;;
+fuzz)
+    # Each target runs on a scratch copy of its corpus, so the shipped corpus stays as it is. Any crash,
+    # leak, sanitizer report, failed check or slow input ends that target and leaves the input in
+    # build-fuzz/findings/; the command fails once every target has run.
+    seconds="${2:-60}"
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTUMBLEBOX_FUZZ=ON -DTUMBLEBOX_SDL=OFF \
+        -DTUMBLEBOX_ART=OFF -DTUMBLEBOX_BENCH=OFF >/dev/null
+    cmake --build build-fuzz -j2 --target level_fuzz level_step_fuzz settings_fuzz
+    mkdir -p build-fuzz/findings
+    failed=0
+    for target in level_fuzz:level level_step_fuzz:level settings_fuzz:settings; do
+        name="${target%%:*}"
+        work="build-fuzz/corpus-$name"
+        rm -rf "$work"
+        mkdir -p "$work"
+        cp fuzz/corpus/"${target#*:}"/* "$work"/
+        [ "${target#*:}" = level ] && cp tests/data/levels/*.lvl "$work"/
+        echo "== $name, $seconds s"
+        "build-fuzz/fuzz/$name" -max_total_time="$seconds" -max_len=8192 -timeout=20 -rss_limit_mb=2048 \
+            -print_final_stats=1 -artifact_prefix=build-fuzz/findings/"$name"- "$work" || failed=1
+    done
+    exit "$failed"
+    ;;
 *)
-    echo "usage: tools/dev.sh run|test|asan|bench" >&2
+    echo "usage: tools/dev.sh run|test|asan|bench|fuzz [seconds]" >&2
     exit 2
     ;;
 esac

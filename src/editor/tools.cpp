@@ -13,6 +13,15 @@ namespace {
 
 constexpr int kMarkerImage = kEffectBase + 17; // the green marker
 
+// Tools build within a billion units of the origin, so a far camera cannot make a coordinate outside the
+// range of int, nor can the builders' offsets (a box is 50 units wide) carry one past it.
+constexpr double kToolReach = 1e9;
+
+int32_t ToolCoordinate(double v) {
+    if (!(v == v)) return 0;
+    return static_cast<int32_t>(std::clamp(v, -kToolReach, kToolReach));
+}
+
 // Runs a builder; a refusal by a full table is said in the status line. True when something was built.
 template <typename Build> bool Place(Program& prog, Build build) {
     World& w = prog.world;
@@ -87,7 +96,7 @@ bool ReleaseTool(Program& prog, const std::string& tool, int32_t mx, int32_t my)
 void DragTool(Program& prog, const std::string& tool, Vec2 a, int32_t mx, int32_t my) {
     World& w = prog.world;
     Rng& rng = prog.rng;
-    const int32_t ax = static_cast<int32_t>(a.x), ay = static_cast<int32_t>(a.y);
+    const int32_t ax = ToolCoordinate(a.x), ay = ToolCoordinate(a.y);
     if (tool == "Circle") {
         int32_t r = RoundToInt(std::hypot(mx - a.x, my - a.y));
         Place(prog, [&] { return NewCircle(w, ax, ay, r, 16, 1, 1); });
@@ -129,7 +138,7 @@ void ApplyTool(Program& prog) {
     // With the grid on, clicks and drag ends land on it (a marker, a bind and an edit go where they point).
     const bool snap = ed.grid && tool != "Marker" && tool != "Bind" && tool != "Edit";
     const Vec2 at = snap ? SnapToGrid(ed.mouseWorld) : ed.mouseWorld;
-    const int32_t mx = static_cast<int32_t>(at.x), my = static_cast<int32_t>(at.y);
+    const int32_t mx = ToolCoordinate(at.x), my = ToolCoordinate(at.y);
     const Vec2 m{static_cast<double>(mx), static_cast<double>(my)};
     const int16_t left = ed.leftState;
     const int click = prog.gui.mouse.state; // the GUI's click state

@@ -20,7 +20,11 @@
 namespace {
 
 constexpr int32_t kMaxLevelId = 1000000000; // larger ids are refused, so the id counters never overflow
-constexpr size_t kMaxListRecords = 9999;    // half-spaces, water spaces, portals, regions, markers, lights
+constexpr size_t kMaxListRecords = 9999;    // portals, regions, markers
+// Every particle meets every half-space and water space in each relaxation pass, and every entity every
+// light in each frame's drawing: these lists are kept short, so that no level makes a frame take seconds.
+constexpr size_t kMaxSpaceRecords = 100; // half-spaces, and water spaces
+constexpr size_t kMaxLightRecords = 500;
 constexpr int64_t kTriggerFileBudget = int64_t{64} << 20; // bytes of trigger files read by one load
 
 // Counters of dropped records stop at their largest value rather than wrap, whatever the file's size.
@@ -366,8 +370,8 @@ private:
         c.id = id;
     }
 
-    bool ListHasRoom(size_t size) {
-        if (size < kMaxListRecords) return true;
+    bool ListHasRoom(size_t size, size_t limit = kMaxListRecords) {
+        if (size < limit) return true;
         Drop();
         return false;
     }
@@ -376,7 +380,7 @@ private:
         float vx = ReadFloat(a_[3]);
         float vy = ReadFloat(a_[4]);
         if (!UsableDirection(vx, vy)) return Drop();
-        if (!ListHasRoom(w_.halfSpaces.size())) return;
+        if (!ListHasRoom(w_.halfSpaces.size(), kMaxSpaceRecords)) return;
         HalfSpace& h = NewHalfSpace(w_, ReadInt(a_[1]), ReadInt(a_[2]), vx, vy);
         h.type = WritableText(a_[5], 3);
     }
@@ -392,7 +396,7 @@ private:
         bool sound = ReadWaterCoordinate(a_[1], px) && ReadWaterCoordinate(a_[2], py) &&
                      UsableDirection(vx, vy) && Finite(xf) && xf >= 0 && xf <= 2 && Finite(ax) && Finite(ay);
         if (!sound) return Drop();
-        if (!ListHasRoom(w_.waterSpaces.size())) return;
+        if (!ListHasRoom(w_.waterSpaces.size(), kMaxSpaceRecords)) return;
         WaterSpace& s = NewWaterSpace(w_, px, py, vx, vy, xf);
         s.a.Set(ax, ay);
         s.type = WritableText(a_[8], 4);
@@ -421,7 +425,7 @@ private:
     void ReadLight() {
         int32_t owner = ReadInt(a_[4]);
         if (owner == 0) return Drop(); // only lights carried by an entity are stored
-        if (lights_.size() >= kMaxListRecords) return Drop();
+        if (lights_.size() >= kMaxLightRecords) return Drop();
         lights_.push_back({a_[1], ReadInt(a_[2]), ReadInt(a_[3]), owner});
     }
 
@@ -490,7 +494,7 @@ private:
                 Drop();
                 continue;
             }
-            if (!ListHasRoom(w_.lights.size())) continue;
+            if (!ListHasRoom(w_.lights.size(), kMaxLightRecords)) continue;
             // The light follows its owner's centre; the particle is only the fallback AddLight asks for.
             const Entity& e = w_.entities[static_cast<size_t>(slot)];
             int32_t particle = e.particles.empty() ? 1 : e.particles.front();

@@ -1,6 +1,8 @@
 // Portals: an entity whose centre crosses a portal's segment is moved to the connected portal.
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
+#include <vector>
 
 #include "physics/internal.h"
 #include "physics/physics.h"
@@ -8,11 +10,36 @@
 namespace physics_internal {
 
 void RunPortals(World& w) {
+    if (w.portals.empty()) return;
     Particle* ps = w.particles.data();
+    // Each portal's connection found once (the first portal with the uid, as FindPortalByUid finds it),
+    // not by a search of the list per portal: a level may hold thousands.
+    std::unordered_map<uint32_t, size_t> byUid;
+    byUid.reserve(w.portals.size());
+    for (size_t k = 0; k < w.portals.size(); ++k) byUid.emplace(w.portals[k].uid, k);
+    bool boundsStale = true; // the bounds are brought up to date once, and again only after a sending
+    // Each entity's old centre, the mean of its particles' old positions, kept until a portal moves it.
+    std::vector<Vec2> oldCentres(static_cast<size_t>(w.entityCount) + 1);
+    auto oldCentre = [&](const Entity& e) {
+        const int count = e.particlecount();
+        Vec2 o{0, 0};
+        for (int32_t slot : e.particles) {
+            o.x += ps[slot].oldp.x / count;
+            o.y += ps[slot].oldp.y / count;
+        }
+        return o;
+    };
+    for (int32_t i = 1; i <= w.entityCount; ++i) {
+        const Entity& e = w.entities[static_cast<size_t>(i)];
+        if (e.particlecount() > 0) oldCentres[static_cast<size_t>(i)] = oldCentre(e);
+    }
     for (const Portal& from : w.portals) {
-        const Portal* to = FindPortalByUid(w, from.connected);
-        if (to == nullptr) continue; // a portal without a connection sends nothing anywhere
-        UpdateEntityBounds(w);       // entities sent by an earlier portal are seen at their new place
+        auto found = from.connected == 0 ? byUid.end() : byUid.find(from.connected);
+        if (found == byUid.end()) continue; // a portal without a connection sends nothing anywhere
+        const Portal* to = &w.portals[found->second];
+        if (boundsStale)
+            UpdateEntityBounds(w); // entities sent by an earlier portal are seen at their new place
+        boundsStale = false;
         const float x1 = static_cast<float>(from.x1), y1 = static_cast<float>(from.y1);
         const float x2 = static_cast<float>(from.x2), y2 = static_cast<float>(from.y2);
         const bool alongY = std::fabs(from.y1 - from.y2) >= std::fabs(from.x1 - from.x2);
@@ -28,19 +55,16 @@ void RunPortals(World& w) {
             Entity& e = w.entities[static_cast<size_t>(i)];
             const int count = e.particlecount();
             if (count == 0) continue; // no particles, no old centre
-            Vec2 o{0, 0};
-            for (int32_t slot : e.particles) {
-                o.x += ps[slot].oldp.x / count;
-                o.y += ps[slot].oldp.y / count;
-            }
             const Vec2 c = e.center;
+            const double z = alongY ? c.y : c.x;
+            if (!(z > lo && z <= hi)) continue; // beyond the segment's ends (the exact test follows below)
+            Vec2 o = oldCentres[static_cast<size_t>(i)];
             const float sNew =
                 SignedLineDistance(x1, y1, x2, y2, static_cast<float>(c.x), static_cast<float>(c.y));
             const float sOld =
                 SignedLineDistance(x1, y1, x2, y2, static_cast<float>(o.x), static_cast<float>(o.y));
             const bool crossed = (sNew >= 0 && sOld < 0) || (sNew <= 0 && sOld > 0);
             if (!crossed) continue;
-            const double z = alongY ? c.y : c.x;
             if (!(IntervalDistance(hi, lo, z, z) < hi - lo)) continue; // beyond the segment's ends
 
             // Keep the motion along the portal, drop the motion across it.
@@ -55,6 +79,7 @@ void RunPortals(World& w) {
                 ps[slot].oldp += shift;
             }
             ++e.portalPasses;
+            boundsStale = true;
             // One normal step beyond it, leaving with 98 % of the speed across.
             const Vec2 exit = nq * s;
             const Vec2 exitOld = exit / 50;
@@ -62,6 +87,7 @@ void RunPortals(World& w) {
                 ps[slot].oldp -= exitOld;
                 ps[slot].p -= exit;
             }
+            oldCentres[static_cast<size_t>(i)] = oldCentre(e);
         }
     }
 }

@@ -21,10 +21,9 @@ void DrawLights(FrameContext& f) {
         const Vec2 s = f.Screen(source);
         // The glow sits 10 * scale pixels below the source.
         const float glow = static_cast<float>(RoundToInt(100 * scale));
-        plat.DrawQuad(
-            kGlowImage,
-            RectQuad(static_cast<float>(s.x - 50 * scale), static_cast<float>(s.y - 40 * scale), glow, glow),
-            255);
+        const Quad glowQuad =
+            RectQuad(static_cast<float>(s.x - 50 * scale), static_cast<float>(s.y - 40 * scale), glow, glow);
+        if (f.Affords(glowQuad)) plat.DrawQuad(kGlowImage, glowQuad, 255);
         const bool owned = light.owner >= 0 && light.ownerId != 0;
         for (int32_t i = 1; i <= count; ++i) {
             const Entity& e = w.entities[static_cast<size_t>(i)];
@@ -45,6 +44,7 @@ void DrawLights(FrameContext& f) {
             reversed.x = {q.x[3], q.x[2], q.x[1], q.x[0]};
             reversed.y = {q.y[3], q.y[2], q.y[1], q.y[0]};
             // Only the one running clockwise on the screen shows.
+            if (!f.Affords(q)) break; // the frame's fill is spent: no further light quads
             plat.DrawQuad(light.image, q, 100, true);
             plat.DrawQuad(light.image, reversed, 100, true);
         }

@@ -110,6 +110,22 @@ void FrameContext::Circle(double x, double y, double radius, uint32_t rgb) {
     plat.DrawCircle(static_cast<float>(x), static_cast<float>(y), static_cast<float>(radius), rgb);
 }
 
+bool FrameContext::Affords(double x1, double y1, double x2, double y2) {
+    if (fillBudget < 0) fillBudget = kFillScreens * view.w * view.h;
+    const double w = std::min(std::max(x1, x2), view.w) - std::max(std::min(x1, x2), 0.0);
+    const double h = std::min(std::max(y1, y2), view.h) - std::max(std::min(y1, y2), 0.0);
+    const double area = w > 0 && h > 0 ? w * h : 0; // off the screen, or not a number: free
+    if (area > fillBudget) return false;
+    fillBudget -= area;
+    return true;
+}
+
+bool FrameContext::Affords(const Quad& q) {
+    auto [xlo, xhi] = std::minmax({q.x[0], q.x[1], q.x[2], q.x[3]});
+    auto [ylo, yhi] = std::minmax({q.y[0], q.y[1], q.y[2], q.y[3]});
+    return Affords(xlo, ylo, xhi, yhi);
+}
+
 void FrameContext::Text(int x, int y, const std::string& text) {
     if (!text.empty()) plat.DrawText(FontId::Hud, x, y, text, ink.front, ink.back, true);
 }
@@ -124,8 +140,12 @@ void DrawPortals(FrameContext& f) {
         Vec2 a = f.Pixel({p.x1, p.y1});
         Vec2 b = f.Pixel({p.x2, p.y2});
         f.Line(a.x, a.y, b.x, b.y, kPortalColour);
-        int32_t mx = (RoundToInt(a.x) + RoundToInt(b.x)) / 2;
-        int32_t my = (RoundToInt(a.y) + RoundToInt(b.y)) / 2;
+        // Summed in 64 bits: the ends of a far portal are pixels near the ends of the int range.
+        auto middle = [](double u, double v) {
+            return static_cast<int32_t>((int64_t{RoundToInt(u)} + RoundToInt(v)) / 2);
+        };
+        int32_t mx = middle(a.x, b.x);
+        int32_t my = middle(a.y, b.y);
         f.Text(mx, my, std::to_string(p.id), kWhite);
     }
 }

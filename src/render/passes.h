@@ -22,6 +22,9 @@ struct FrameContext {
     Platform& plat;
     View view;
     Ink ink;
+    // Screen area the world's quads may still cover this frame, in pixels (-1: not yet set). No level can
+    // then make a frame fill the screen thousands of times over.
+    double fillBudget = -1;
 
     // World point to screen, unrounded (for quad corners) or rounded to whole pixels.
     Vec2 Screen(Vec2 world) const { return WorldToScreen(view, world); }
@@ -33,7 +36,14 @@ struct FrameContext {
     void Circle(double x, double y, double radius, uint32_t rgb);
     void Text(int x, int y, const std::string& text); // current colours
     void Text(int x, int y, const std::string& text, uint32_t front);
+
+    // True, and the quad's screen area (its bounding box clipped to the screen) taken from the budget, when
+    // the budget still holds it; false once a frame's world quads have covered kFillScreens screens.
+    bool Affords(const Quad& q);
+    bool Affords(double x1, double y1, double x2, double y2);
 };
+
+constexpr double kFillScreens = 6;
 
 // The image of a colour name. "random" gives a colour of its own to each object, chosen from `identity`,
 // so that it stays the same from frame to frame.

@@ -145,13 +145,18 @@ void DrawRegions(FrameContext& f) {
         Vec2 lo = f.Screen({static_cast<double>(r.minx), static_cast<double>(r.miny)});
         Vec2 hi = f.Screen({static_cast<double>(r.maxx), static_cast<double>(r.maxy)});
         Vec2 c[4] = {lo, {hi.x, lo.y}, hi, {lo.x, hi.y}};
+        if (!f.Affords(lo.x, lo.y, hi.x, hi.y)) continue;
         f.plat.DrawQuad(image, CornersOf(c), 100);
         if (!coloured) continue;
         int32_t x1 = RoundToInt(lo.x), y1 = RoundToInt(lo.y), x2 = RoundToInt(hi.x), y2 = RoundToInt(hi.y);
-        DrawThickLine(f.plat, x1, y1, x2, y1, 5, image, 100); // top
-        DrawThickLine(f.plat, x2, y1, x2, y2, 5, image, 100); // right
-        DrawThickLine(f.plat, x2, y2, x1, y2, 5, image, 100); // bottom
-        DrawThickLine(f.plat, x1, y2, x1, y1, 5, image, 100); // left
+        auto border = [&](int32_t ax, int32_t ay, int32_t bx, int32_t by) {
+            Quad q = ThickLineQuad(ax, ay, bx, by, 5);
+            if (f.Affords(q)) f.plat.DrawQuad(image, q, 100);
+        };
+        border(x1, y1, x2, y1); // top
+        border(x2, y1, x2, y2); // right
+        border(x2, y2, x1, y2); // bottom
+        border(x1, y2, x1, y1); // left
     }
 }
 
@@ -181,6 +186,7 @@ void DrawLiquids(FrameContext& f) {
                     continue;
                 }
                 Vec2 s = f.Screen(drop.p);
+                if (!f.Affords(s.x - half, s.y - half, s.x + half, s.y + half)) continue;
                 f.plat.DrawQuad(
                     image,
                     RectQuad(static_cast<float>(s.x - half), static_cast<float>(s.y - half), side, side),
@@ -197,7 +203,11 @@ void DrawLiquids(FrameContext& f) {
 void DrawEntities(FrameContext& f) {
     const World& w = f.prog.world;
     const int32_t count = std::clamp(w.entityCount, 0, kMaxRecords);
-    for (int32_t i = 1; i <= count; ++i) DrawEntity(f, w.entities[static_cast<size_t>(i)]);
+    for (int32_t i = 1; i <= count; ++i) {
+        const Entity& e = w.entities[static_cast<size_t>(i)];
+        const Vec2 lo = f.Screen(e.bmin), hi = f.Screen(e.bmax);
+        if (f.Affords(lo.x, lo.y, hi.x, hi.y)) DrawEntity(f, e);
+    }
 }
 
 void DrawHalfSpaces(FrameContext& f) {
@@ -206,7 +216,7 @@ void DrawHalfSpaces(FrameContext& f) {
     for (size_t i = 0; i < spaces.size(); ++i) {
         const HalfSpace& h = spaces[i];
         PlaneFill fill = HalfPlaneFill(f.view, h.p, h.v, h.normal);
-        if (!fill.visible) continue;
+        if (!fill.visible || !f.Affords(fill.fill)) continue;
         int times = static_cast<int>(i) == hovered ? 2 : 1;
         for (int k = 0; k < times; ++k) {
             f.plat.DrawQuad(ColourImageFor(h.type, h.uid, f.prog.render.rng), fill.fill, 100);
@@ -222,7 +232,7 @@ void DrawWaterSpaces(FrameContext& f) {
     for (size_t i = 0; i < spaces.size(); ++i) {
         const WaterSpace& s = spaces[i];
         PlaneFill fill = HalfPlaneFill(f.view, s.p, s.v, s.normal);
-        if (!fill.visible) continue;
+        if (!fill.visible || !f.Affords(fill.fill)) continue;
         int times = static_cast<int>(i) == hovered ? 2 : 1;
         for (int k = 0; k < times; ++k)
             f.plat.DrawQuad(ColourImageFor(s.type, s.uid, f.prog.render.rng), fill.fill, 100);

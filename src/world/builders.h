@@ -29,9 +29,18 @@ int32_t NewPlayer2(World& w, Rng& rng, int32_t x, int32_t y);
 int32_t NewCustomObject(World& w, Rng& rng, int32_t halfHeight, int32_t halfWidth, const std::string& name,
                         double x, double y);
 
+// The largest liquid particle radius: the catalogue's boxes use 3; a level asking for more gets this one.
+constexpr double kMaxLiquidRadius = 12;
+// The liquid particles of all boxes together (the catalogue's boxes hold 35 each): every pair of a box's
+// particles is tested each frame, so 102 full boxes would cost 25 million tests a frame (5,000 make at
+// most 2.5 million).
+constexpr int kMaxWorldLiquidParticles = 5000;
+
 // A liquid box bound to `entity`, holding `count` particles named `kind` (at most 500), each at the
-// container's centre plus a random offset of 0..1 per axis. Returns the box slot, or 0 when the table is
-// full.
+// container's centre plus a random offset of 0..1 per axis, with a radius brought into 0..kMaxLiquidRadius
+// (0 when it is not a number). A box holds fewer particles when the world's boxes hold
+// kMaxWorldLiquidParticles together; that counts as a refused creation. Returns the box slot, or 0 when
+// the table is full.
 int32_t NewLiquidBox(World& w, Rng& rng, int32_t entity, double radius, int32_t count,
                      const std::string& kind);
 

@@ -1,4 +1,6 @@
 // Liquid boxes, lights and the player finders: the parts of the catalogue that the level reader also uses.
+#include <algorithm>
+
 #include "common/text.h"
 #include "world/builders.h"
 
@@ -13,13 +15,20 @@ int32_t NewLiquidBox(World& w, Rng& rng, int32_t entity, double radius, int32_t 
     int32_t slot = ++w.liquidBoxCount;
     LiquidBox& box = w.liquidBoxes[static_cast<size_t>(slot)];
     box.particles.clear();
-    box.radius = radius;
+    box.radius = radius > 0 ? std::min(radius, kMaxLiquidRadius) : 0;
     box.container = entity;
     if (count > kMaxLiquidParticles) {
         ++w.refusedCreations; // the box is made with as many particles as it holds
         count = kMaxLiquidParticles;
     }
     if (count < 0) count = 0;
+    int32_t held = 0;
+    for (int32_t b = 1; b < slot; ++b)
+        held += static_cast<int32_t>(w.liquidBoxes[static_cast<size_t>(b)].particles.size());
+    if (count > kMaxWorldLiquidParticles - held) {
+        ++w.refusedCreations;
+        count = std::max(0, kMaxWorldLiquidParticles - held);
+    }
     const Entity& e = w.entities[static_cast<size_t>(entity)];
     Vec2 centre{0, 0};
     int n = e.particlecount();

@@ -94,6 +94,8 @@ template <typename T, typename Live> int32_t CountLive(const std::vector<T>& tab
 } // namespace
 
 void RecountTables(World& w) {
+    const int32_t counts[4] = {w.particleCount, w.constraintCount, w.entityCount, w.contactCount};
+    for (size_t k = 0; k < 4; ++k) w.recountedFrom[k] = std::max(w.recountedFrom[k], counts[k]);
     w.particleCount = CountLive(w.particles, [](const Particle& p) { return p.id != 0; });
     w.constraintCount = CountLive(w.constraints, [](const Constraint& c) { return c.id != 0; });
     w.entityCount = CountLive(w.entities, [](const Entity& e) { return e.id != 0; });
@@ -118,19 +120,28 @@ void ResetWorld(World& w) {
     w.waterContacts.clear();
     w.collisionPairs.clear();
 
-    // Every slot, not only 1..count: a record whose id was set to 0 ends a table early, and the records
-    // beyond it must not come back to life when the table refills.
-    for (auto& p : w.particles) p.id = 0;
-    for (auto& c : w.constraints) c.id = 0;
-    for (size_t i = 0; i < w.entities.size(); ++i) {
+    // Every slot used since the last reset, not only 1..count: a record whose id was set to 0 ends a table
+    // early at the next recount, and the records beyond it must not come back to life when the table
+    // refills. Slots beyond the highest count never held a record since then, so a reset costs what the
+    // last world used, not the whole tables.
+    auto used = [&](int32_t count, size_t k, size_t slots) {
+        const int32_t last = static_cast<int32_t>(slots) - 1;
+        return static_cast<size_t>(std::max(0, std::min(std::max(count, w.recountedFrom[k]), last)));
+    };
+    for (size_t i = 1, n = used(w.particleCount, 0, w.particles.size()); i <= n; ++i) w.particles[i].id = 0;
+    for (size_t i = 1, n = used(w.constraintCount, 1, w.constraints.size()); i <= n; ++i)
+        w.constraints[i].id = 0;
+    for (size_t i = 1, n = used(w.entityCount, 2, w.entities.size()); i <= n; ++i) {
         Entity& e = w.entities[i];
-        if (e.id == 0 && e.particles.empty() && e.constraints.empty()) continue;
-        if (i > 0) e.id = 0;
+        e.id = 0;
         e.particles.clear();
         e.constraints.clear();
     }
-    for (auto& c : w.contacts) c.serial = 0;
+    w.entities[kWorldEntity].particles.clear();
+    w.entities[kWorldEntity].constraints.clear();
+    for (size_t i = 1, n = used(w.contactCount, 3, w.contacts.size()); i <= n; ++i) w.contacts[i].serial = 0;
     RecountTables(w);
+    w.recountedFrom = {};
 
     w.nextParticleId = 1;
     w.nextConstraintId = 1;

@@ -204,6 +204,9 @@ struct World {
     int32_t constraintCount = 0;
     int32_t entityCount = 0;
     int32_t contactCount = 0;
+    // The highest count each table (particles, constraints, entities, contacts) had before a recount
+    // lowered it, since the last reset: the slots ResetWorld must clear besides 1..count.
+    std::array<int32_t, 4> recountedFrom{};
 
     std::vector<LiquidBox> liquidBoxes; // kLiquidBoxSlots slots
     int32_t liquidBoxCount = 0;
