@@ -454,6 +454,49 @@ __attribute__((always_inline)) inline void RecordIfNew(World& w, const Collision
     c.impact = static_cast<float>((u * s).Length());
 }
 
+// The moves of steps 12-13: the side's ends along CV (a: by 1 - t, b: by t) and the vertex against it,
+// shared by the masses when both bodies move. `finite` is false when a move that would be made is not a
+// finite number (bodies thrown beyond single precision, masses whose sum overflows): the correction is
+// then skipped, so that no NaN enters a position.
+struct Moves {
+    double ax = 0, ay = 0, bx = 0, by = 0, vx = 0, vy = 0;
+    bool finite = true;
+};
+
+inline Moves CorrectionMoves(const Vec2& cv, float t, float ma, float mv, float m1, float m2) {
+    const float mass = ma + mv;
+    const float wa = mass != 0 ? mv / mass : 0.0f;
+    const float wv = mass != 0 ? ma / mass : 0.0f;
+    const float rest = 1 - t;
+    Moves m;
+    if (m2 != 0) {
+        if (m1 != 0) {
+            m.ax = cv.x * rest * wa;
+            m.ay = cv.y * rest * wa;
+            m.bx = cv.x * t * wa;
+            m.by = cv.y * t * wa;
+        } else {
+            m.ax = cv.x * rest;
+            m.ay = cv.y * rest;
+            m.bx = cv.x * t;
+            m.by = cv.y * t;
+        }
+    }
+    if (m1 != 0) {
+        if (m2 != 0) {
+            m.vx = cv.x * wv;
+            m.vy = cv.y * wv;
+        } else {
+            m.vx = cv.x;
+            m.vy = cv.y;
+        }
+    }
+    // x * 0 is 0 for every finite x and NaN otherwise.
+    const double probe = m.ax * 0 + m.ay * 0 + m.bx * 0 + m.by * 0 + m.vx * 0 + m.vy * 0;
+    m.finite = probe == 0;
+    return m;
+}
+
 // Steps 7-8 marks and 9-14: contact record, position along the side, mass shares, correction.
 __attribute__((always_inline)) inline int Finish(World& w, const Collision& col) {
     Particle* ps = w.particles.data();
@@ -462,16 +505,11 @@ __attribute__((always_inline)) inline int Finish(World& w, const Collision& col)
     const int32_t vslot = col.vslot;
     const int32_t aslot = cs[col.touched].p1;
     const int32_t bslot = cs[col.touched].p2;
-    ps[vslot].contact = 1;
-    ps[aslot].contact = 2;
-    ps[bslot].contact = 2;
-
-    RecordIfNew(w, col, aslot, bslot, vslot);
-
-    // 10. Where the vertex lies along the side.
     Particle& pa = ps[aslot];
     Particle& pb = ps[bslot];
     Particle& pv = ps[vslot];
+
+    // 10. Where the vertex lies along the side.
     const double sx = pb.p.x - pa.p.x;
     const double sy = pb.p.y - pa.p.y;
     float t;
@@ -485,33 +523,24 @@ __attribute__((always_inline)) inline int Finish(World& w, const Collision& col)
     // 11. Mass shares: the heavier body moves less.
     const float ma = w.entities[static_cast<size_t>(pa.parent)].m;
     const float mv = w.entities[static_cast<size_t>(pv.parent)].m;
-    const float mass = ma + mv;
-    const float wa = mass != 0 ? mv / mass : 0.0f;
-    const float wv = mass != 0 ? ma / mass : 0.0f;
-    const float rest = 1 - t;
+    const Moves moves = CorrectionMoves(cv, t, ma, mv, col.e1->m, col.e2->m);
+    if (!moves.finite) return 0;
+
+    ps[vslot].contact = 1;
+    ps[aslot].contact = 2;
+    ps[bslot].contact = 2;
+    RecordIfNew(w, col, aslot, bslot, vslot);
 
     // 12-13. Move the side along CV and the vertex against it; static bodies stay.
-    const float m1 = col.e1->m, m2 = col.e2->m;
-    if (m2 != 0) {
-        if (m1 != 0) {
-            pa.p.x += cv.x * rest * wa;
-            pa.p.y += cv.y * rest * wa;
-            pb.p.x += cv.x * t * wa;
-            pb.p.y += cv.y * t * wa;
-        } else {
-            pa.p.x += cv.x * rest;
-            pa.p.y += cv.y * rest;
-            pb.p.x += cv.x * t;
-            pb.p.y += cv.y * t;
-        }
+    if (col.e2->m != 0) {
+        pa.p.x += moves.ax;
+        pa.p.y += moves.ay;
+        pb.p.x += moves.bx;
+        pb.p.y += moves.by;
     }
-    if (m1 != 0) {
-        if (m2 != 0) {
-            pv.p.x -= cv.x * wv;
-            pv.p.y -= cv.y * wv;
-        } else {
-            pv.p -= cv;
-        }
+    if (col.e1->m != 0) {
+        pv.p.x -= moves.vx;
+        pv.p.y -= moves.vy;
     }
     return 1;
 }
@@ -613,10 +642,6 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     const int32_t bslot = c.e2->particles[static_cast<size_t>(ib)];
     const int32_t vslot = c.vslot;
     Particle* pw = w.particles.data();
-    pw[vslot].contact = 1;
-    pw[aslot].contact = 2;
-    pw[bslot].contact = 2;
-    RecordIfNew(w, c, aslot, bslot, vslot);
     const double ax = x2[ia], ay = y2[ia], bx = x2[ib], by = y2[ib], vx = x1[vi], vy = y1[vi];
     const Vec2 cv = c.cv;
     const double sx = bx - ax, sy = by - ay;
@@ -628,31 +653,21 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     else
         t = 0.5f;
     const float ma = c.e2->m, mv = c.e1->m;
-    const float mass = ma + mv;
-    const float wa = mass != 0 ? mv / mass : 0.0f;
-    const float wv = mass != 0 ? ma / mass : 0.0f;
-    const float rest = 1 - t;
+    const Moves moves = CorrectionMoves(cv, t, ma, mv, mv, ma);
+    if (!moves.finite) return 0;
+    pw[vslot].contact = 1;
+    pw[aslot].contact = 2;
+    pw[bslot].contact = 2;
+    RecordIfNew(w, c, aslot, bslot, vslot);
     if (ma != 0) {
-        if (mv != 0) {
-            pw[aslot].p.x = ax + cv.x * rest * wa;
-            pw[aslot].p.y = ay + cv.y * rest * wa;
-            pw[bslot].p.x = bx + cv.x * t * wa;
-            pw[bslot].p.y = by + cv.y * t * wa;
-        } else {
-            pw[aslot].p.x = ax + cv.x * rest;
-            pw[aslot].p.y = ay + cv.y * rest;
-            pw[bslot].p.x = bx + cv.x * t;
-            pw[bslot].p.y = by + cv.y * t;
-        }
+        pw[aslot].p.x = ax + moves.ax;
+        pw[aslot].p.y = ay + moves.ay;
+        pw[bslot].p.x = bx + moves.bx;
+        pw[bslot].p.y = by + moves.by;
     }
     if (mv != 0) {
-        if (ma != 0) {
-            pw[vslot].p.x = vx - cv.x * wv;
-            pw[vslot].p.y = vy - cv.y * wv;
-        } else {
-            pw[vslot].p.x = vx - cv.x;
-            pw[vslot].p.y = vy - cv.y;
-        }
+        pw[vslot].p.x = vx - moves.vx;
+        pw[vslot].p.y = vy - moves.vy;
     }
     return 1;
 }
