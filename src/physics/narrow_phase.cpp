@@ -292,22 +292,24 @@ ProjectQuad(__m256d nx, __m256d ny, const double* x, const double* y, __m128& lo
 }
 
 // Steps 1-3 for two entities of four particles and four self-contained sides each (boxes, walls, quads,
-// straps): all eight axes in two rounds of four, then the shallowest overlap. `ends` hold the local
-// particle numbers of each side's ends. False when an axis separates the entities.
+// straps): all eight axes in two rounds of four, then the shallowest overlap. `xv` and `yv` hold each
+// entity's particle positions (x and y, also stored in `x` and `y`), `lanes` per entity the 32-bit lanes
+// of its sides' first and second ends in them. False when an axis separates the entities.
 __attribute__((target("avx2"), always_inline)) inline bool
-ChooseAxisQuads(const Entity& e1, const Entity& e2, const uint8_t* ends1, const uint8_t* ends2,
-                const double* x, const double* y, Axis& best) {
-    // Side directions built in registers from single values: a wide load of values just stored one by
-    // one would wait for the stores instead of taking their data.
-    auto side = [](const double* v, const uint8_t* e, int k) { return v[e[2 * k + 1]] - v[e[2 * k]]; };
-    const __m256d dxs[2] = {
-        _mm256_set_pd(side(x, ends1, 3), side(x, ends1, 2), side(x, ends1, 1), side(x, ends1, 0)),
-        _mm256_set_pd(side(x + 4, ends2, 3), side(x + 4, ends2, 2), side(x + 4, ends2, 1),
-                      side(x + 4, ends2, 0))};
-    const __m256d dys[2] = {
-        _mm256_set_pd(side(y, ends1, 3), side(y, ends1, 2), side(y, ends1, 1), side(y, ends1, 0)),
-        _mm256_set_pd(side(y + 4, ends2, 3), side(y + 4, ends2, 2), side(y + 4, ends2, 1),
-                      side(y + 4, ends2, 0))};
+ChooseAxisQuads(const Entity& e1, const Entity& e2, const __m256d* xv, const __m256d* yv,
+                const uint8_t* lanes1, const uint8_t* lanes2, const double* x, const double* y, Axis& best) {
+    // Side directions: the ends picked from the positions in registers, then subtracted as one by one.
+    __m256d dxs[2], dys[2];
+    for (int r = 0; r < 2; ++r) {
+        const uint8_t* lanes = r == 0 ? lanes1 : lanes2;
+        const __m256i from = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes)));
+        const __m256i to = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes + 8)));
+        const __m256 xs = _mm256_castpd_ps(xv[r]), ys = _mm256_castpd_ps(yv[r]);
+        dxs[r] = _mm256_sub_pd(_mm256_castps_pd(_mm256_permutevar8x32_ps(xs, to)),
+                               _mm256_castps_pd(_mm256_permutevar8x32_ps(xs, from)));
+        dys[r] = _mm256_sub_pd(_mm256_castps_pd(_mm256_permutevar8x32_ps(ys, to)),
+                               _mm256_castps_pd(_mm256_permutevar8x32_ps(ys, from)));
+    }
     alignas(32) double nxs[8], nys[8];
     const __m256d zero = _mm256_setzero_pd();
     __m128 d[2];
@@ -558,21 +560,24 @@ int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
 // the touched side are found four at a time; where an undefined comparison (a NaN) could make the lanes
 // disagree with the one-by-one search, the one-by-one search decides.
 __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b2, const uint8_t* ends1,
-                                                 const uint8_t* ends2) {
+                                                 const uint8_t* ends2, const uint8_t* lanes1,
+                                                 const uint8_t* lanes2) {
     const Particle* ps = w.particles.data();
     const Entity& en1 = w.entities[static_cast<size_t>(b1)];
     const Entity& en2 = w.entities[static_cast<size_t>(b2)];
     alignas(32) double x[8], y[8]; // B1's particles, then B2's
-    for (int i = 0; i < 4; ++i) {
-        const Vec2& p = ps[en1.particles[static_cast<size_t>(i)]].p;
-        x[i] = p.x;
-        y[i] = p.y;
-        const Vec2& q = ps[en2.particles[static_cast<size_t>(i)]].p;
-        x[4 + i] = q.x;
-        y[4 + i] = q.y;
+    __m256d xv[2], yv[2];
+    for (int e = 0; e < 2; ++e) {
+        const int32_t* slots = (e == 0 ? en1 : en2).particles.data();
+        const __m128d p0 = _mm_loadu_pd(&ps[slots[0]].p.x), p1 = _mm_loadu_pd(&ps[slots[1]].p.x);
+        const __m128d p2 = _mm_loadu_pd(&ps[slots[2]].p.x), p3 = _mm_loadu_pd(&ps[slots[3]].p.x);
+        xv[e] = _mm256_set_m128d(_mm_unpacklo_pd(p2, p3), _mm_unpacklo_pd(p0, p1));
+        yv[e] = _mm256_set_m128d(_mm_unpackhi_pd(p2, p3), _mm_unpackhi_pd(p0, p1));
+        _mm256_store_pd(x + 4 * e, xv[e]);
+        _mm256_store_pd(y + 4 * e, yv[e]);
     }
     Axis axis;
-    if (!ChooseAxisQuads(en1, en2, ends1, ends2, x, y, axis)) return 0;
+    if (!ChooseAxisQuads(en1, en2, xv, yv, lanes1, lanes2, x, y, axis)) return 0;
     if (!axis.found) return 0;
     // 4-6. Every side belongs to its own entity here, so the side is B2's exactly when it is one of
     // the second entity's or both entities have one id.
@@ -628,7 +633,8 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     const __m256d sign = _mm256_set1_pd(-0.0);
     const __m256d limit = _mm256_set1_pd(0.001);
     const __m256d level = _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(a, b)), limit, _CMP_LT_OQ);
-    const __m256d middle = _mm256_sub_pd(_mm256_div_pd(_mm256_add_pd(a, b), _mm256_set1_pd(2)),
+    // (a + b) / 2 as a product: halving is exact, so both give the same bits.
+    const __m256d middle = _mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(a, b), _mm256_set1_pd(0.5)),
                                          _mm256_set1_pd(static_cast<double>(c.dv)));
     const __m256d near = _mm256_cmp_pd(_mm256_andnot_pd(sign, middle), limit, _CMP_LT_OQ);
     const int qualifying = _mm256_movemask_pd(_mm256_and_pd(level, near));
@@ -705,8 +711,9 @@ int CollideEntityPair(World& w, int32_t b1, int32_t b2) {
 #if defined(__x86_64__)
     else if (s.simdLevel >= 2 && s.quadStamp == s.contactIndexStamp && s.contactIndexLive &&
              s.entityQuad[static_cast<size_t>(b1)] && s.entityQuad[static_cast<size_t>(b2)]) {
-        return CollideQuads(w, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)],
-                            &s.quadEnds[8 * static_cast<size_t>(b2)]);
+        return CollideQuads(
+            w, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)], &s.quadEnds[8 * static_cast<size_t>(b2)],
+            &s.quadLanes[16 * static_cast<size_t>(b1)], &s.quadLanes[16 * static_cast<size_t>(b2)]);
     }
 #endif
     else {
