@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Tumblebox, builds it, and then runs the program ("run"), the test suite
-# ("test"), the sanitizer suite ("asan"), the benchmarks ("bench") or each fuzz target for a while ("fuzz
-# [SECONDS]", 60 by default; needs clang, which it installs).
+# ("test"), the sanitizer suite ("asan"), the benchmarks ("bench"), the physics tests built for x86-64-v3
+# ("v3") or each fuzz target for a while ("fuzz [SECONDS]", 60 by default; needs clang, which it installs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -52,7 +52,27 @@ asan)
     ;;
 bench)
     build
-    for b in build/bench/*; do [ -x "$b" ] && "$b"; done
+    for b in build/bench/*; do
+        if [ -f "$b" ] && [ -x "$b" ]; then
+            echo "== $b"
+            "$b"
+        fi
+    done
+    ;;
+v3)
+    # The physics tests built for x86-64-v3 (AVX2, FMA, BMI2...), where a compiler free to fuse
+    # multiply-adds would change results. They run only where the processor has that level.
+    cmake -S . -B build-v3 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-march=x86-64-v3 \
+          -DTUMBLEBOX_WERROR=ON -DTUMBLEBOX_SDL=OFF -DTUMBLEBOX_ART=OFF -DTUMBLEBOX_BENCH=OFF >/dev/null
+    cmake --build build-v3 -j2 --target tumblebox_tests
+    flags=$(grep -m1 '^flags' /proc/cpuinfo || true)
+    for f in avx avx2 bmi1 bmi2 f16c fma abm movbe xsave; do
+        if [[ " $flags " != *" $f "* ]]; then
+            echo "This processor lacks $f (x86-64-v3): the x86-64-v3 tests were built but not run."
+            exit 0
+        fi
+    done
+    build-v3/tumblebox_tests --gtest_filter='PhysicsFastPaths.*:PhysicsDeterminism.*'
     ;;
 fuzz)
     # Each target runs on a scratch copy of its corpus, so the shipped corpus stays as it is. Any crash,
@@ -78,7 +98,7 @@ fuzz)
     exit "$failed"
     ;;
 *)
-    echo "usage: tools/dev.sh run|test|asan|bench|fuzz [seconds]" >&2
+    echo "usage: tools/dev.sh run|test|asan|bench|v3|fuzz [seconds]" >&2
     exit 2
     ;;
 esac

@@ -31,6 +31,12 @@ inline double Length(double x, double y) {
     return std::sqrt(x * x + y * y);
 }
 
+// A friction move that is not a finite number (bodies thrown far beyond single precision, frictions and
+// masses whose products overflow) is skipped, so that no NaN enters a position.
+inline bool Finite(const Vec2& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y);
+}
+
 void FrictionPlain(World& w) {
     Particle* ps = w.particles.data();
     const Entity* es = w.entities.data();
@@ -57,22 +63,27 @@ void FrictionPlain(World& w) {
                 f = wt * -1 / 3;
             }
             OpposeSliding(f, wt);
+            c.serial = 0;
             if (!vStatic && !aStatic) {
                 const float mass = ea.m + ev.m;
                 if (mass != 0) {
                     const float ka = 2 * ev.m / mass;
                     const float kv = 2 * ea.m / mass;
-                    a.p += f * ka;
-                    b.p += f * ka;
-                    v.p -= f * 2 * kv;
+                    const Vec2 side = f * ka;
+                    const Vec2 vertex = f * 2 * kv;
+                    if (!Finite(side) || !Finite(vertex)) continue;
+                    a.p += side;
+                    b.p += side;
+                    v.p -= vertex;
                 }
+            } else if (!Finite(f)) {
+                continue;
             } else if (vStatic && !aStatic) {
                 a.p += f;
                 b.p += f;
             } else if (aStatic && !vStatic) {
                 v.p -= f;
             }
-            c.serial = 0;
         } else if (c.kind == 2) {
             Particle& v = ps[c.vertex];
             const Entity& ev = es[v.parent];
@@ -83,7 +94,7 @@ void FrictionPlain(World& w) {
             Vec2 f = tau * ev.f / iterations;
             if (wt.Length() < f.Length()) f = wt * -1;
             OpposeSliding(f, wt);
-            if (ev.m != 0) v.p -= f;
+            if (ev.m != 0 && Finite(f)) v.p -= f;
             c.serial = 0;
         }
     }
@@ -170,6 +181,13 @@ template <typename Exact> inline bool LengthBelow(double sw, double sf, double s
     return exact();
 }
 
+// Every lane of a and b is finite (x * 0 is 0 for a finite x, NaN otherwise).
+inline bool Finite(__m128d a, __m128d b) {
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d probe = _mm_add_pd(_mm_mul_pd(a, zero), _mm_mul_pd(b, zero));
+    return _mm_movemask_pd(_mm_cmpunord_pd(probe, probe)) == 0;
+}
+
 // OpposeSliding without branches.
 inline __m128d Oppose(__m128d f, __m128d wt) {
     const __m128d sign = _mm_set1_pd(-0.0);
@@ -223,13 +241,16 @@ void FrictionFast(World& w) {
                 if (limited) f = _mm_div_pd(negWt, three);
                 f = Oppose(f, wt);
                 const __m128d fa = _mm_mul_pd(f, Broadcast(note.ka));
+                const __m128d fv = _mm_mul_pd(_mm_mul_pd(f, two), Broadcast(note.kv));
+                if (!Finite(fa, fv)) continue;
                 Store(&a.p.x, _mm_add_pd(pa, fa));
                 Store(&b.p.x, _mm_add_pd(Load(&b.p.x), fa));
-                Store(&v.p.x, _mm_sub_pd(Load(&v.p.x), _mm_mul_pd(_mm_mul_pd(f, two), Broadcast(note.kv))));
+                Store(&v.p.x, _mm_sub_pd(Load(&v.p.x), fv));
             } else {
                 const bool limited = LengthBelow(sw, sf, 1, [&] { return std::sqrt(sw) < std::sqrt(sf); });
                 if (limited) f = negWt;
                 f = Oppose(f, wt);
+                if (!Finite(f, f)) continue;
                 if (note.mode == kVertexStatic) {
                     Store(&a.p.x, _mm_add_pd(pa, f));
                     Store(&b.p.x, _mm_add_pd(Load(&b.p.x), f));
@@ -248,6 +269,7 @@ void FrictionFast(World& w) {
             const double fl = note.fLength;
             const bool limited = LengthBelow(sw, fl * fl, 1, [&] { return std::sqrt(sw) < fl; });
             const __m128d f = Oppose(limited ? _mm_xor_pd(wt, sign) : Load(&note.fx), wt);
+            if (!Finite(f, f)) continue;
             Store(&v.p.x, _mm_sub_pd(pv, f));
         }
     }

@@ -25,11 +25,15 @@ void RunWater(World& w) {
             if (!(d < 0)) continue; // above the surface, or on it
             const double ux = (pt.oldp.x - pt.p.x) * drag;
             const double uy = (pt.oldp.y - pt.p.y) * drag;
+            const double depth = -d;
+            const double lx = ws.a.x * depth;
+            const double ly = ws.a.y * depth;
+            // A particle deeper than single precision reaches gets no lift (it would bring a NaN).
+            if (!(std::isfinite(ux) && std::isfinite(uy) && std::isfinite(lx) && std::isfinite(ly))) continue;
             pt.p.x = pt.p.x + ux;
             pt.p.y = pt.p.y + uy;
-            const double depth = -d;
-            pt.p.x = pt.p.x + ws.a.x * depth;
-            pt.p.y = pt.p.y + ws.a.y * depth;
+            pt.p.x = pt.p.x + lx;
+            pt.p.y = pt.p.y + ly;
             w.waterContacts.push_back({i, static_cast<int32_t>(k)});
         }
     }
@@ -157,7 +161,9 @@ void ContainLiquid(World& w, int32_t b) {
             Vec2 n{ys[i] - ys[j], xs[j] - xs[i]};
             n.Normalise();
             const double g = RoundHalfEven(sd - 3 * box.radius);
-            lp.p -= n * g;
+            const Vec2 move = n * g;
+            if (!(std::isfinite(move.x) && std::isfinite(move.y))) continue; // a container beyond reach
+            lp.p -= move;
         }
     }
 }

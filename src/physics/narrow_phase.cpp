@@ -292,22 +292,24 @@ ProjectQuad(__m256d nx, __m256d ny, const double* x, const double* y, __m128& lo
 }
 
 // Steps 1-3 for two entities of four particles and four self-contained sides each (boxes, walls, quads,
-// straps): all eight axes in two rounds of four, then the shallowest overlap. `ends` hold the local
-// particle numbers of each side's ends. False when an axis separates the entities.
+// straps): all eight axes in two rounds of four, then the shallowest overlap. `xv` and `yv` hold each
+// entity's particle positions (x and y, also stored in `x` and `y`), `lanes` per entity the 32-bit lanes
+// of its sides' first and second ends in them. False when an axis separates the entities.
 __attribute__((target("avx2"), always_inline)) inline bool
-ChooseAxisQuads(const Entity& e1, const Entity& e2, const uint8_t* ends1, const uint8_t* ends2,
-                const double* x, const double* y, Axis& best) {
-    // Side directions built in registers from single values: a wide load of values just stored one by
-    // one would wait for the stores instead of taking their data.
-    auto side = [](const double* v, const uint8_t* e, int k) { return v[e[2 * k + 1]] - v[e[2 * k]]; };
-    const __m256d dxs[2] = {
-        _mm256_set_pd(side(x, ends1, 3), side(x, ends1, 2), side(x, ends1, 1), side(x, ends1, 0)),
-        _mm256_set_pd(side(x + 4, ends2, 3), side(x + 4, ends2, 2), side(x + 4, ends2, 1),
-                      side(x + 4, ends2, 0))};
-    const __m256d dys[2] = {
-        _mm256_set_pd(side(y, ends1, 3), side(y, ends1, 2), side(y, ends1, 1), side(y, ends1, 0)),
-        _mm256_set_pd(side(y + 4, ends2, 3), side(y + 4, ends2, 2), side(y + 4, ends2, 1),
-                      side(y + 4, ends2, 0))};
+ChooseAxisQuads(const Entity& e1, const Entity& e2, const __m256d* xv, const __m256d* yv,
+                const uint8_t* lanes1, const uint8_t* lanes2, const double* x, const double* y, Axis& best) {
+    // Side directions: the ends picked from the positions in registers, then subtracted as one by one.
+    __m256d dxs[2], dys[2];
+    for (int r = 0; r < 2; ++r) {
+        const uint8_t* lanes = r == 0 ? lanes1 : lanes2;
+        const __m256i from = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes)));
+        const __m256i to = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lanes + 8)));
+        const __m256 xs = _mm256_castpd_ps(xv[r]), ys = _mm256_castpd_ps(yv[r]);
+        dxs[r] = _mm256_sub_pd(_mm256_castps_pd(_mm256_permutevar8x32_ps(xs, to)),
+                               _mm256_castps_pd(_mm256_permutevar8x32_ps(xs, from)));
+        dys[r] = _mm256_sub_pd(_mm256_castps_pd(_mm256_permutevar8x32_ps(ys, to)),
+                               _mm256_castps_pd(_mm256_permutevar8x32_ps(ys, from)));
+    }
     alignas(32) double nxs[8], nys[8];
     const __m256d zero = _mm256_setzero_pd();
     __m128 d[2];
@@ -454,6 +456,49 @@ __attribute__((always_inline)) inline void RecordIfNew(World& w, const Collision
     c.impact = static_cast<float>((u * s).Length());
 }
 
+// The moves of steps 12-13: the side's ends along CV (a: by 1 - t, b: by t) and the vertex against it,
+// shared by the masses when both bodies move. `finite` is false when a move that would be made is not a
+// finite number (bodies thrown beyond single precision, masses whose sum overflows): the correction is
+// then skipped, so that no NaN enters a position.
+struct Moves {
+    double ax = 0, ay = 0, bx = 0, by = 0, vx = 0, vy = 0;
+    bool finite = true;
+};
+
+inline Moves CorrectionMoves(const Vec2& cv, float t, float ma, float mv, float m1, float m2) {
+    const float mass = ma + mv;
+    const float wa = mass != 0 ? mv / mass : 0.0f;
+    const float wv = mass != 0 ? ma / mass : 0.0f;
+    const float rest = 1 - t;
+    Moves m;
+    if (m2 != 0) {
+        if (m1 != 0) {
+            m.ax = cv.x * rest * wa;
+            m.ay = cv.y * rest * wa;
+            m.bx = cv.x * t * wa;
+            m.by = cv.y * t * wa;
+        } else {
+            m.ax = cv.x * rest;
+            m.ay = cv.y * rest;
+            m.bx = cv.x * t;
+            m.by = cv.y * t;
+        }
+    }
+    if (m1 != 0) {
+        if (m2 != 0) {
+            m.vx = cv.x * wv;
+            m.vy = cv.y * wv;
+        } else {
+            m.vx = cv.x;
+            m.vy = cv.y;
+        }
+    }
+    // x * 0 is 0 for every finite x and NaN otherwise.
+    const double probe = m.ax * 0 + m.ay * 0 + m.bx * 0 + m.by * 0 + m.vx * 0 + m.vy * 0;
+    m.finite = probe == 0;
+    return m;
+}
+
 // Steps 7-8 marks and 9-14: contact record, position along the side, mass shares, correction.
 __attribute__((always_inline)) inline int Finish(World& w, const Collision& col) {
     Particle* ps = w.particles.data();
@@ -462,16 +507,11 @@ __attribute__((always_inline)) inline int Finish(World& w, const Collision& col)
     const int32_t vslot = col.vslot;
     const int32_t aslot = cs[col.touched].p1;
     const int32_t bslot = cs[col.touched].p2;
-    ps[vslot].contact = 1;
-    ps[aslot].contact = 2;
-    ps[bslot].contact = 2;
-
-    RecordIfNew(w, col, aslot, bslot, vslot);
-
-    // 10. Where the vertex lies along the side.
     Particle& pa = ps[aslot];
     Particle& pb = ps[bslot];
     Particle& pv = ps[vslot];
+
+    // 10. Where the vertex lies along the side.
     const double sx = pb.p.x - pa.p.x;
     const double sy = pb.p.y - pa.p.y;
     float t;
@@ -485,33 +525,24 @@ __attribute__((always_inline)) inline int Finish(World& w, const Collision& col)
     // 11. Mass shares: the heavier body moves less.
     const float ma = w.entities[static_cast<size_t>(pa.parent)].m;
     const float mv = w.entities[static_cast<size_t>(pv.parent)].m;
-    const float mass = ma + mv;
-    const float wa = mass != 0 ? mv / mass : 0.0f;
-    const float wv = mass != 0 ? ma / mass : 0.0f;
-    const float rest = 1 - t;
+    const Moves moves = CorrectionMoves(cv, t, ma, mv, col.e1->m, col.e2->m);
+    if (!moves.finite) return 0;
+
+    ps[vslot].contact = 1;
+    ps[aslot].contact = 2;
+    ps[bslot].contact = 2;
+    RecordIfNew(w, col, aslot, bslot, vslot);
 
     // 12-13. Move the side along CV and the vertex against it; static bodies stay.
-    const float m1 = col.e1->m, m2 = col.e2->m;
-    if (m2 != 0) {
-        if (m1 != 0) {
-            pa.p.x += cv.x * rest * wa;
-            pa.p.y += cv.y * rest * wa;
-            pb.p.x += cv.x * t * wa;
-            pb.p.y += cv.y * t * wa;
-        } else {
-            pa.p.x += cv.x * rest;
-            pa.p.y += cv.y * rest;
-            pb.p.x += cv.x * t;
-            pb.p.y += cv.y * t;
-        }
+    if (col.e2->m != 0) {
+        pa.p.x += moves.ax;
+        pa.p.y += moves.ay;
+        pb.p.x += moves.bx;
+        pb.p.y += moves.by;
     }
-    if (m1 != 0) {
-        if (m2 != 0) {
-            pv.p.x -= cv.x * wv;
-            pv.p.y -= cv.y * wv;
-        } else {
-            pv.p -= cv;
-        }
+    if (col.e1->m != 0) {
+        pv.p.x -= moves.vx;
+        pv.p.y -= moves.vy;
     }
     return 1;
 }
@@ -529,21 +560,24 @@ int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
 // the touched side are found four at a time; where an undefined comparison (a NaN) could make the lanes
 // disagree with the one-by-one search, the one-by-one search decides.
 __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b2, const uint8_t* ends1,
-                                                 const uint8_t* ends2) {
+                                                 const uint8_t* ends2, const uint8_t* lanes1,
+                                                 const uint8_t* lanes2) {
     const Particle* ps = w.particles.data();
     const Entity& en1 = w.entities[static_cast<size_t>(b1)];
     const Entity& en2 = w.entities[static_cast<size_t>(b2)];
     alignas(32) double x[8], y[8]; // B1's particles, then B2's
-    for (int i = 0; i < 4; ++i) {
-        const Vec2& p = ps[en1.particles[static_cast<size_t>(i)]].p;
-        x[i] = p.x;
-        y[i] = p.y;
-        const Vec2& q = ps[en2.particles[static_cast<size_t>(i)]].p;
-        x[4 + i] = q.x;
-        y[4 + i] = q.y;
+    __m256d xv[2], yv[2];
+    for (int e = 0; e < 2; ++e) {
+        const int32_t* slots = (e == 0 ? en1 : en2).particles.data();
+        const __m128d p0 = _mm_loadu_pd(&ps[slots[0]].p.x), p1 = _mm_loadu_pd(&ps[slots[1]].p.x);
+        const __m128d p2 = _mm_loadu_pd(&ps[slots[2]].p.x), p3 = _mm_loadu_pd(&ps[slots[3]].p.x);
+        xv[e] = _mm256_set_m128d(_mm_unpacklo_pd(p2, p3), _mm_unpacklo_pd(p0, p1));
+        yv[e] = _mm256_set_m128d(_mm_unpackhi_pd(p2, p3), _mm_unpackhi_pd(p0, p1));
+        _mm256_store_pd(x + 4 * e, xv[e]);
+        _mm256_store_pd(y + 4 * e, yv[e]);
     }
     Axis axis;
-    if (!ChooseAxisQuads(en1, en2, ends1, ends2, x, y, axis)) return 0;
+    if (!ChooseAxisQuads(en1, en2, xv, yv, lanes1, lanes2, x, y, axis)) return 0;
     if (!axis.found) return 0;
     // 4-6. Every side belongs to its own entity here, so the side is B2's exactly when it is one of
     // the second entity's or both entities have one id.
@@ -599,7 +633,8 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     const __m256d sign = _mm256_set1_pd(-0.0);
     const __m256d limit = _mm256_set1_pd(0.001);
     const __m256d level = _mm256_cmp_pd(_mm256_andnot_pd(sign, _mm256_sub_pd(a, b)), limit, _CMP_LT_OQ);
-    const __m256d middle = _mm256_sub_pd(_mm256_div_pd(_mm256_add_pd(a, b), _mm256_set1_pd(2)),
+    // (a + b) / 2 as a product: halving is exact, so both give the same bits.
+    const __m256d middle = _mm256_sub_pd(_mm256_mul_pd(_mm256_add_pd(a, b), _mm256_set1_pd(0.5)),
                                          _mm256_set1_pd(static_cast<double>(c.dv)));
     const __m256d near = _mm256_cmp_pd(_mm256_andnot_pd(sign, middle), limit, _CMP_LT_OQ);
     const int qualifying = _mm256_movemask_pd(_mm256_and_pd(level, near));
@@ -613,10 +648,6 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     const int32_t bslot = c.e2->particles[static_cast<size_t>(ib)];
     const int32_t vslot = c.vslot;
     Particle* pw = w.particles.data();
-    pw[vslot].contact = 1;
-    pw[aslot].contact = 2;
-    pw[bslot].contact = 2;
-    RecordIfNew(w, c, aslot, bslot, vslot);
     const double ax = x2[ia], ay = y2[ia], bx = x2[ib], by = y2[ib], vx = x1[vi], vy = y1[vi];
     const Vec2 cv = c.cv;
     const double sx = bx - ax, sy = by - ay;
@@ -628,31 +659,21 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     else
         t = 0.5f;
     const float ma = c.e2->m, mv = c.e1->m;
-    const float mass = ma + mv;
-    const float wa = mass != 0 ? mv / mass : 0.0f;
-    const float wv = mass != 0 ? ma / mass : 0.0f;
-    const float rest = 1 - t;
+    const Moves moves = CorrectionMoves(cv, t, ma, mv, mv, ma);
+    if (!moves.finite) return 0;
+    pw[vslot].contact = 1;
+    pw[aslot].contact = 2;
+    pw[bslot].contact = 2;
+    RecordIfNew(w, c, aslot, bslot, vslot);
     if (ma != 0) {
-        if (mv != 0) {
-            pw[aslot].p.x = ax + cv.x * rest * wa;
-            pw[aslot].p.y = ay + cv.y * rest * wa;
-            pw[bslot].p.x = bx + cv.x * t * wa;
-            pw[bslot].p.y = by + cv.y * t * wa;
-        } else {
-            pw[aslot].p.x = ax + cv.x * rest;
-            pw[aslot].p.y = ay + cv.y * rest;
-            pw[bslot].p.x = bx + cv.x * t;
-            pw[bslot].p.y = by + cv.y * t;
-        }
+        pw[aslot].p.x = ax + moves.ax;
+        pw[aslot].p.y = ay + moves.ay;
+        pw[bslot].p.x = bx + moves.bx;
+        pw[bslot].p.y = by + moves.by;
     }
     if (mv != 0) {
-        if (ma != 0) {
-            pw[vslot].p.x = vx - cv.x * wv;
-            pw[vslot].p.y = vy - cv.y * wv;
-        } else {
-            pw[vslot].p.x = vx - cv.x;
-            pw[vslot].p.y = vy - cv.y;
-        }
+        pw[vslot].p.x = vx - moves.vx;
+        pw[vslot].p.y = vy - moves.vy;
     }
     return 1;
 }
@@ -690,8 +711,9 @@ int CollideEntityPair(World& w, int32_t b1, int32_t b2) {
 #if defined(__x86_64__)
     else if (s.simdLevel >= 2 && s.quadStamp == s.contactIndexStamp && s.contactIndexLive &&
              s.entityQuad[static_cast<size_t>(b1)] && s.entityQuad[static_cast<size_t>(b2)]) {
-        return CollideQuads(w, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)],
-                            &s.quadEnds[8 * static_cast<size_t>(b2)]);
+        return CollideQuads(
+            w, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)], &s.quadEnds[8 * static_cast<size_t>(b2)],
+            &s.quadLanes[16 * static_cast<size_t>(b1)], &s.quadLanes[16 * static_cast<size_t>(b2)]);
     }
 #endif
     else {

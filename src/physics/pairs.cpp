@@ -197,6 +197,7 @@ void NoteQuads(World& w) {
     if (s.entityQuad.size() != slots) {
         s.entityQuad.assign(slots, 0);
         s.quadEnds.assign(8 * slots, 0);
+        s.quadLanes.assign(16 * slots, 0);
     }
     const Constraint* cs = w.constraints.data();
     for (int32_t e = 1; e <= w.entityCount; ++e) {
@@ -216,6 +217,11 @@ void NoteQuads(World& w) {
                 quad = at < 4;
                 s.quadEnds[8 * static_cast<size_t>(e) + 2 * static_cast<size_t>(k) +
                            static_cast<size_t>(end)] = static_cast<uint8_t>(at);
+                // The two 32-bit halves of the end's double in a register of the four positions.
+                uint8_t* lanes = &s.quadLanes[16 * static_cast<size_t>(e) + 8 * static_cast<size_t>(end) +
+                                              2 * static_cast<size_t>(k)];
+                lanes[0] = static_cast<uint8_t>(2 * at);
+                lanes[1] = static_cast<uint8_t>(2 * at + 1);
             }
         }
         s.entityQuad[static_cast<size_t>(e)] = quad ? 1 : 0;
@@ -240,13 +246,20 @@ void RunFindPairs(World& w) {
 
 void RunCollideEntities(World& w) {
     std::vector<CollisionPair>& pairs = w.collisionPairs;
+    const Entity* ents = w.entities.data();
+    const double m = w.sim.boxmargin;
+    const bool reference = w.physics.reference;
     size_t kept = 0;
     for (size_t k = 0; k < pairs.size(); ++k) {
         const CollisionPair pair = pairs[k];
         // The boxes were refreshed at the start of this iteration and collisions do not change them, so
         // dropping pairs while walking the list sees what a separate pass would.
-        if (!Overlap(w, w.entities[static_cast<size_t>(pair.a)], w.entities[static_cast<size_t>(pair.b)]))
-            continue;
+        const Entity& a = ents[pair.a];
+        const Entity& b = ents[pair.b];
+        const bool overlap = reference ? Overlap(w, a, b)
+                                       : !Apart(a.bmin.x - m, a.bmax.x + m, b.bmin.x - m, b.bmax.x + m) &&
+                                             !Apart(a.bmin.y - m, a.bmax.y + m, b.bmin.y - m, b.bmax.y + m);
+        if (!overlap) continue;
         CollideEntityPair(w, pair.a, pair.b);
         pairs[kept++] = pair;
     }

@@ -69,6 +69,7 @@ void RunPortals(World& w) {
 
             // Keep the motion along the portal, drop the motion across it.
             const float s = static_cast<float>(n.Dot(c - o));
+            if (!std::isfinite(s)) continue; // a speed beyond single precision: no passage
             const Vec2 across = n * s;
             for (int32_t slot : e.particles) ps[slot].oldp += across;
             o += across;

@@ -71,8 +71,9 @@ struct PhysicsScratch {
     std::vector<int32_t> axisSide;
     int simdLevel = -1;
     // Per entity slot: four particles and four sides among them (noted in the step whose contact stamp is
-    // quadStamp), and the places of the sides' ends in the particle list.
-    std::vector<uint8_t> entityQuad, quadEnds;
+    // quadStamp), the places of the sides' ends in the particle list, and the 32-bit lanes of the sides'
+    // first ends (8) and second ends (8) in a register holding the four particles' coordinates.
+    std::vector<uint8_t> entityQuad, quadEnds, quadLanes;
     uint32_t quadStamp = 0;
 
     // The outline of a liquid container: its vertices and their bearings around its centre.

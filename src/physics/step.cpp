@@ -46,8 +46,11 @@ void RunIntegrate(World& w) {
         vy = pt.p.y - pt.oldp.y;
         double len = std::sqrt(vx * vx + vy * vy);
         if (len > limit) {
-            pt.p.x = pt.p.x - (vx / len) * (len - limit);
-            pt.p.y = pt.p.y - (vy / len) * (len - limit);
+            const double cx = (vx / len) * (len - limit);
+            const double cy = (vy / len) * (len - limit);
+            if (!(std::isfinite(cx) && std::isfinite(cy))) continue; // a speed beyond double precision
+            pt.p.x = pt.p.x - cx;
+            pt.p.y = pt.p.y - cy;
         }
     }
 }
@@ -62,13 +65,17 @@ inline void RelaxOne(Particle* ps, const uint8_t* dyn, const Constraint& c) {
     const float dist = std::sqrt(dx * dx + dy * dy);
     if (dist == 0) return; // coinciding ends give no direction to correct along
     const float r = (dist - c.length) / dist;
+    const float mx = dx * r / 2 * c.e;
+    const float my = dy * r / 2 * c.e;
+    // Ends too far apart for single precision give no usable correction (and would bring a NaN).
+    if (!(std::isfinite(mx) && std::isfinite(my))) return;
     if (dyn[c.p1]) {
-        a.p.x += dx * r / 2 * c.e;
-        a.p.y += dy * r / 2 * c.e;
+        a.p.x += mx;
+        a.p.y += my;
     }
     if (dyn[c.p2]) {
-        b.p.x -= dx * r / 2 * c.e;
-        b.p.y -= dy * r / 2 * c.e;
+        b.p.x -= mx;
+        b.p.y -= my;
     }
 }
 

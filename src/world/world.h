@@ -239,7 +239,7 @@ struct World {
 
     int32_t nextParticleId = 1;
     int32_t nextConstraintId = 1;
-    int32_t nextEntityId = 1;
+    int32_t nextEntityId = 2; // id 1 is the world entity's
     int32_t contactSerial = 1;
     int32_t nextPortalId = 1;
     int32_t nextRegionId = 1;

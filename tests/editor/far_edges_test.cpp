@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "editor_fixture.h"
+#include "shell/levels.h"
 #include "level/level.h"
 #include "world/builders.h"
 

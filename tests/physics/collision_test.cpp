@@ -151,6 +151,39 @@ TEST(PhysicsCollision, DegenerateEntitiesNeverProduceNaNs) {
         EXPECT_TRUE(std::isfinite(P(*w, i).p.x) && std::isfinite(P(*w, i).p.y)) << "particle " << i;
 }
 
+TEST(PhysicsCollision, ExtremeLevelValuesKeepEveryPositionFinite) {
+    // Values a level file may hold: huge masses and frictions, stiffness below 1, bodies thrown at
+    // billions of units a step into a walled pit and into each other, some of them through water.
+    auto w = EmptyWorld();
+    Rng rng(7);
+    NewHalfSpace(*w, 0, 0, 1, 0);
+    NewWaterSpace(*w, 0, -300, 1, 0, 0.5f).a = {0, -0.1};
+    NewWall(*w, -600, -900, -600, 0, 10, 1);
+    NewWall(*w, 600, 0, 600, -900, 10, 1);
+    const float masses[] = {1, 1e6f, 3e38f, 0.5f};
+    const float frictions[] = {1, 1e10f, 3e38f};
+    for (int k = 0; k < 24; ++k) {
+        const int32_t x = -500 + (k % 8) * 120, y = -100 - (k / 8) * 150;
+        const int32_t e = NewBox(*w, rng, x, y, x + 60, y + 60, 1, 1, 1, k % 2);
+        Entity& box = w->entities[static_cast<size_t>(e)];
+        box.m = masses[k % 4];
+        box.f = frictions[k % 3];
+        for (int32_t c : box.constraints) w->constraints[static_cast<size_t>(c)].e = 0.25f;
+        const double speed = k % 3 == 0 ? 2e9 : -7e8;
+        for (int32_t p : box.particles) P(*w, p).oldp += Vec2{speed, speed * (k % 5 - 2)};
+    }
+    UpdateEntityBounds(*w);
+    for (int frame = 1; frame <= 1000; ++frame) {
+        StepSimulation(*w);
+        for (int32_t i = 1; i <= w->particleCount; ++i) {
+            const Particle& p = P(*w, i);
+            ASSERT_TRUE(std::isfinite(p.p.x) && std::isfinite(p.p.y) && std::isfinite(p.oldp.x) &&
+                        std::isfinite(p.oldp.y))
+                << "particle " << i << " in frame " << frame;
+        }
+    }
+}
+
 TEST(PhysicsFriction, EntityContactFrictionNeverReversesTheSliding) {
     // A vertex sliding along a side (tangent +x), contact push 2.5, both frictions 1: the friction vector
     // has length 1 * 1 * 2.5 / 10 = 0.25.

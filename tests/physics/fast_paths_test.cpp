@@ -20,7 +20,8 @@ constexpr int kSteps = 40; // the sanitizer build is many times slower; the dev 
 constexpr int kSteps = 200;
 #endif
 
-// The first particle (or liquid drop) whose position bits differ, or an empty string.
+// The first particle, entity centre or liquid drop whose position bits differ (or contact that differs),
+// or an empty string.
 std::string FirstDifference(const World& a, const World& b) {
     if (a.particleCount != b.particleCount) return "particle counts";
     for (int32_t i = 1; i <= a.particleCount; ++i) {
@@ -30,6 +31,11 @@ std::string FirstDifference(const World& a, const World& b) {
             x.contact != y.contact)
             return "particle " + std::to_string(i);
     }
+    if (a.entityCount != b.entityCount) return "entity counts";
+    for (int32_t i = 1; i <= a.entityCount; ++i)
+        if (std::memcmp(&a.entities[static_cast<size_t>(i)].center,
+                        &b.entities[static_cast<size_t>(i)].center, sizeof(Vec2)) != 0)
+            return "centre of entity " + std::to_string(i);
     for (int32_t k = 1; k <= a.liquidBoxCount; ++k) {
         const auto& p = a.liquidBoxes[static_cast<size_t>(k)].particles;
         const auto& q = b.liquidBoxes[static_cast<size_t>(k)].particles;
@@ -65,6 +71,27 @@ template <typename Setup> void ExpectSameSteps(const std::string& scene, int ste
     }
 }
 
+// Bodies the scenes lack, dropped onto the pile of the "boxes" scene: masses other than 0 and 1,
+// stiffness below 1, joints between bodies (owned by the world or by one of the two bodies), and rings
+// whose particle counts are not powers of two.
+void AddMixedBodies(World& w) {
+    Rng rng(11);
+    const float masses[] = {0.25f, 3, 40, 0, 1.5f};
+    int32_t previous = 0;
+    for (int k = 0; k < 30; ++k) {
+        const int32_t x = -720 + (k % 10) * 145, y = -150 - (k / 10) * 160;
+        const int32_t e = k % 3 == 0 ? NewCircle(w, x + 40, y + 40, 40, k % 2 != 0 ? 7 : 12, 0.8, 0.7)
+                                     : NewBox(w, rng, x, y, x + 70, y + 50, 1, 0.5, 0.6, k % 2);
+        Entity& body = w.entities[static_cast<size_t>(e)];
+        body.m = masses[k % 5];
+        if (previous != 0 && k % 4 != 0)
+            NewConstraint(w, k % 2 != 0 ? kWorldEntity : e,
+                          w.entities[static_cast<size_t>(previous)].particles[0], body.particles[1], 0.4f);
+        previous = e;
+    }
+    UpdateEntityBounds(w);
+}
+
 } // namespace
 
 TEST(PhysicsFastPaths, EverySceneGivesThePlainResultsBitForBit) {
@@ -82,6 +109,16 @@ TEST(PhysicsFastPaths, EveryVectorLevelAndContactIndexAgrees) {
         ExpectSameSteps("pyramid14", kSteps / 2, [level](World& w) { w.physics.simdLevel = level; });
     }
     ExpectSameSteps("circles", kSteps / 2, [](World& w) { w.physics.contactIndexById = true; });
+}
+
+TEST(PhysicsFastPaths, MixedMassesStiffnessJointsAndRingsAgreeAtEveryVectorLevel) {
+    PhysicsScratch probe;
+    physics_internal::ProbeSimd(probe);
+    for (int level = 0; level <= probe.simdLevel; ++level)
+        ExpectSameSteps("boxes", kSteps / 2, [level](World& w) {
+            AddMixedBodies(w);
+            w.physics.simdLevel = level;
+        });
 }
 
 TEST(PhysicsFastPaths, UnusualWorldsAgreeToo) {

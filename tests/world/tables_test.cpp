@@ -31,6 +31,15 @@ TEST(Tables, ResetLeavesOnlyTheWorldEntity) {
     EXPECT_EQ(w->entities[0].m, 1.0f);
 }
 
+TEST(Tables, ADefaultWorldIsAValidEmptyWorld) {
+    auto w = std::make_unique<World>(); // no ResetWorld
+    int32_t e = NewEntity(*w, 1, 1);
+    EXPECT_EQ(w->entities[static_cast<size_t>(e)].id, 2);
+    NewParticle(*w, e, 0, 0);
+    EXPECT_EQ(w->entities[static_cast<size_t>(e)].particlecount(), 1);
+    EXPECT_EQ(FindEntityById(*w, 1), kWorldEntity);
+}
+
 TEST(Tables, NewParticleAndConstraint) {
     auto w = FreshWorld();
     int32_t p = NewParticle(*w, kWorldEntity, 3.5f, 4.25f);
