@@ -78,6 +78,15 @@ struct ToolGroupWindow {
     int group = 0; // index of its button in "Tools :"
 };
 
+// The "Save as" window (0: closed) and its widgets.
+struct SaveAsState {
+    int32_t window = 0;
+    std::string folder; // stored form, ending in '\'
+    std::string name;   // the text typed
+    int32_t nameLabel = 0, messageLabel = 0, saveButton = 0, cancelButton = 0;
+    bool escapeHeld = false; // the Escape that cancelled is still down: it ends nothing else
+};
+
 struct Editor {
     std::string currentTool;
     int16_t leftState = 0; // 0 up, 1 pressed this frame, 2 held, 3 released this frame
@@ -106,6 +115,7 @@ struct Editor {
     uint32_t worldResetsSeen = 0;
     uint32_t shaping = 0;     // uid of the half-space or water space the held button is shaping
     bool closeGroups = false; // the mouse is over no window: the pop-ups close this frame
+    SaveAsState saveAs;
 };
 
 // The left-button state after one frame with the button down or up.
@@ -133,6 +143,17 @@ int32_t OpenToolGroup(Program& prog, Platform& plat, int group);
 // The level browser.
 void OpenLoadLevelWindow(Program& prog, Platform& plat);
 void LoadLevelWindowHandler(Program& prog, Platform& plat);
+
+// "Save as" (the toolbar button, Ctrl+Shift+S): the window with the file name, its folder, "Save" and
+// "Cancel".
+void OpenSaveAsWindow(Program& prog, Platform& plat);
+// Step of ToolbarUpdate: Ctrl+S and Ctrl+Shift+S, and while the window is open, the keyboard (typing,
+// Backspace, Enter saves, Escape cancels) and its buttons. No key reaches the rest of the frame meanwhile.
+void SaveAsWindowUpdate(Program& prog, Platform& plat);
+// The stored path a name typed in "Save as" names, inside `folder`: ".lvl" is added to a name without an
+// extension. Empty, with the reason in `why`, for a name a path cannot hold or one that leaves the levels
+// folder tree.
+std::string SaveAsPath(const std::string& folder, const std::string& name, std::string& why);
 
 // Property panels; x, y is the mouse's screen position. Each returns the panel window's id.
 int32_t OpenEntityPanel(Program& prog, int32_t entitySlot, int x, int y);

@@ -111,6 +111,7 @@ void BuildEditorInterface(Program& prog, Platform& plat) {
     ed.toolbar.push_back({130, static_cast<int16_t>(H - 60), 50, 20, "Load"});
     ed.toolbar.push_back({130, static_cast<int16_t>(H - 30), 50, 20, "Save"});
     ed.toolbar.push_back({30, static_cast<int16_t>(H - 60), 50, 20, "New"});
+    ed.toolbar.push_back({30, static_cast<int16_t>(H - 30), 70, 20, "Save as"});
 
     Gui& gui = prog.gui;
     ed.toolsWindow = OpenWindow(gui, W - 176, 6, 170, 370, "Tools :", 100);

@@ -34,6 +34,7 @@ void UpdateTextFields(Editor& ed, const InputState& in, bool pressed) {
 void ToolbarUpdate(Program& prog, Platform& plat) {
     Editor& ed = prog.editor;
     const InputState& in = prog.shell.input;
+    SaveAsWindowUpdate(prog, plat);
 
     ed.overToolbar = 0;
     for (ToolbarButton& b : ed.toolbar) {
@@ -55,6 +56,8 @@ void ToolbarUpdate(Program& prog, Platform& plat) {
     if (ed.toolbar.size() > kLoadButton && ed.toolbar[kLoadButton].state == 2)
         OpenLoadLevelWindow(prog, plat);
     if (ed.toolbar.size() > kSaveButton && ed.toolbar[kSaveButton].state == 2) StartSave(prog);
+    for (const ToolbarButton& b : ed.toolbar)
+        if (b.caption == "Save as" && b.state == 2) OpenSaveAsWindow(prog, plat);
 
     for (const ToolbarButton& b : ed.toolbar)
         if (b.state == 1 && !b.caption.empty()) ed.currentTool = b.caption;

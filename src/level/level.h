@@ -38,7 +38,14 @@ struct LoadReport {
     int32_t dropped = 0; // records not loaded: full tables or lists, ids of 0 or less, owners that do
                          // not exist, unusable values, over-long lines, texts for full triggers
     int32_t missingParticles = 0; // constraint ends that named no particle (also counted in `dropped`)
+    // The first line of a trigger file left out because its text would read back as a record once
+    // written in a level (also counted in `dropped`).
+    std::string unwritableTriggerText;
 };
+
+// The status line after a load: "loading done." with the number of records dropped, if any, and the first
+// trigger text left out.
+std::string LoadDoneStatus(const LoadReport& report);
 
 // Loads a level file. Returns 1 when the file was read to its end, 0 when it cannot be opened; then the
 // world is left as it was. A running save is finished first. Particle ids that name nothing show one

@@ -18,7 +18,7 @@ SaveJob::~SaveJob() {
 namespace {
 
 void RunSave(SaveJob& job) {
-    job.ok = WriteFileAtomically(job.path, job.text, &job.why);
+    job.ok = WriteKeepingBackup(job.path, job.text, &job.why);
     job.done.store(true, std::memory_order_release);
 }
 
@@ -28,6 +28,7 @@ void FinishSave(Program& prog) {
     if (job.worker.joinable()) job.worker.join();
     bool ok = job.ok;
     sh.saving = false;
+    if (ok) MarkLevelKnown(sh.overwrite, job.path);
     prog.editor.currentTool = job.savedTool;
     SetStatus(prog.editor, ok ? "saving done." : "saving failed");
     sh.save.reset();
@@ -38,6 +39,8 @@ void FinishSave(Program& prog) {
 void StartSave(Program& prog) {
     Shell& sh = prog.shell;
     if (sh.saving) return;
+    if (MustAskBeforeSaving(sh.overwrite, sh.levelPath, sh.frame))
+        return SetStatus(prog.editor, OverwriteQuestion(sh.levelPath));
     SetStatus(prog.editor, "saving...");
     sh.saving = true;
     sh.save = std::make_unique<SaveJob>();
@@ -84,7 +87,7 @@ bool LoadLevelAtStart(Program& prog, Platform& plat, const std::string& path) {
 bool SaveLevelAtEnd(Program& prog, const std::string& path) {
     WaitForSave(prog);
     std::string why;
-    if (!WriteLevel(prog.world, prog.camera, StoredPath(path), &why)) {
+    if (!WriteKeepingBackup(StoredPath(path), LevelText(prog.world, prog.camera), &why)) {
         std::cerr << "tumblebox: cannot write " << path << ": " << why << "\n";
         return false;
     }

@@ -9,6 +9,7 @@
 #include "editor/editor.h"
 #include "effects/effects.h"
 #include "gui/gui.h"
+#include "level/files.h"
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "shell/catalogue.h"
@@ -52,6 +53,7 @@ struct Shell {
     bool quit = false;
 
     std::unique_ptr<SaveJob> save;
+    OverwriteGuard overwrite; // which existing files "Save" may replace without asking
 };
 
 struct Program {
