@@ -147,3 +147,78 @@ TEST_F(BrowserTest, DoubleClickLoadsAndAMissingFileSaysSo) {
     EXPECT_EQ(ed().browserWindow, 0);
     EXPECT_EQ(StatusText(ed()), "file not found...");
 }
+
+// A level chosen in the browser is the target of "Save", but replacing it takes a second press within three
+// seconds; the replaced bytes stay beside it as .bak, which the browser never lists.
+TEST_F(BrowserTest, SaveOntoAChosenLevelAsksFirstAndKeepsABackup) {
+    prog->shell.headless = true; // a save lasts one frame
+    const std::string before = TempWorkDir::Read("levels/b.lvl");
+    Pick(kStandards, "Box");
+    Click(400, 400);
+    Click(155, H - 50); // "Load"
+    int x, y;
+    ItemPoint(5, x, y);
+    Click(x, y); // b.lvl: chosen, not loaded
+    ASSERT_EQ(prog->shell.levelPath, "levels\\b.lvl");
+    Click(155, H - 20); // "Save"
+    EXPECT_EQ(StatusText(ed()), "b.lvl exists: press Save again to overwrite");
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl"), before);
+    Rest(W / 2, H / 2, 200); // too late: it asks again
+    Click(155, H - 20);
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl"), before);
+    Click(155, H - 20);
+    EXPECT_EQ(StatusText(ed()), "saving done.");
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl.bak"), before);
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl"), LevelText(world(), prog->camera));
+    Click(155, H - 20); // a file saved in this session is written at once
+    EXPECT_EQ(StatusText(ed()), "saving done.");
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl.bak"), LevelText(world(), prog->camera));
+
+    Click(155, H - 50);
+    EXPECT_EQ(Items(), (std::vector<std::string>{"..\\", "empty\\", "sub\\", "a.lvl", "b.lvl"}));
+}
+
+// "Save as" takes a typed name (".lvl" added), refuses names outside the levels folder in its window, and
+// makes the new file the current level; Escape closes it without ending the program.
+TEST_F(BrowserTest, SaveAsWritesTheTypedNameAndMakesItCurrent) {
+    prog->shell.headless = true;
+    auto type = [&](const std::string& text) {
+        plat.input.typed = text;
+        Frame(mx, my);
+    };
+    Click(65, H - 20); // "Save as"
+    const Window* win = FindWindow(gui(), ed().saveAs.window);
+    ASSERT_NE(win, nullptr);
+    EXPECT_EQ(win->labels[0].text, "Folder: levels\\");
+    EXPECT_EQ(win->labels[1].text, "Name: new.lvl_");
+    for (int i = 0; i < 7; ++i) Key(Key::Backspace);
+    type("../../mine");
+    Key(Key::Return);
+    EXPECT_EQ(win->labels[2].text, "levels are saved inside the levels folder");
+    for (int i = 0; i < 10; ++i) Key(Key::Backspace);
+    type("sub\\mine");
+    Key(Key::Space);
+    EXPECT_TRUE(prog->shell.paused); // the window takes the keyboard
+    Key(Key::Return);
+    EXPECT_EQ(ed().saveAs.window, 0);
+    EXPECT_EQ(prog->shell.levelPath, "levels\\sub\\mine.lvl");
+    EXPECT_EQ(ed().labels[1].text, "levels\\sub\\mine.lvl");
+    EXPECT_EQ(TempWorkDir::Read("levels/sub/mine.lvl"), LevelText(world(), prog->camera));
+
+    // Ctrl+Shift+S opens it again; a name in use asks first; Escape cancels and the program goes on.
+    plat.input.down[Key::LeftControl] = plat.input.down[Key::LeftShift] = true;
+    Key(ScanCodeFromName("S"));
+    plat.input.down[Key::LeftControl] = plat.input.down[Key::LeftShift] = false;
+    ASSERT_NE(ed().saveAs.window, 0);
+    for (int i = 0; i < 9; ++i) Key(Key::Backspace);
+    type("c");
+    Key(Key::Return);
+    EXPECT_EQ(FindWindow(gui(), ed().saveAs.window)->labels[2].text,
+              "c.lvl exists: press Save again to overwrite");
+    plat.input.down[Key::Escape] = true;
+    EXPECT_TRUE(RunFrame(*prog, plat));
+    EXPECT_EQ(ed().saveAs.window, 0);
+    EXPECT_TRUE(RunFrame(*prog, plat)); // still held
+    plat.input.down[Key::Escape] = false;
+    EXPECT_EQ(prog->shell.levelPath, "levels\\sub\\mine.lvl");
+}
