@@ -151,8 +151,8 @@ void OpenSaveAsWindow(Program& prog, Platform& plat);
 // Backspace, Enter saves, Escape cancels) and its buttons. No key reaches the rest of the frame meanwhile.
 void SaveAsWindowUpdate(Program& prog, Platform& plat);
 // The stored path a name typed in "Save as" names, inside `folder`: ".lvl" is added to a name without an
-// extension. Empty, with the reason in `why`, for a name a path cannot hold or one that leaves the levels
-// folder tree.
+// extension. Empty, with the reason in `why`, for a name a path cannot hold, another extension, or a name
+// that leaves the levels folder tree.
 std::string SaveAsPath(const std::string& folder, const std::string& name, std::string& why);
 
 // Property panels; x, y is the mouse's screen position. Each returns the panel window's id.

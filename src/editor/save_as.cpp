@@ -119,7 +119,14 @@ std::string SaveAsPath(const std::string& folder, const std::string& name, std::
     }
     std::string path;
     for (const std::string& p : parts) path += (path.empty() ? "" : "\\") + p;
-    if (FileOf(path).find('.') == std::string::npos) path += ".lvl";
+    std::string file = FileOf(path);
+    size_t dot = file.rfind('.');
+    if (dot == std::string::npos || dot == 0) {
+        path += ".lvl";
+    } else if (file.substr(dot) != ".lvl") {
+        why = "a level file name ends in .lvl";
+        return {};
+    }
     return path;
 }
 

@@ -222,3 +222,11 @@ TEST_F(BrowserTest, SaveAsWritesTheTypedNameAndMakesItCurrent) {
     plat.input.down[Key::Escape] = false;
     EXPECT_EQ(prog->shell.levelPath, "levels\\sub\\mine.lvl");
 }
+
+TEST(SaveAsPath, NamesInsideTheLevelsFolderOnly) {
+    std::string why;
+    EXPECT_EQ(SaveAsPath("levels\\sub\\", "..\\top/x", why), "levels\\top\\x.lvl");
+    EXPECT_EQ(SaveAsPath("levels\\", "x.lvl", why), "levels\\x.lvl");
+    for (const char* name : {"", "a:b", "a\tb", "x.txt", "/tmp/x", "sub\\", "..\\..\\x", "..\\x"})
+        EXPECT_EQ(SaveAsPath("levels\\", name, why), "") << name;
+}
