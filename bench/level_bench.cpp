@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "common/text.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "platform/test_platform.h"
 #include "shell/program.h"
 #include "triggers/records.h"

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "common/text.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "memory_file.h"
 #include "platform/test_platform.h"
 #include "shell/program.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 #include "triggers/records.h"
 #include "world/builders.h"

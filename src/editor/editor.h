@@ -53,6 +53,8 @@ struct PanelRow {
     int32_t trackbar = 0;
     float opened = 0; // the knob as the panel set it; the row writes only once the knob has left it
     bool moved = false;
+    float written = 0; // the value the row last wrote (for the history: a new value is a change)
+    bool wroteOnce = false;
 };
 
 struct PanelSwatch {
@@ -116,7 +118,23 @@ struct Editor {
     uint32_t shaping = 0;     // uid of the half-space or water space the held button is shaping
     bool closeGroups = false; // the mouse is over no window: the pop-ups close this frame
     SaveAsState saveAs;
+
+    // What the user changed in the world this frame ("place box", "delete wall"...), for the history;
+    // empty when nothing. changeLoadedFile: the change put a level file's world in place.
+    std::string change;
+    bool changeLoadedFile = false;
 };
+
+// Where the panels' half-space and water-space targets and the shaped space stand in their lists, so that
+// they can be found again after the world is repacked (a round trip gives every element a new uid).
+struct PanelPlaces {
+    std::vector<int> panels;
+    int shaping = -1;
+    bool shapingWater = false;
+    size_t halfSpaces = 0, waterSpaces = 0;
+};
+PanelPlaces NotePanelPlaces(const Program& prog);
+void PutPanelsBack(Program& prog, const PanelPlaces& places);
 
 // The left-button state after one frame with the button down or up.
 int16_t NextLeftButtonState(int16_t current, bool down);

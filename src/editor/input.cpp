@@ -5,8 +5,8 @@
 #include "editor/editor.h"
 #include "editor/tools.h"
 #include "gui/gui.h"
-#include "level/level.h"
 #include "render/render.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 
 namespace {
@@ -59,6 +59,8 @@ void RightDrag(Program& prog) {
     if (prog.shell.paused || in.down[Key::LeftShift]) {
         const Vec2 d = ed.mouseWorldDelta;
         if (d.x == 0 && d.y == 0) return;
+        // Moving a body of a paused world is editing; with the world running it is play.
+        if (prog.shell.paused) ed.change = "move " + (owner.id == 1 ? std::string("particle") : owner.type);
         if (owner.id == 1) { // a free particle: the world entity lists none
             sp.p += d;
             sp.oldp += d;
@@ -88,6 +90,7 @@ void DeleteKey(Program& prog, Platform& plat) {
             w.halfSpaces.erase(w.halfSpaces.begin() + i);
         else
             w.regions.erase(w.regions.begin() + i);
+        ed.change = ed.currentTool == "HalfSpace" ? "delete half-space" : "delete region";
         return;
     }
     const int32_t s = ed.selected;
@@ -107,6 +110,30 @@ void EdgeScroll(Program& prog, int W, int H) {
     if (in.mouseX >= W - 1) cam.x += step;
     if (in.mouseY <= 0) cam.y -= step;
     if (in.mouseY >= H - 1) cam.y += step;
+}
+
+// What the tools can make: a placement or a bind changes at least one of these.
+struct WorldMakings {
+    int32_t entities, particles, constraints, liquidBoxes;
+    int32_t nextEntity, nextParticle, nextConstraint, nextPortal, nextRegion;
+    uint32_t nextUid;
+    size_t halfSpaces, waterSpaces, portals, regions, markers, lights;
+    bool operator==(const WorldMakings&) const = default;
+};
+
+WorldMakings Makings(const World& w) {
+    return {w.entityCount,    w.particleCount,  w.constraintCount,   w.liquidBoxCount,
+            w.nextEntityId,   w.nextParticleId, w.nextConstraintId,  w.nextPortalId,
+            w.nextRegionId,   w.nextUid,        w.halfSpaces.size(), w.waterSpaces.size(),
+            w.portals.size(), w.regions.size(), w.markers.size(),    w.lights.size()};
+}
+
+std::string ToolChange(const std::string& tool) {
+    if (tool == "Bind") return "bind";
+    std::string name = tool;
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return "place " + name;
 }
 
 } // namespace
@@ -165,7 +192,11 @@ void EditorInput(Program& prog, Platform& plat) {
         ed.mouseWorld = {};
         ed.anchor = {};
     }
-    if (!overWindow && !ed.overToolbar) ApplyTool(prog);
+    if (!overWindow && !ed.overToolbar) {
+        const WorldMakings before = Makings(w);
+        ApplyTool(prog);
+        if (!(Makings(w) == before)) ed.change = ToolChange(ed.currentTool);
+    }
 
     if (in.released[Key::Delete]) DeleteKey(prog, plat);
     if (in.released[Key::Space]) sh.paused = !sh.paused;

@@ -11,7 +11,7 @@
 
 #include "editor/editor.h"
 #include "gui/gui.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 
 namespace {
@@ -382,6 +382,21 @@ bool KnobMoved(Gui& gui, const Panel& p, PanelRow& row, float& value) {
     return row.moved;
 }
 
+// A row writes its value every frame once moved; only a new value is a change the history keeps.
+void NoteWrite(Editor& ed, PanelRow& row, float value, const std::string& what) {
+    if (row.wroteOnce && row.written == value) return;
+    row.wroteOnce = true;
+    row.written = value;
+    ed.change = "change " + what;
+}
+
+std::string EntityWhat(const Entity& e) {
+    std::string what = e.type.empty() ? std::string("object") : e.type;
+    for (char& c : what)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return what;
+}
+
 void ApplyEntityPanel(Program& prog, Platform& plat, Panel& p, const PanelClick& click, bool& close) {
     Gui& gui = prog.gui;
     World& w = prog.world;
@@ -390,13 +405,16 @@ void ApplyEntityPanel(Program& prog, Platform& plat, Panel& p, const PanelClick&
     if (!prog.shell.saving) {
         for (PanelRow& row : p.rows) {
             float v = 0;
-            if (KnobMoved(gui, p, row, v)) WriteEntityRow(w, *e, row.kind, v);
+            if (!KnobMoved(gui, p, row, v)) continue;
+            WriteEntityRow(w, *e, row.kind, v);
+            NoteWrite(prog.editor, row, v, EntityWhat(*e));
         }
     }
     for (const PanelRow& row : p.rows) SetLabelText(gui, p.window, row.label, EntityLabel(w, *e, row.kind));
     if (!click.colour.empty()) {
         bool wall = e->type.find("wall") != std::string::npos;
         e->type = std::string(wall ? "wall_" : "quad_") + click.colour;
+        prog.editor.change = "change colour";
         if (Window* win = FindWindow(gui, p.window)) win->title = "Edit : " + e->type;
     }
     if (click.remove) {
@@ -408,9 +426,13 @@ void ApplyEntityPanel(Program& prog, Platform& plat, Panel& p, const PanelClick&
 void ApplyHalfSpacePanel(Program& prog, Panel& p, const PanelClick& click, bool& close) {
     HalfSpace* h = TargetHalfSpace(prog, p);
     if (!h) return;
-    if (!click.colour.empty()) h->type = click.colour;
+    if (!click.colour.empty()) {
+        h->type = click.colour;
+        prog.editor.change = "change colour";
+    }
     if (click.remove) {
         std::erase_if(prog.world.halfSpaces, [&](const HalfSpace& x) { return x.uid == p.targetUid; });
+        prog.editor.change = "delete half-space";
         close = true;
     }
 }
@@ -418,9 +440,13 @@ void ApplyHalfSpacePanel(Program& prog, Panel& p, const PanelClick& click, bool&
 void ApplyRegionPanel(Program& prog, Panel& p, const PanelClick& click, bool& close) {
     Region* r = TargetRegion(prog, p);
     if (!r) return;
-    if (!click.colour.empty()) r->type = click.colour;
+    if (!click.colour.empty()) {
+        r->type = click.colour;
+        prog.editor.change = "change colour";
+    }
     if (click.remove) {
         std::erase_if(prog.world.regions, [&](const Region& x) { return x.id == p.targetId; });
+        prog.editor.change = "delete region";
         close = true;
     }
 }
@@ -432,13 +458,19 @@ void ApplyWaterSpacePanel(Program& prog, Panel& p, const PanelClick& click, bool
     if (!prog.shell.saving) {
         for (PanelRow& row : p.rows) {
             float v = 0;
-            if (KnobMoved(gui, p, row, v)) WriteWaterRow(*s, row.kind, v);
+            if (!KnobMoved(gui, p, row, v)) continue;
+            WriteWaterRow(*s, row.kind, v);
+            NoteWrite(prog.editor, row, v, "water space");
         }
     }
     for (const PanelRow& row : p.rows) SetLabelText(gui, p.window, row.label, WaterLabel(*s, row.kind));
-    if (!click.colour.empty()) s->type = click.colour;
+    if (!click.colour.empty()) {
+        s->type = click.colour;
+        prog.editor.change = "change colour";
+    }
     if (click.remove) {
         std::erase_if(prog.world.waterSpaces, [&](const WaterSpace& x) { return x.uid == p.targetUid; });
+        prog.editor.change = "delete water space";
         close = true;
     }
 }

@@ -8,6 +8,7 @@
 #include "gui/gui.h"
 #include "level/level.h"
 #include "platform/platform.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// The toolbar in the lower-left corner ("Load", "Save", "New"), its text fields, the status line fade, and
-// the "Load Level" browser window.
+// The toolbar in the lower-left corner ("Load", "Save", "New", "Rewind"), its text fields, the status line
+// fade, and the "Load Level" browser window.
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -7,14 +7,20 @@
 #include "common/text.h"
 #include "editor/editor.h"
 #include "gui/gui.h"
-#include "level/level.h"
 #include "platform/platform.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 
 namespace {
 
 constexpr size_t kLoadButton = 1;
 constexpr size_t kSaveButton = 2;
+constexpr size_t kNewButton = 3;
+constexpr size_t kRewindButton = 4;
+
+bool Clicked(const Editor& ed, size_t button) {
+    return ed.toolbar.size() > button && ed.toolbar[button].state == 2;
+}
 
 void UpdateTextFields(Editor& ed, const InputState& in, bool pressed) {
     for (TextField& t : ed.textFields) {
@@ -53,9 +59,10 @@ void ToolbarUpdate(Program& prog, Platform& plat) {
         }
     }
 
-    if (ed.toolbar.size() > kLoadButton && ed.toolbar[kLoadButton].state == 2)
-        OpenLoadLevelWindow(prog, plat);
-    if (ed.toolbar.size() > kSaveButton && ed.toolbar[kSaveButton].state == 2) StartSave(prog);
+    if (Clicked(ed, kLoadButton)) OpenLoadLevelWindow(prog, plat);
+    if (Clicked(ed, kSaveButton)) StartSave(prog);
+    if (Clicked(ed, kNewButton) && !prog.shell.saving) NewWorld(prog, plat);
+    if (Clicked(ed, kRewindButton) && !prog.shell.saving) Rewind(prog, plat);
     for (const ToolbarButton& b : ed.toolbar)
         if (b.caption == "Save as" && b.state == 2) OpenSaveAsWindow(prog, plat);
 
@@ -148,10 +155,10 @@ void LoadLevelWindowHandler(Program& prog, Platform& plat) {
     if (level) {
         CloseWindow(prog.gui, plat, ed.browserWindow);
         ed.browserWindow = 0;
-        WaitForSave(prog); // a load waits for a running save
-        CloseAllPanels(prog, plat);
-        ed.shaping = 0;
-        OpenLevel(prog, plat, path);
+        if (OpenLevel(prog, plat, path)) { // a load waits for a running save and closes the panels
+            ed.change = "load " + item;
+            ed.changeLoadedFile = true;
+        }
         return;
     }
     if (item == "..\\") {

@@ -1,16 +1,15 @@
-// Deleting one entity: the world is written to "temp.del", the doomed records are blanked in place (ten
-// characters from the line's third become "--DELETE--", so the file keeps its length) and the copy is
-// read back, which also repacks the tables.
+// The text surgery of deleting: an entity's records are blanked in place in the world's level text (ten
+// characters from the line's third become "--DELETE--", so each line keeps its length), and a free
+// particle's lines are dropped. Reading the edited text back rebuilds the world without them, repacked.
 
 #include "common/text.h"
 #include "level/id_index.h"
 #include "level/level.h"
 #include "level/reader.h"
-#include "shell/program.h"
+#include "world/world.h"
 
 namespace {
 
-constexpr const char* kDeleteFile = "temp.del";
 constexpr std::string_view kDeleteMark = "--DELETE--";
 
 void Blank(std::string& text, size_t lineStart, size_t lineLength) {
@@ -19,13 +18,16 @@ void Blank(std::string& text, size_t lineStart, size_t lineLength) {
     text.replace(lineStart + 2, n, kDeleteMark.substr(0, n));
 }
 
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
 } // namespace
 
-bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot) {
-    World& w = prog.world;
-    if (entitySlot < 1 || entitySlot > w.entityCount) return false;
-    int32_t doomedId = w.entities[static_cast<size_t>(entitySlot)].id;
-    if (doomedId == 0) return false;
+std::string BlankEntityLines(const World& w, std::string text, int32_t entitySlot) {
+    if (entitySlot < 1 || entitySlot > w.entityCount) return text;
+    const int32_t doomedId = w.entities[static_cast<size_t>(entitySlot)].id;
+    if (doomedId == 0) return text;
 
     // The current particles by id, first match first, for the constraint test.
     IdIndex particleById;
@@ -36,7 +38,6 @@ bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot) 
         return slot != 0 && w.particles[static_cast<size_t>(slot)].parent == entitySlot;
     };
 
-    std::string text = LevelText(w, prog.camera);
     LevelArgs a;
     std::string lower;
     size_t start = 0;
@@ -69,10 +70,27 @@ bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot) 
         if (doomed) Blank(text, start, end - start);
         start = end + 2;
     }
+    return text;
+}
 
-    // The working copy is kept on disk as before; the world is rebuilt from the same text even when the
-    // copy cannot be written, so a read-only working folder does not cost the user the world.
-    WriteFileAtomically(kDeleteFile, text, nullptr, false);
-    LoadLevelText(prog, plat, text);
-    return true;
+std::string DropFreeParticleLines(std::string_view text, int32_t particleId) {
+    std::string kept;
+    kept.reserve(text.size());
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        size_t next = end == std::string::npos ? text.size() : end + 2;
+        std::string_view line(text.data() + start, next - start);
+        bool drop = false;
+        if (StartsWith(line, "Particle(")) {
+            ParsedCommand c = ParseCommand(line.substr(0, line.find('\r')));
+            drop = ReadInt(c.args[7]) == particleId && ReadInt(c.args[8]) == 1;
+        } else if (StartsWith(line, "Constraint(")) {
+            ParsedCommand c = ParseCommand(line.substr(0, line.find('\r')));
+            drop = ReadInt(c.args[1]) == particleId || ReadInt(c.args[2]) == particleId;
+        }
+        if (!drop) kept.append(line);
+        start = next;
+    }
+    return kept;
 }

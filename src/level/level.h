@@ -1,20 +1,18 @@
-// Level files: writing, reading, background saving, deletion by round trip, world progression, and the
-// batch steps of the command line.
+// Level files, text in and world out: writing a world as level text, reading a level text into a world
+// (and the camera), and the text surgery of the delete round trip. What a replaced world means for the
+// rest of the program (panels, triggers, messages, the current level) is the shell's business.
 //
 // Paths are given in their stored form ('\' separators, as the level browser and the level files keep
 // them); files are opened through NativePath.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <thread>
 
-struct Program;
 struct World;
 struct Camera;
-class Platform;
+struct Rng;
 
 // ---- Writing -------------------------------------------------------------------------------------------
 
@@ -33,11 +31,12 @@ bool WriteLevel(const World& w, const Camera& cam, const std::string& storedPath
 
 // ---- Reading -------------------------------------------------------------------------------------------
 
-// What a load left out.
+// What a read left out.
 struct LoadReport {
     int32_t dropped = 0; // records not loaded: full tables or lists, ids of 0 or less, owners that do
                          // not exist, unusable values, over-long lines, texts for full triggers
-    int32_t missingParticles = 0; // constraint ends that named no particle (also counted in `dropped`)
+    int32_t missingParticles = 0;     // constraint ends that named no particle (also counted in `dropped`)
+    int32_t firstMissingParticle = 0; // the id the first of them named
     // The first line of a trigger file left out because its text would read back as a record once
     // written in a level (also counted in `dropped`).
     std::string unwritableTriggerText;
@@ -47,73 +46,30 @@ struct LoadReport {
 // trigger text left out.
 std::string LoadDoneStatus(const LoadReport& report);
 
-// Loads a level file. Returns 1 when the file was read to its end, 0 when it cannot be opened; then the
-// world is left as it was. A running save is finished first. Particle ids that name nothing show one
-// message box for the first and one summary for the rest.
-int LoadLevel(Program& prog, Platform& plat, const std::string& storedPath, LoadReport* report = nullptr);
-// The same from text already in memory (always 1).
-int LoadLevelText(Program& prog, Platform& plat, std::string_view text, LoadReport* report = nullptr);
+// Replaces the world and the camera's position and zoom with a level text: the world is reset, then every
+// line is read. Liquid boxes are filled from `rng`.
+LoadReport ReadLevelText(World& w, Camera& cam, Rng& rng, std::string_view text);
+// The same from a file; false when it cannot be opened, and then nothing changes.
+bool ReadLevelFile(World& w, Camera& cam, Rng& rng, const std::string& storedPath,
+                   LoadReport* report = nullptr);
 // Reads the trigger lines of a file into the trigger list; a missing file posts the notice path + "not
 // found".
 void LoadTriggerFile(World& w, const std::string& storedPath);
 
-// Loads as the level browser does: "loading..." in the status line, then "loading done." (with the number of
-// records dropped, if any) or "file not found...". True when loaded.
-bool OpenLevel(Program& prog, Platform& plat, const std::string& storedPath, LoadReport* report = nullptr);
-
 // True when `storedPath` names a regular file that can be opened for reading.
 bool LevelFileReadable(const std::string& storedPath);
 
-// ---- Background save -----------------------------------------------------------------------------------
+// ---- Deleting by round trip: the text surgery ---------------------------------------------------------
 
-// A save under way: the worker writes a text snapshot of the world taken when the save started.
-struct SaveJob {
-    std::thread worker;
-    std::atomic<bool> done{false};
-    bool ok = false; // written by the worker before `done`
-    std::string why;
-    std::string savedTool;
-    std::string path;
-    std::string text;
-    ~SaveJob();
-};
+// The level text `text` of `w` with the records of the entity in `entitySlot` blanked in place: its
+// entity, particle and liquid-box lines and every constraint touching one of its particles, whoever owns
+// it. The text is returned unchanged when the slot holds no entity.
+std::string BlankEntityLines(const World& w, std::string text, int32_t entitySlot);
+// The level text without the line of the world entity's particle `particleId` and the lines of the
+// constraints that touch it.
+std::string DropFreeParticleLines(std::string_view text, int32_t particleId);
 
-// The toolbar's "Save": "saving..." in the status line, the tool locked, the current level written on a
-// worker thread. Does nothing while a save runs.
-void StartSave(Program& prog);
-// Step 6 of the frame: while a save runs, keeps the tool locked and notices when it has ended ("saving
-// done." or "saving failed"). In headless runs it waits for the save, so a save lasts one frame.
-void PollSave(Program& prog);
-// Blocks until a running save has ended and completes it as PollSave would (before quitting or loading).
-void WaitForSave(Program& prog);
+// ---- World progression -----------------------------------------------------------------------------------
 
-// ---- Deleting one entity -------------------------------------------------------------------------------
-
-// Removes the entity in `entitySlot` with its particles, every constraint touching one of its particles
-// (whoever owns it) and its liquid box, by writing the world to "temp.del", blanking those records and
-// reading the copy back. Every other record keeps its id. False when the slot holds no entity.
-bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot);
-
-// ---- World progression (the trigger actions call these) -----------------------------------------------
-
-// Loads current folder + name; true when loaded. A missing file posts path + " not loaded...".
-bool LoadWorld(Program& prog, Platform& plat, const std::string& name);
 // levels\cave_3.lvl -> levels\cave_4.lvl; empty when the file name has no "_".
 std::string NextWorldPath(const std::string& levelPath);
-// Loads the next numbered world; true when loaded. A missing file posts next path + " not loaded.".
-bool StartNextWorld(Program& prog, Platform& plat);
-// Reloads the current level if it can be opened; true when loaded.
-bool RestartLevel(Program& prog, Platform& plat);
-// Writes "Level(" + current level path + ")" to "level.ini"; a failure posts "error in the level.ini !".
-void RememberCurrentLevel(Program& prog);
-// Binds "player" and "player2" to the two player descriptors (those not bound already). A missing player
-// shows "no player found !" / "no player2 found !" and leaves that descriptor unbound.
-void BindPlayers(Program& prog, Platform& plat);
-
-// ---- Command line ----------------------------------------------------------------------------------------
-
-// --load: sets the current level path and folder as the level browser does and loads; false after printing
-// "file not found..." on standard error.
-bool LoadLevelAtStart(Program& prog, Platform& plat, const std::string& path);
-// --save: writes the level without changing the current level path; false after printing why.
-bool SaveLevelAtEnd(Program& prog, const std::string& path);

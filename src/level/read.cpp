@@ -7,17 +7,15 @@
 #include <climits>
 #include <cmath>
 
+#include "common/random.h"
 #include "common/text.h"
-#include "editor/editor.h"
-#include "effects/effects.h"
 #include "level/files.h"
 #include "level/id_index.h"
 #include "level/level.h"
 #include "level/reader.h"
-#include "platform/platform.h"
-#include "shell/program.h"
-#include "triggers/records.h"
+#include "render/camera.h"
 #include "world/builders.h"
+#include "world/trigger_records.h"
 
 namespace {
 
@@ -232,17 +230,10 @@ void ReadTriggerFile(World& w, const std::string& storedPath, int64_t& budget, L
 
 class Loader {
 public:
-    Loader(Program& prog, Platform& plat) : prog_(prog), plat_(plat), w_(prog.world) {}
+    Loader(World& w, Camera& cam, Rng& rng) : w_(w), cam_(cam), rng_(rng) {}
 
     void Begin() {
         ResetWorld(w_);
-        ClearBuffs(prog_.effects);
-        ResetTriggerEngine(prog_, plat_);
-        w_.levelTime = 0;
-        for (PlayerDescriptor& d : w_.playerDescriptors) {
-            d.shockDisabled = 0;
-            d.grabDisabled = 0;
-        }
         entityIndex_.Add(w_.entities[kWorldEntity].id, kWorldEntity);
     }
 
@@ -263,9 +254,6 @@ public:
         ResolveMarkers();
         ResolveLights();
         UpdateEntityBounds(w_);
-        if (report_.missingParticles > 1)
-            plat_.ShowMessage("Error", std::to_string(report_.missingParticles - 1) +
-                                           " further particle ids not found.");
     }
 
     const LoadReport& Report() const { return report_; }
@@ -337,8 +325,7 @@ private:
         int32_t slot = particleIndex_.Get(id, 0);
         if (slot != 0) return slot;
         if (!droppedParticles_.Has(id)) {
-            if (report_.missingParticles == 0)
-                plat_.ShowMessage("Error", "particleid " + std::to_string(id) + " not found.");
+            if (report_.missingParticles == 0) report_.firstMissingParticle = id;
             Count(report_.missingParticles);
         }
         return 0;
@@ -447,7 +434,7 @@ private:
         // One particle beyond what a box holds is enough to tell that some were dropped.
         int32_t count = std::clamp(RoundToInt(ReadFloat(a_[1])), 0, kMaxLiquidParticles + 1);
         int32_t refusedBefore = w_.refusedCreations;
-        int32_t slot = NewLiquidBox(w_, prog_.rng, container, ReadInt(a_[2]), count, WritableText(a_[4], 5));
+        int32_t slot = NewLiquidBox(w_, rng_, container, ReadInt(a_[2]), count, WritableText(a_[4], 5));
         if (slot == 0 || w_.refusedCreations != refusedBefore) Drop(); // refused, or more than it holds
     }
 
@@ -473,11 +460,11 @@ private:
     }
 
     void ReadCamera() {
-        prog_.camera.x = ReadInt(a_[1]);
-        prog_.camera.y = ReadInt(a_[2]);
+        cam_.x = ReadInt(a_[1]);
+        cam_.y = ReadInt(a_[2]);
         float zoom = ReadFloat(a_[3]);
         if (Finite(zoom))
-            prog_.camera.zoom = zoom;
+            cam_.zoom = zoom;
         else
             Drop();
     }
@@ -544,9 +531,9 @@ private:
         }
     }
 
-    Program& prog_;
-    Platform& plat_;
     World& w_;
+    Camera& cam_;
+    Rng& rng_;
     LevelArgs a_;
     std::string lower_;
     LoadReport report_;
@@ -559,32 +546,29 @@ private:
     int64_t triggerBudget_ = kTriggerFileBudget;
 };
 
-int Load(Program& prog, Platform& plat, LineReader& lines, LoadReport* report) {
-    Loader loader(prog, plat);
+LoadReport Load(World& w, Camera& cam, Rng& rng, LineReader& lines) {
+    Loader loader(w, cam, rng);
     loader.Begin();
     loader.Read(lines);
     loader.Finish();
-    if (report) *report = loader.Report();
-    return 1;
+    return loader.Report();
 }
 
 } // namespace
 
-int LoadLevel(Program& prog, Platform& plat, const std::string& storedPath, LoadReport* report) {
-    WaitForSave(prog);
+bool ReadLevelFile(World& w, Camera& cam, Rng& rng, const std::string& storedPath, LoadReport* report) {
     int fd = OpenRegularFile(NativePath(storedPath));
-    if (fd < 0) return 0; // the world stays as it was
+    if (fd < 0) return false; // the world stays as it was
     LineReader lines(fd);
-    int result = Load(prog, plat, lines, report);
+    LoadReport r = Load(w, cam, rng, lines);
     CloseFile(fd);
-    MarkLevelKnown(prog.shell.overwrite, storedPath);
-    return result;
+    if (report) *report = r;
+    return true;
 }
 
-int LoadLevelText(Program& prog, Platform& plat, std::string_view text, LoadReport* report) {
-    WaitForSave(prog);
+LoadReport ReadLevelText(World& w, Camera& cam, Rng& rng, std::string_view text) {
     LineReader lines(text);
-    return Load(prog, plat, lines, report);
+    return Load(w, cam, rng, lines);
 }
 
 void LoadTriggerFile(World& w, const std::string& storedPath) {
@@ -597,19 +581,6 @@ bool LevelFileReadable(const std::string& storedPath) {
     int fd = OpenRegularFile(NativePath(storedPath));
     CloseFile(fd);
     return fd >= 0;
-}
-
-bool OpenLevel(Program& prog, Platform& plat, const std::string& storedPath, LoadReport* out) {
-    SetStatus(prog.editor, "loading...");
-    LoadReport report;
-    int loaded = LoadLevel(prog, plat, storedPath, &report);
-    if (out) *out = report;
-    if (loaded != 1) {
-        SetStatus(prog.editor, "file not found...");
-        return false;
-    }
-    SetStatus(prog.editor, LoadDoneStatus(report));
-    return true;
 }
 
 std::string LoadDoneStatus(const LoadReport& report) {

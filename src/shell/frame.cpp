@@ -4,9 +4,9 @@
 #include "editor/editor.h"
 #include "effects/effects.h"
 #include "gui/gui.h"
-#include "level/level.h"
 #include "physics/physics.h"
 #include "render/render.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 #include "triggers/triggers.h"
 
@@ -63,8 +63,9 @@ bool RunFrame(Program& prog, Platform& plat) {
     ++sh.frame;
     SampleFrameInput(prog, plat);
 
-    if (sh.windowed == 1 && plat.PumpEvents()) return false;
+    if (sh.windowed == 1 && plat.PumpEvents() && MayQuit(prog)) return false;
 
+    NoteRunning(prog);
     if (!sh.paused && !sh.saving) {
         StepSimulation(prog.world);
         WorldEffectsStep(prog.effects, prog.world, prog.rng);
@@ -76,6 +77,7 @@ bool RunFrame(Program& prog, Platform& plat) {
     }
 
     EffectsStep(prog.effects, prog.world, prog.rng);
+    BeforeEditing(prog);
     ApplyPanels(prog, plat);
     FindHoveredWindow(prog.gui, sh.input);
     ToolbarUpdate(prog, plat);
@@ -86,11 +88,17 @@ bool RunFrame(Program& prog, Platform& plat) {
     else
         CloseToolGroups(prog);
     EditorInput(prog, plat);
+    HistoryKeys(prog, plat);
+    AfterEditing(prog);
     CountFramesPerSecond(sh, plat);
     DrawFrame(prog, plat);
     if (sh.triggersOn) AgeNotices(prog.world);
 
-    if (sh.input.down[Key::Escape] || sh.quit) return false;
+    // Escape (pressed this frame) ends the program, asking first when there are unsaved changes.
+    const bool escape = sh.input.down[Key::Escape];
+    const bool escapePressed = escape && !prog.history.escapeBefore;
+    prog.history.escapeBefore = escape;
+    if ((escapePressed || sh.quit) && MayQuit(prog)) return false;
     return true;
 }
 

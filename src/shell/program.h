@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "shell/catalogue.h"
+#include "shell/history.h"
 #include "shell/options.h"
 #include "shell/script.h"
 #include "triggers/triggers.h"
@@ -25,7 +26,7 @@ struct Settings {
     bool triggers = false; // a Triggers(1) line switches the trigger runner on
 };
 
-struct SaveJob; // the background save (level/)
+struct SaveJob; // the background save (shell/levels.h)
 
 struct Shell {
     Shell();
@@ -67,6 +68,7 @@ struct Program {
     Editor editor;
     Rng rng;
     TriggerEngine triggerEngine;
+    History history;
 };
 
 // Reads settings.ini from the working directory, opens the screen and loads every image. On failure shows

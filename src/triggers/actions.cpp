@@ -5,7 +5,7 @@
 #include "common/text.h"
 #include "effects/effects.h"
 #include "gui/gui.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 #include "triggers/records.h"
 #include "triggers/triggers.h"

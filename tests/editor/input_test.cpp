@@ -1,6 +1,6 @@
 // Selection, dragging bodies, Delete, zoom, edge scrolling and the toolbar drag.
 #include "editor_fixture.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "world/builders.h"
 
 TEST_F(EditorTest, RightDragMovesWholeBodyWhilePausedAndOneParticleWhileRunning) {

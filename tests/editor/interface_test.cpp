@@ -2,12 +2,12 @@
 #include <set>
 
 #include "editor_fixture.h"
-#include "level/level.h"
+#include "shell/levels.h"
 
 TEST_F(EditorTest, InterfaceIsLaidOutOnTheScreen) {
     EXPECT_EQ(ed().labels[1].y, H - 80);
     EXPECT_EQ(ed().labels[1].text, "levels\\new.lvl"); // where "Save" writes
-    ASSERT_GE(ed().toolbar.size(), 4u);
+    ASSERT_EQ(ed().toolbar.size(), 6u);
     EXPECT_EQ(ed().toolbar[2].caption, "Save");
     EXPECT_EQ(ed().toolbar[2].y, H - 30);
     const Window* tools = FindWindow(gui(), ed().toolsWindow);

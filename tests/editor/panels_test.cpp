@@ -1,7 +1,7 @@
 // Property panels opened with the "Edit" tool: their rows, what the knobs write and when, the swatches, the
 // "delete" button, and targets that go away.
 #include "editor_fixture.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "world/builders.h"
 
 class PanelTest : public EditorTest {

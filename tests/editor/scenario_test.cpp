@@ -3,7 +3,7 @@
 
 #include "common/text.h"
 #include "editor_fixture.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "world/builders.h"
 
 namespace {

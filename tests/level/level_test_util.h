@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "common/text.h"
-#include "level/level.h"
+#include "shell/levels.h"
 #include "platform/test_platform.h"
 #include "shell/program.h"
 

@@ -1,4 +1,4 @@
-#include "triggers/records.h"
+#include "world/trigger_records.h"
 
 #include <array>
 
