@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,7 @@ struct Editor {
     uint32_t shaping = 0;     // uid of the half-space or water space the held button is shaping
     bool closeGroups = false; // the mouse is over no window: the pop-ups close this frame
     SaveAsState saveAs;
+    std::shared_ptr<struct PreviewCache> previews; // the level browser's pictures (editor/preview.cpp)
 
     // What the user changed in the world this frame ("place box", "delete wall"...), for the history;
     // empty when nothing. changeLoadedFile: the change put a level file's world in place.
@@ -160,6 +162,10 @@ int32_t OpenToolGroup(Program& prog, Platform& plat, int group);
 
 // The level browser.
 void OpenLoadLevelWindow(Program& prog, Platform& plat);
+// Step of ToolbarUpdate: while the browser is open, the folder it lists and the selected level's picture
+// and counts, or "cannot be read". Files are read on a worker thread (at once in headless runs) and each
+// picture is kept until its file changes.
+void BrowserPreviewUpdate(Program& prog, Platform& plat);
 void LoadLevelWindowHandler(Program& prog, Platform& plat);
 
 // "Save as" (the toolbar button, Ctrl+Shift+S): the window with the file name, its folder, "Save" and

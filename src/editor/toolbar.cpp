@@ -65,6 +65,7 @@ void ToolbarUpdate(Program& prog, Platform& plat) {
     if (Clicked(ed, kRewindButton) && !prog.shell.saving) Rewind(prog, plat);
     for (const ToolbarButton& b : ed.toolbar)
         if (b.caption == "Save as" && b.state == 2) OpenSaveAsWindow(prog, plat);
+    BrowserPreviewUpdate(prog, plat);
 
     for (const ToolbarButton& b : ed.toolbar)
         if (b.state == 1 && !b.caption.empty()) ed.currentTool = b.caption;

@@ -1,10 +1,12 @@
 // The editor driven end to end by an input script, as a user would, and the level browser.
 #include <fstream>
+#include <sys/stat.h>
 
 #include "common/text.h"
 #include "editor_fixture.h"
 #include "shell/levels.h"
 #include "world/builders.h"
+#include "world/trigger_records.h"
 
 namespace {
 
@@ -186,7 +188,7 @@ TEST_F(BrowserTest, SaveAsWritesTheTypedNameAndMakesItCurrent) {
         plat.input.typed = text;
         Frame(mx, my);
     };
-    Click(65, H - 20); // "Save as"
+    Click(245, H - 20); // "Save as"
     const Window* win = FindWindow(gui(), ed().saveAs.window);
     ASSERT_NE(win, nullptr);
     EXPECT_EQ(win->labels[0].text, "Folder: levels\\");
@@ -229,4 +231,34 @@ TEST(SaveAsPath, NamesInsideTheLevelsFolderOnly) {
     EXPECT_EQ(SaveAsPath("levels\\", "x.lvl", why), "levels\\x.lvl");
     for (const char* name : {"", "a:b", "a\tb", "x.txt", "/tmp/x", "sub\\", "..\\..\\x", "..\\x"})
         EXPECT_EQ(SaveAsPath("levels\\", name, why), "") << name;
+}
+
+// Selecting a level shows its picture and counts, made again when the file changes; a file that cannot be
+// read says so.
+TEST_F(BrowserTest, SelectedLevelsShowAPictureAndTheirCounts) {
+    prog->shell.headless = true; // pictures are made in the frame that asks for them
+    ::mkfifo("levels/pipe.lvl", 0644);
+    Click(155, H - 50);
+    ASSERT_NE(ed().browserWindow, 0);
+    EXPECT_EQ(Browser().labels[0].text, "Folder: levels\\");
+    auto select = [&](int k) {
+        int x, y;
+        ItemPoint(k, x, y);
+        Click(x, y);
+        return std::make_pair(Browser().images.at(0).quad, Browser().labels.at(1).text);
+    };
+    auto [picture, counts] = select(4); // a.lvl
+    EXPECT_NE(picture, GuiImage::Blank);
+    EXPECT_TRUE(plat.HasImage(picture));
+    EXPECT_EQ(counts, "1 entities, 4 particles, 0 triggers");
+    EXPECT_EQ(select(6).second, "cannot be read"); // pipe.lvl
+
+    World w;
+    Rng rng;
+    NewBox(w, rng, 0, 0, 50, 50, 1, 1, 1, 1);
+    NewBox(w, rng, 100, 0, 50, 50, 1, 1, 1, 1);
+    NewTrigger(w);
+    ASSERT_TRUE(WriteLevel(w, Camera{}, "levels\\a.lvl"));
+    EXPECT_EQ(select(4).second, "2 entities, 8 particles, 1 triggers");
+    EXPECT_EQ(world().entityCount, 0); // only looked at
 }
