@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "common/text.h"
