@@ -10,6 +10,7 @@
 #include "common/geometry.h"
 
 struct Program;
+struct World;
 class Platform;
 
 struct EditorLabel {
@@ -90,6 +91,29 @@ struct SaveAsState {
     bool escapeHeld = false; // the Escape that cancelled is still down: it ends nothing else
 };
 
+// A tooltip: what the mouse rests on that has a name, and for how many frames it has rested there.
+struct Tooltip {
+    std::string key; // what is under the mouse; empty for nothing with a tip
+    std::string title;
+    std::string hint;
+    int frames = 0;
+};
+constexpr int kTooltipDelay = 30; // half a second at 60 frames a second
+
+// The mouse on its way from a group's button to the group's open pop-up: it may cross other group buttons,
+// and the space between the windows, without the pop-up changing or closing.
+struct PopUpAim {
+    int fromX = 0, fromY = 0; // last mouse point on the open group's button
+    bool known = false;
+    int restFrames = 0; // frames the mouse has not moved
+    int lastX = 0, lastY = 0;
+};
+// Resting this long on another group's button (or beside the windows) ends the grace.
+constexpr int kAimRestFrames = 12;
+
+// The grid the placement tools snap to while it is on, in world units.
+constexpr int kGridStep = 25;
+
 struct Editor {
     std::string currentTool;
     int16_t leftState = 0; // 0 up, 1 pressed this frame, 2 held, 3 released this frame
@@ -125,6 +149,16 @@ struct Editor {
     // empty when nothing. changeLoadedFile: the change put a level file's world in place.
     std::string change;
     bool changeLoadedFile = false;
+    Tooltip tooltip;
+    PopUpAim aim;
+    int32_t helpWindow = 0; // "Help", 0 when closed
+    bool grid = false;      // G: the grid is drawn and placements snap to it
+    Vec2 home;              // the camera position the current level was loaded with (Home returns to it)
+    // A right drag of one particle: the body it holds and how often that body had passed a portal; a body
+    // that passes one is let go until the button is released.
+    int32_t dragEntityId = 0;
+    uint32_t dragPortalPasses = 0;
+    bool dragLetGo = false;
 };
 
 // Where the panels' half-space and water-space targets and the shaped space stand in their lists, so that
@@ -201,6 +235,26 @@ int WaterSpaceAt(const Program& prog, Vec2 world);
 // keep the panels on their targets. A running save ends first. False when there was nothing to delete.
 bool DeleteEntity(Program& prog, Platform& plat, int32_t entitySlot);
 bool DeleteFreeParticle(Program& prog, Platform& plat, int32_t particleSlot);
+
+// The tool group (0..8) holding a tool, or -1.
+int ToolGroupOf(const Program& prog, const std::string& tool);
+
+// Names on the interface: the tooltip under the mouse, and the current tool marked in its pop-up and in
+// "Tools :". Once a frame, after the GUI update.
+void UpdateHints(Program& prog);
+
+// The help window: opens it, or closes it when it is open.
+void ToggleHelpWindow(Program& prog, Platform& plat);
+
+// The editor's own keys: F2 help, Ctrl+D duplicate, G grid, Home and the arrow keys.
+void EditorKeys(Program& prog, Platform& plat);
+// The last body, in table order, whose box holds the world point; 0 for none.
+int32_t BodyAt(const World& w, Vec2 world);
+// Places a copy of the body 20 units right and down: its kind, properties and shape, with its liquid and
+// its lights. The new entity's slot, or 0 when there was nothing to copy or no room.
+int32_t DuplicateBody(Program& prog, int32_t entitySlot);
+// The nearest grid point.
+Vec2 SnapToGrid(Vec2 world);
 
 // A burst of sparks at a screen point.
 void SparkBurst(Program& prog, float x, float y);

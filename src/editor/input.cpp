@@ -50,6 +50,10 @@ void RightDrag(Program& prog) {
     Editor& ed = prog.editor;
     World& w = prog.world;
     const InputState& in = prog.shell.input;
+    if (!in.right) { // the drag is over
+        ed.dragLetGo = false;
+        ed.dragEntityId = 0;
+    }
     if (!in.right || w.particleCount < 1 || in.down[Key::LeftControl] || WindowHovered(prog.gui)) return;
     if (prog.shell.saving) return; // nothing changes the world while a save runs
     const int32_t s = ed.selected;
@@ -72,6 +76,14 @@ void RightDrag(Program& prog) {
             p.oldp += d;
         }
     } else {
+        // A body that passes a portal is let go: pulled back by one particle it would turn inside out.
+        if (ed.dragLetGo) return;
+        if (ed.dragEntityId == owner.id && owner.portalPasses != ed.dragPortalPasses) {
+            ed.dragLetGo = true;
+            return;
+        }
+        ed.dragEntityId = owner.id;
+        ed.dragPortalPasses = owner.portalPasses;
         sp.p = ed.mouseWorld;
         if (owner.m == 0) sp.oldp = ed.mouseWorld;
     }
@@ -153,6 +165,7 @@ void EditorInput(Program& prog, Platform& plat) {
     }
 
     ed.leftState = NextLeftButtonState(ed.leftState, in.left);
+    UpdateHints(prog);
     if (!ed.pointerKnown) {
         ed.previousMouseX = in.mouseX;
         ed.previousMouseY = in.mouseY;
@@ -200,5 +213,6 @@ void EditorInput(Program& prog, Platform& plat) {
 
     if (in.released[Key::Delete]) DeleteKey(prog, plat);
     if (in.released[Key::Space]) sh.paused = !sh.paused;
+    EditorKeys(prog, plat);
     EdgeScroll(prog, W, H);
 }

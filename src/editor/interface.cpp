@@ -26,7 +26,7 @@ constexpr int kMarkerImage = kEffectBase + 17; // the green marker
 
 const std::array<ToolGroup, kToolGroupCount>& ToolGroups() {
     static const std::array<ToolGroup, kToolGroupCount> groups = {{
-        {"player", "player", 90, 180, {{"Player", 20, 40, 50, 50, 0}, {"Player2", 20, 100, 50, 50, 5}}},
+        {"player", "player", 120, 180, {{"Player", 20, 40, 50, 50, 0}, {"Player2", 20, 100, 50, 50, 5}}},
         {"variable objects",
          "variables",
          240,
@@ -51,7 +51,7 @@ const std::array<ToolGroup, kToolGroupCount>& ToolGroups() {
           {"Pin", 80, 70, 10, 10, 2},
           {"WaterSpace", 80, 90, 50, 50, 27},
           {"Firecave", 20, 150, 20, 40, 46}}},
-        {"lights", "lights", 70, 100, {{"Latern", 20, 40, 25, 50, 19}}},
+        {"lights", "lights", 120, 100, {{"Latern", 20, 40, 25, 50, 19}}},
         {"standard objects",
          "standards",
          150,
@@ -60,8 +60,8 @@ const std::array<ToolGroup, kToolGroupCount>& ToolGroups() {
           {"Warning", 20, 100, 50, 50, 23},
           {"Icebox", 80, 40, 50, 50, 44},
           {"barrel", 80, 100, 60, 100, 45}}},
-        {"regions", "regions", 90, 100, {{"Region", 20, 40, 50, 50, 21}}},
-        {"markers", "markers", 90, 100, {{"Marker", 20, 40, 50, 50, kMarkerImage}}},
+        {"regions", "regions", 130, 100, {{"Region", 20, 40, 50, 50, 21}}},
+        {"markers", "markers", 130, 100, {{"Marker", 20, 40, 50, 50, kMarkerImage}}},
         {"custom", "custom", 290, 200, {}},
     }};
     return groups;
@@ -111,19 +111,38 @@ void BuildEditorInterface(Program& prog, Platform& plat) {
     ed.toolbar.push_back({130, static_cast<int16_t>(H - 60), 50, 20, "Load"});
     ed.toolbar.push_back({130, static_cast<int16_t>(H - 30), 50, 20, "Save"});
     ed.toolbar.push_back({30, static_cast<int16_t>(H - 60), 50, 20, "New"});
+    ed.toolbar.push_back({95, static_cast<int16_t>(H - 60), 20, 20, "?"}); // help, between "New" and "Load"
     ed.toolbar.push_back({30, static_cast<int16_t>(H - 30), 70, 20, "Rewind"});
     ed.toolbar.push_back({210, static_cast<int16_t>(H - 30), 70, 20, "Save as"});
 
     Gui& gui = prog.gui;
-    ed.toolsWindow = OpenWindow(gui, W - 176, 6, 170, 370, "Tools :", 100);
+    // The buttons are wide enough for their captions ("liquid filled objects"). The layout does not follow
+    // the font, so scripted sessions find every button in the same place.
+    const auto& groups = ToolGroups();
+    constexpr int buttonWidth = 160, toolsWidth = 210;
+    ed.toolsWindow = OpenWindow(gui, W - toolsWidth - 6, 6, toolsWidth, 370, "Tools :", 100);
     // The tool window holds every tool: it can be moved and minimised, but not closed.
     if (Window* w = FindWindow(gui, ed.toolsWindow)) w->closeState = -1;
     ed.toolsButtons.clear();
-    const auto& groups = ToolGroups();
     for (int i = 0; i < kToolGroupCount; ++i)
-        ed.toolsButtons.push_back(AddButton(gui, ed.toolsWindow, 20, 50 + 30 * i, 120, 20, groups[i].button));
-    ed.toolsButtons.push_back(AddButton(gui, ed.toolsWindow, 20, 340, 120, 20, "edit"));
+        ed.toolsButtons.push_back(
+            AddButton(gui, ed.toolsWindow, 20, 50 + 30 * i, buttonWidth, 20, groups[i].button));
+    ed.toolsButtons.push_back(AddButton(gui, ed.toolsWindow, 20, 340, buttonWidth, 20, "edit"));
+    SetStatus(ed, "F2: help");
     (void)plat;
+}
+
+int ToolGroupOf(const Program& prog, const std::string& tool) {
+    if (tool.empty()) return -1;
+    const auto& groups = ToolGroups();
+    for (int g = 0; g < kToolGroupCount; ++g)
+        for (const GroupButton& b : groups[static_cast<size_t>(g)].buttons)
+            if (b.tool == tool) return g;
+    for (const CustomImage& c : prog.images.custom)
+        if (c.entry >= 0 && static_cast<size_t>(c.entry) < prog.images.catalogue.size() &&
+            prog.images.catalogue[static_cast<size_t>(c.entry)].name == tool)
+            return kToolGroupCount - 1;
+    return -1;
 }
 
 int32_t OpenToolGroup(Program& prog, Platform& plat, int group) {
@@ -136,6 +155,7 @@ int32_t OpenToolGroup(Program& prog, Platform& plat, int group) {
     const ToolGroup& def = ToolGroups()[static_cast<size_t>(group)];
     std::vector<GroupButton> buttons = def.buttons;
     int height = def.height;
+    const int width = std::max(def.width, TitleRoom(plat, def.title));
     if (group == kToolGroupCount - 1) {
         buttons = CustomButtons(prog, plat);
         int rows = (static_cast<int>(buttons.size()) + kCustomColumns - 1) / kCustomColumns;
@@ -144,20 +164,62 @@ int32_t OpenToolGroup(Program& prog, Platform& plat, int group) {
 
     const Window* tools = FindWindow(gui, ed.toolsWindow);
     const int W = gui.settings.screenWidth, H = gui.settings.screenHeight;
-    int tx = tools ? tools->x : W - 176, ty = tools ? tools->y : 6, tw = tools ? tools->width : 170;
+    int tx = tools ? tools->x : W - 216, ty = tools ? tools->y : 6, tw = tools ? tools->width : 210;
     // To the right of "Tools :" when the pop-up fits there, else to its left.
     int x = tx + tw + 11;
-    if (x + def.width > W) x = tx - def.width - 11;
+    if (x + width > W) x = tx - width - 11;
     x = std::max(x, 0);
     int y = std::clamp(ty, 0, std::max(H - height, 0));
 
-    int32_t id = OpenWindow(gui, x, y, def.width, height, def.title, 100);
+    int32_t id = OpenWindow(gui, x, y, width, height, def.title, 100);
+    if (Window* w = FindWindow(gui, id)) w->fitTitle = true;
     for (const GroupButton& b : buttons) AddImage(gui, id, b.x, b.y, b.width, b.height, b.image, b.tool);
     ed.groups.push_back({id, group});
     return id;
 }
 
+namespace {
+
+// True when P lies on a straight way from S into the rectangle: some point Q of the rectangle has P on the
+// segment from S to Q (P is inside the convex hull of S and the rectangle).
+bool OnTheWay(double sx, double sy, double px, double py, double x1, double y1, double x2, double y2) {
+    if (x1 <= px && px <= x2 && y1 <= py && py <= y2) return true;
+    const double dx = px - sx, dy = py - sy;
+    if (dx == 0 && dy == 0) return true;
+    // The ray S + t (P - S) must meet the rectangle at some t >= 1.
+    double t0 = -1e300, t1 = 1e300;
+    auto slab = [&](double s, double d, double lo, double hi) {
+        if (d == 0) return lo <= s && s <= hi;
+        double a = (lo - s) / d, b = (hi - s) / d;
+        t0 = std::max(t0, std::min(a, b));
+        t1 = std::min(t1, std::max(a, b));
+        return true;
+    };
+    if (!slab(sx, dx, x1, x2) || !slab(sy, dy, y1, y2)) return false;
+    return t1 >= std::max(1.0, t0);
+}
+
+// Once a frame: how long the mouse has rested, and whether it is on its way to the open pop-up.
+bool AimingAtPopUp(Program& prog) {
+    Editor& ed = prog.editor;
+    PopUpAim& aim = ed.aim;
+    const InputState& in = prog.shell.input;
+    aim.restFrames = in.mouseX == aim.lastX && in.mouseY == aim.lastY ? aim.restFrames + 1 : 0;
+    aim.lastX = in.mouseX;
+    aim.lastY = in.mouseY;
+    if (!aim.known || ed.groups.size() != 1 || aim.restFrames >= kAimRestFrames) return false;
+    const Window* pop = FindWindow(prog.gui, ed.groups[0].window);
+    if (!pop) return false;
+    constexpr int kSlack = 4; // a line drawn in whole pixels strays a little
+    const int m = prog.gui.settings.hitMargin + kSlack;
+    return OnTheWay(aim.fromX, aim.fromY, in.mouseX, in.mouseY, pop->x - m, pop->y - m,
+                    pop->x + pop->width + m, pop->y + pop->height + m);
+}
+
+} // namespace
+
 void CloseToolGroups(Program& prog) {
+    if (AimingAtPopUp(prog)) return; // between the windows on the way to the pop-up
     prog.editor.closeGroups = true;
 }
 
@@ -165,12 +227,18 @@ namespace {
 
 void ToolsWindowInput(Program& prog, Platform& plat, Window& tools) {
     Editor& ed = prog.editor;
+    const bool aiming = AimingAtPopUp(prog);
     if (tools.minimised) return; // its buttons keep stale states
     for (int i = 0; i < kToolGroupCount && i < static_cast<int>(ed.toolsButtons.size()); ++i) {
         if (ButtonState(prog.gui, tools.id, ed.toolsButtons[static_cast<size_t>(i)]) != -1) continue;
         bool open =
             ed.groups.size() == 1 && ed.groups[0].group == i && FindWindow(prog.gui, ed.groups[0].window);
+        // Another group's button crossed on the way to the open pop-up leaves it open.
+        if (!open && aiming) break;
         if (!open) OpenToolGroup(prog, plat, i);
+        ed.aim.fromX = prog.shell.input.mouseX;
+        ed.aim.fromY = prog.shell.input.mouseY;
+        ed.aim.known = true;
         break;
     }
     if (ed.toolsButtons.size() > kToolGroupCount && ed.currentTool != "locked" &&
@@ -188,6 +256,7 @@ void ToolWindowInput(Program& prog, Platform& plat) {
 
     Window* hovered = FindWindow(gui, HoveredWindow(gui));
     if (!hovered) return;
+    if (hovered->id != ed.toolsWindow) AimingAtPopUp(prog); // keeps the rest count going
     if (hovered->id == ed.toolsWindow) {
         ToolsWindowInput(prog, plat, *hovered);
         return;

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "editor/editor.h"
+#include "editor/names.h"
 #include "gui/gui.h"
 #include "shell/levels.h"
 #include "shell/program.h"
@@ -186,7 +187,9 @@ int32_t OpenPanelWindow(Program& prog, const std::string& title, const Layout& l
     // Keep the whole panel on the screen.
     x = std::clamp(x, 0, std::max(gui.settings.screenWidth - kPanelWidth, 0));
     y = std::clamp(y, 0, std::max(gui.settings.screenHeight - h, 0));
-    return OpenWindow(gui, x, y, kPanelWidth, h, title, 100);
+    int32_t id = OpenWindow(gui, x, y, kPanelWidth, h, title, 100);
+    if (Window* w = FindWindow(gui, id)) w->fitTitle = true; // the title names what the panel edits
+    return id;
 }
 
 void AddRow(Program& prog, Panel& p, PanelRowKind kind, int index, double knob, const std::string& label) {
@@ -218,6 +221,13 @@ void AddColourAndDelete(Program& prog, Panel& p, const Layout& l) {
     p.deleteButton = AddButton(gui, p.window, 10, y, 100, 20, "delete", -1);
 }
 
+// The place of a list-held object in its list, counted from 1, as text.
+template <typename T> std::string Ordinal(const std::vector<T>& list, uint32_t uid) {
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i].uid == uid) return std::to_string(i + 1);
+    return "?";
+}
+
 Panel& NewPanel(Program& prog, const std::string& kind) {
     Panel p;
     p.kind = kind;
@@ -243,7 +253,7 @@ int32_t OpenEntityPanel(Program& prog, int32_t entitySlot, int x, int y) {
 
     Panel& p = NewPanel(prog, "entity");
     p.targetId = e.id;
-    p.window = OpenPanelWindow(prog, "Edit : " + e.type, l, x, y);
+    p.window = OpenPanelWindow(prog, KindName(e.type) + " " + std::to_string(e.id), l, x, y);
     for (int i = 0; i < l.rows; ++i) {
         PanelRowKind k = kinds[static_cast<size_t>(i)];
         AddRow(prog, p, k, i, EntityKnob(w, e, k), EntityLabel(w, e, k));
@@ -257,7 +267,7 @@ int32_t OpenHalfSpacePanel(Program& prog, uint32_t uid, int x, int y) {
     p.targetUid = uid;
     Layout l;
     l.colour = true;
-    p.window = OpenPanelWindow(prog, "Edit : halfspace", l, x, y);
+    p.window = OpenPanelWindow(prog, "Half-space " + Ordinal(prog.world.halfSpaces, uid), l, x, y);
     AddColourAndDelete(prog, p, l);
     return p.window;
 }
@@ -267,7 +277,7 @@ int32_t OpenRegionPanel(Program& prog, int32_t regionId, int x, int y) {
     p.targetId = regionId;
     Layout l;
     l.colour = true;
-    p.window = OpenPanelWindow(prog, "Edit : region", l, x, y);
+    p.window = OpenPanelWindow(prog, "Region " + std::to_string(regionId), l, x, y);
     AddColourAndDelete(prog, p, l);
     return p.window;
 }
@@ -282,7 +292,7 @@ int32_t OpenWaterSpacePanel(Program& prog, uint32_t uid, int x, int y) {
     Layout l;
     l.rows = 2;
     l.colour = true;
-    p.window = OpenPanelWindow(prog, "Edit : waterspace", l, x, y);
+    p.window = OpenPanelWindow(prog, "Water space " + Ordinal(prog.world.waterSpaces, uid), l, x, y);
     AddRow(prog, p, PanelRowKind::WaterFriction, 0, WaterKnob(*s, PanelRowKind::WaterFriction),
            WaterLabel(*s, PanelRowKind::WaterFriction));
     AddRow(prog, p, PanelRowKind::WaterGravity, 1, WaterKnob(*s, PanelRowKind::WaterGravity),
@@ -415,7 +425,8 @@ void ApplyEntityPanel(Program& prog, Platform& plat, Panel& p, const PanelClick&
         bool wall = e->type.find("wall") != std::string::npos;
         e->type = std::string(wall ? "wall_" : "quad_") + click.colour;
         prog.editor.change = "change colour";
-        if (Window* win = FindWindow(gui, p.window)) win->title = "Edit : " + e->type;
+        if (Window* win = FindWindow(gui, p.window))
+            win->title = KindName(e->type) + " " + std::to_string(e->id);
     }
     if (click.remove) {
         DeleteEntity(prog, plat, FindEntityById(w, p.targetId));
@@ -481,6 +492,8 @@ void ApplyPanels(Program& prog, Platform& plat) {
     Editor& ed = prog.editor;
     Gui& gui = prog.gui;
     if (ed.worldResetsSeen != prog.world.resets) {
+        // A new world (a level loaded, a restart): Home brings the camera back to where it was stored.
+        ed.home = {prog.camera.x, prog.camera.y};
         CloseAllPanels(prog, plat);
         ed.worldResetsSeen = prog.world.resets;
     }

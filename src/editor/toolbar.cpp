@@ -16,7 +16,7 @@ namespace {
 constexpr size_t kLoadButton = 1;
 constexpr size_t kSaveButton = 2;
 constexpr size_t kNewButton = 3;
-constexpr size_t kRewindButton = 4;
+constexpr size_t kRewindButton = 5;
 
 bool Clicked(const Editor& ed, size_t button) {
     return ed.toolbar.size() > button && ed.toolbar[button].state == 2;
@@ -68,8 +68,10 @@ void ToolbarUpdate(Program& prog, Platform& plat) {
     BrowserPreviewUpdate(prog, plat);
 
     for (const ToolbarButton& b : ed.toolbar)
-        if (b.state == 1 && !b.caption.empty()) ed.currentTool = b.caption;
+        if (b.caption == "?" && b.state == 2) ToggleHelpWindow(prog, plat);
 
+    // The buttons act and leave the current tool alone: the over-toolbar flag already keeps the tools from
+    // acting under them.
     // The editor's own left-button state still holds last frame's value here: 0 means the button was up.
     UpdateTextFields(ed, in, in.left && ed.leftState == 0);
 

@@ -39,9 +39,14 @@ bool LiveParticle(const World& w, int32_t slot) {
 }
 
 // Half-spaces and water spaces are shaped while the button is held: their direction follows the mouse.
-void Shape(Vec2& p, Vec2& v, Vec2& normal, Vec2 mouse) {
+void Shape(Vec2& p, Vec2& v, Vec2& normal, Vec2 mouse, bool snap) {
     if (mouse == p) return;
     v = mouse - p;
+    if (snap) { // on the grid the surface turns in steps of 15 degrees
+        const double step = kPi / 12, length = v.Length();
+        const double angle = std::round(std::atan2(v.y, v.x) / step) * step;
+        v.Set(length * std::cos(angle), length * std::sin(angle));
+    }
     normal.Set(v.y, -v.x);
     normal.Normalise();
 }
@@ -121,7 +126,10 @@ void ApplyTool(Program& prog) {
     World& w = prog.world;
     const std::string& tool = ed.currentTool;
     const InputState& in = prog.shell.input;
-    const int32_t mx = static_cast<int32_t>(ed.mouseWorld.x), my = static_cast<int32_t>(ed.mouseWorld.y);
+    // With the grid on, clicks and drag ends land on it (a marker, a bind and an edit go where they point).
+    const bool snap = ed.grid && tool != "Marker" && tool != "Bind" && tool != "Edit";
+    const Vec2 at = snap ? SnapToGrid(ed.mouseWorld) : ed.mouseWorld;
+    const int32_t mx = static_cast<int32_t>(at.x), my = static_cast<int32_t>(at.y);
     const Vec2 m{static_cast<double>(mx), static_cast<double>(my)};
     const int16_t left = ed.leftState;
     const int click = prog.gui.mouse.state; // the GUI's click state
@@ -139,9 +147,9 @@ void ApplyTool(Program& prog) {
             SetStatus(ed, "paused.");
         } else if (left == 2) {
             for (HalfSpace& h : w.halfSpaces)
-                if (h.uid == ed.shaping) Shape(h.p, h.v, h.normal, ed.mouseWorld);
+                if (h.uid == ed.shaping) Shape(h.p, h.v, h.normal, m, snap);
             for (WaterSpace& s : w.waterSpaces)
-                if (s.uid == ed.shaping) Shape(s.p, s.v, s.normal, ed.mouseWorld);
+                if (s.uid == ed.shaping) Shape(s.p, s.v, s.normal, m, snap);
         } else if (left == 3) {
             ed.shaping = 0;
             ed.anchor = {};

@@ -33,6 +33,7 @@ namespace {
 
 constexpr uint32_t kWhite = Rgb(255, 255, 255);
 constexpr uint32_t kBlack = Rgb(0, 0, 0);
+constexpr uint32_t kMarkColour = Rgb(255, 220, 0);
 
 float F(int v) {
     return static_cast<float>(v);
@@ -76,6 +77,13 @@ std::string FitText(Platform& plat, const std::string& text, int room) {
     return text.substr(0, cutAt(lo)) + "...";
 }
 
+// The outline of a marked widget: a yellow frame a few pixels outside it.
+void DrawMark(Platform& plat, float x, float y, float w, float h) {
+    constexpr float kOut = 4;
+    plat.DrawBox(x - kOut, y - kOut, x + w + kOut, y + h + kOut, kMarkColour, false);
+    plat.DrawBox(x - kOut + 1, y - kOut + 1, x + w + kOut - 1, y + h + kOut - 1, kMarkColour, false);
+}
+
 void DrawButtons(const Gui& gui, const Window& win, bool hovered, Platform& plat) {
     const float b = F(gui.settings.widgetMargin);
     for (const auto& bt : win.buttons) {
@@ -87,6 +95,7 @@ void DrawButtons(const Gui& gui, const Window& win, bool hovered, Platform& plat
                   GuiImage::ButtonVertex, b, alpha);
         if (bt.picture != GuiImage::Blank)
             plat.DrawQuad(bt.picture, RectQuad(x, y, F(bt.width), F(bt.height)), 255);
+        if (bt.marked) DrawMark(plat, x, y, F(bt.width), F(bt.height));
         if (!bt.text.empty()) {
             int tw = plat.TextWidth(FontId::Gui, bt.text);
             int th = plat.TextHeight(FontId::Gui, bt.text);
@@ -107,6 +116,7 @@ void DrawImages(const Gui& gui, const Window& win, bool hovered, Platform& plat)
             DrawPanel(plat, x, y, F(im.width), F(im.height), GuiImage::ButtonFill, GuiImage::ButtonEdge,
                       GuiImage::ButtonVertex, b, im.state == 2 ? 100 : 250);
         plat.DrawQuad(im.quad, RectQuad(x, y, F(im.width), F(im.height)), 255);
+        if (im.marked) DrawMark(plat, x, y, F(im.width), F(im.height));
     }
 }
 
@@ -218,6 +228,7 @@ void DrawWidgets(const Gui& gui, const Window& win, bool hovered, Platform& plat
 
 void DrawWindows(Gui& gui, Platform& plat) {
     plat.SetBlend(BlendMode::Alpha);
+    for (auto& w : gui.windows) KeepTitleRoom(gui.settings, plat, w); // opened since the last update
     const Window* top = nullptr;
     for (const auto& w : gui.windows) {
         if (w.id == gui.hovered) {

@@ -59,6 +59,7 @@ struct GuiButton {
     std::string text;
     int state = 0;
     int32_t id = 0;
+    bool marked = false; // drawn with an outline (the owner's current choice)
 };
 
 struct GuiImageWidget {
@@ -66,7 +67,8 @@ struct GuiImageWidget {
     int x = 0, y = 0, width = 0, height = 0;
     int state = 0;
     int32_t id = 0;
-    std::string tag; // what the image stands for (the editor keeps a tool name here)
+    std::string tag;     // what the image stands for (the editor keeps a tool name here)
+    bool marked = false; // drawn with an outline (the owner's current choice)
 };
 
 struct GuiTrackbar {
@@ -119,6 +121,7 @@ struct Window {
     std::vector<GuiScrollArea> scrollAreas;
     int32_t id = 0;           // 1, 2, ... in opening order; never reused
     bool selfClosing = false; // closes itself when its first button is clicked
+    bool fitTitle = false;    // never narrower than its title needs (TitleRoom)
     int alpha = 0;            // kept for the owner; the drawing does not use it
     int32_t animation = 0;    // id of the animation that hides the window, 0 for none
 };
@@ -167,6 +170,8 @@ struct Gui {
     // Drag in progress: "pos" (window move), "resize", "trackbar_<id>", "scrollarea_<id>"; empty when none.
     std::string capture;
     int32_t hovered = 0; // window under the mouse, 0 for none
+    // The windows are not drawn (the wireframe view): none is hovered, so none takes the mouse.
+    bool hidden = false;
     int32_t current = 0; // window that widgets are added to: the one opened last, unless set
     std::list<Window> windows;
     std::vector<Animation> animations;
@@ -197,6 +202,10 @@ void GuiUpdate(Gui& gui, Platform& plat, const InputState& in);
 bool WindowHovered(const Gui& gui);
 // Draws every window and running animation (inside the frame's quad pass).
 void DrawWindows(Gui& gui, Platform& plat);
+
+// The width a window needs to show its whole title beside its title-bar buttons. A window marked
+// `fitTitle` is never narrower: the GUI update and the drawing widen it (keeping it on the screen).
+int TitleRoom(Platform& plat, const std::string& title);
 
 // Windows. OpenWindow puts the window on top, makes it the current one and returns its id.
 int32_t OpenWindow(Gui& gui, int x, int y, int width, int height, const std::string& title, int alpha);

@@ -18,3 +18,5 @@ void DrawWidgets(const Gui& gui, const Window& win, bool hovered, Platform& plat
 // outward, and the side image as a band b wide along each side, its top edge facing outward.
 void DrawPanel(Platform& plat, float x, float y, float w, float h, int fill, int corner, int side, float b,
                int alpha);
+// Widens a window whose title does not fit (see TitleRoom), moving it left when it would leave the screen.
+void KeepTitleRoom(const GuiSettings& s, Platform& plat, Window& w);

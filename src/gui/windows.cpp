@@ -15,6 +15,21 @@ int ButtonImageSize(Platform& plat, int image) {
     return w > 0 ? w : kFallbackButtonSize;
 }
 
+int TitleRoom(Platform& plat, const std::string& title) {
+    if (title.empty()) return 0;
+    int buttons = ButtonImageSize(plat, GuiImage::Close) + ButtonImageSize(plat, GuiImage::Maximize) +
+                  ButtonImageSize(plat, GuiImage::Minimize);
+    return plat.TextWidth(FontId::Gui, title) + 6 + buttons;
+}
+
+void KeepTitleRoom(const GuiSettings& s, Platform& plat, Window& w) {
+    if (!w.fitTitle || w.maximised) return;
+    int need = TitleRoom(plat, w.title);
+    if (w.width >= need) return;
+    w.width = need;
+    if (w.x + w.width > s.screenWidth) w.x = std::max(0, s.screenWidth - w.width);
+}
+
 void InitGui(Gui& gui, int screenWidth, int screenHeight) {
     gui.settings = GuiSettings{};
     gui.settings.screenWidth = screenWidth;
@@ -215,6 +230,10 @@ int32_t StartAnimation(Gui& gui, Platform& plat, const Window& win, const std::s
 void FindHoveredWindow(Gui& gui, const InputState& in) {
     // A press that started on a window keeps it hovered until the button is released (this frame's release
     // included), so a fast drag never drops its window and the release never reaches the world.
+    if (gui.hidden) {
+        gui.hovered = 0;
+        return;
+    }
     int last = gui.mouse.state;
     bool buttonDown = in.left || last == 1 || last == 2 || last == 4;
     if (gui.grabWindow != 0 && buttonDown && FindWindow(gui, gui.grabWindow)) {
@@ -253,7 +272,7 @@ void UpdateMouse(Gui& gui, const InputState& in) {
 
 void RepickOnPress(Gui& gui) {
     const GuiMouse& m = gui.mouse;
-    if (m.state != 1) return;
+    if (m.state != 1 || gui.hidden) return;
     const Window* h = FindWindow(gui, gui.hovered);
     if (h && WindowContains(gui, *h, m.x, m.y)) return;
     gui.hovered = 0;
@@ -387,6 +406,7 @@ void UpdateTitleBars(Gui& gui, Platform& plat) {
     for (auto& w : gui.windows) {
         w.width = std::max(w.width, s.minWidth);
         w.height = std::max(w.height, s.minHeight);
+        KeepTitleRoom(s, plat, w);
         bool hovered = w.id == gui.hovered;
         auto inBox = [&](int left, int size) {
             return hovered && left <= mx && mx < left + size && w.y <= my && my < w.y + size;

@@ -54,6 +54,7 @@ void RunPortals(World& w) {
                 ps[slot].p += shift;
                 ps[slot].oldp += shift;
             }
+            ++e.portalPasses;
             // One normal step beyond it, leaving with 98 % of the speed across.
             const Vec2 exit = nq * s;
             const Vec2 exitOld = exit / 50;

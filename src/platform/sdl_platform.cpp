@@ -187,6 +187,14 @@ bool SdlPlatform::OpenScreen(int width, int height, bool windowed) {
         renderer_ = SDL_CreateSoftwareRenderer(surface_);
         return renderer_ != nullptr;
     }
+    // Without a usable display SDL may fall back to a driver that draws nowhere: a program that asked for a
+    // window must not run invisibly.
+    const char* driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (driver == nullptr || SDL_strcasecmp(driver, "offscreen") == 0 ||
+        SDL_strcasecmp(driver, "dummy") == 0 || SDL_strcasecmp(driver, "evdev") == 0) {
+        noDisplay_ = true;
+        return false;
+    }
     Uint32 wflags = windowed ? (SDL_WINDOW_RESIZABLE | SDL_WINDOW_MAXIMIZED) : SDL_WINDOW_FULLSCREEN;
     window_ =
         SDL_CreateWindow("Tumblebox", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, wflags);
@@ -653,7 +661,7 @@ void SdlPlatform::WarpMouse(int x, int y) {
 }
 
 void SdlPlatform::ShowMessage(const std::string& title, const std::string& text) {
-    if (headless_ ||
+    if (headless_ || noDisplay_ ||
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), window_) != 0)
         std::cerr << title << ": " << text << "\n";
 }

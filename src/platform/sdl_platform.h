@@ -84,5 +84,6 @@ private:
     bool pendingUp_[2] = {false, false};
     std::vector<int> pendingKeyUps_;
     bool closeRequested_ = false;
+    bool noDisplay_ = false; // a window was asked for, but there is no display to show it on
     uint64_t nextDeadline_ = 0;
 };

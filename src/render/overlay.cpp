@@ -64,7 +64,12 @@ void DrawToolPreview(FrameContext& f, int mx, int my) {
     const bool dragging = !(ed.anchor.x == 0 && ed.anchor.y == 0);
     if (PlacesSquare(tool)) {
         double half = 50 * f.view.Scale() / 2;
-        f.Box(mx - half, my - half, mx + half, my + half, kMagenta);
+        double cx = mx, cy = my;
+        if (ed.grid) { // where the click will place it
+            Vec2 at = f.Pixel(SnapToGrid(ed.mouseWorld));
+            cx = at.x, cy = at.y;
+        }
+        f.Box(cx - half, cy - half, cx + half, cy + half, kMagenta);
     }
     if (tool == "Bind") {
         if (const Particle* p = LiveParticle(w, ed.previousSelected)) {
@@ -214,7 +219,7 @@ void DrawHud(FrameContext& f) {
     f.Text(0, 70, "e : " + std::to_string(w.entityCount));
     f.Text(0, 110, WholeNumber(ed.mouseWorld.x) + "/" + WholeNumber(ed.mouseWorld.y));
     DrawToolPreview(f, mx, my);
-    f.Text(0, 130, StatusText(ed));
+    // The message line is the status label (drawn with the labels), shown once.
     if (prog.shell.paused)
         f.Text(0, 150, "Paused", kRed);
     else

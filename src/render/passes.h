@@ -39,6 +39,9 @@ struct FrameContext {
 // so that it stays the same from frame to frame.
 int ColourImageFor(const std::string& name, uint32_t identity, Rng& rng);
 
+// Behind the world: the grid, while it is on.
+void DrawGrid(FrameContext& f);
+
 // Quad pass (textured view).
 void DrawRegions(FrameContext& f);
 void DrawLiquids(FrameContext& f);
@@ -58,3 +61,5 @@ void DrawTextFields(FrameContext& f);
 void DrawLabels(FrameContext& f);
 void DrawHud(FrameContext& f);
 void DrawSparks(FrameContext& f);
+// Last: the tooltip of what the mouse rests on.
+void DrawTooltip(FrameContext& f);

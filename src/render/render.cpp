@@ -13,6 +13,7 @@ void DrawFrame(Program& prog, Platform& plat) {
     const bool textured = prog.shell.texturedView != 0;
 
     plat.Clear(Rgb(0, 0, 0));
+    DrawGrid(f);
     if (textured) {
         plat.SetBlend(BlendMode::Alpha);
         DrawRegions(f);
@@ -34,5 +35,6 @@ void DrawFrame(Program& prog, Platform& plat) {
     DrawLabels(f);
     DrawHud(f);
     DrawSparks(f);
+    DrawTooltip(f);
     plat.Flip();
 }

@@ -79,6 +79,7 @@ bool RunFrame(Program& prog, Platform& plat) {
     EffectsStep(prog.effects, prog.world, prog.rng);
     BeforeEditing(prog);
     ApplyPanels(prog, plat);
+    prog.gui.hidden = sh.texturedView == 0; // the wireframe view draws no windows
     FindHoveredWindow(prog.gui, sh.input);
     ToolbarUpdate(prog, plat);
     PollSave(prog);

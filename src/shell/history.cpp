@@ -68,8 +68,9 @@ template <> void CopyBack(std::vector<Contact>& full, const std::vector<Contact>
         if (full[i].serial != 0) full[i] = Contact{};
 }
 
+// Heap bytes of a vector, with the allocator's own bookkeeping.
 template <typename T> size_t VectorBytes(const std::vector<T>& v) {
-    return v.capacity() * sizeof(T);
+    return v.capacity() == 0 ? 0 : v.capacity() * sizeof(T) + 16;
 }
 
 size_t TextBytes(const std::string& s) {
@@ -99,24 +100,23 @@ size_t WorldStateBytes(const World& w) {
     return bytes;
 }
 
+template <typename T, typename Used>
+std::vector<T> KeptSlots(const std::vector<T>& table, int32_t count, Used used) {
+    return std::vector<T>(table.begin(),
+                          table.begin() + static_cast<ptrdiff_t>(UsedSlots(table, count, used)));
+}
+
 std::unique_ptr<HistoryState> TakeHistoryState(Program& prog) {
     World& w = prog.world;
-    auto state = std::make_unique<HistoryState>();
     SetAside full;
     full.Swap(w);
-    state->world = w; // everything but the tables and the scratch
+    auto state = std::make_unique<HistoryState>(w); // everything but the tables and the scratch
     full.Swap(w);
     World& s = state->world;
-    s.particles.assign(w.particles.begin(),
-                       w.particles.begin() +
-                           static_cast<ptrdiff_t>(UsedSlots(w.particles, w.particleCount, ParticleUsed)));
-    s.constraints.assign(w.constraints.begin(),
-                         w.constraints.begin() + static_cast<ptrdiff_t>(UsedSlots(
-                                                     w.constraints, w.constraintCount, ConstraintUsed)));
-    s.entities.assign(w.entities.begin(), w.entities.begin() + static_cast<ptrdiff_t>(UsedSlots(
-                                                                   w.entities, w.entityCount, EntityUsed)));
-    s.contacts.assign(w.contacts.begin(), w.contacts.begin() + static_cast<ptrdiff_t>(UsedSlots(
-                                                                   w.contacts, w.contactCount, ContactUsed)));
+    s.particles = KeptSlots(w.particles, w.particleCount, ParticleUsed);
+    s.constraints = KeptSlots(w.constraints, w.constraintCount, ConstraintUsed);
+    s.entities = KeptSlots(w.entities, w.entityCount, EntityUsed);
+    s.contacts = KeptSlots(w.contacts, w.contactCount, ContactUsed);
 
     state->camera = prog.camera;
     state->levelPath = prog.shell.levelPath;

@@ -27,6 +27,7 @@ struct InfoWindowState {
 
 // A remembered moment.
 struct HistoryState {
+    explicit HistoryState(const World& w) : world(w) {}
     World world; // tables cut after their last live record; no physics scratch
     Camera camera;
     std::string levelPath;

@@ -32,6 +32,7 @@ ReplaceSteps StepsAfter(WorldSource source) {
         s.setFolder = source == WorldSource::CommandLine || source == WorldSource::New;
         s.bindPlayers = source == WorldSource::Trigger;
         s.restoreCamera = source == WorldSource::New;
+        s.rememberHome = true;
         break;
     case WorldSource::Delete:
         s.panels = PanelsAfter::Retarget;
@@ -146,6 +147,7 @@ bool ReplaceWorld(Program& prog, Platform& plat, const WorldOrigin& origin, Load
     if (steps.setLevelPath)
         sh.levelPath = origin.source == WorldSource::New ? "levels\\new.lvl" : origin.path;
     if (steps.setFolder) sh.currentFolder = FolderOf(sh.levelPath);
+    if (steps.rememberHome) ed.home = {prog.camera.x, prog.camera.y};
     if (steps.bindPlayers) BindPlayers(prog, plat);
     return true;
 }

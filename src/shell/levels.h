@@ -45,6 +45,7 @@ struct ReplaceSteps {
     bool setFolder = false;        // and its folder the browser's
     bool restoreLevelPath = false; // the current level and folder as the history step kept them
     bool restoreCamera = false;
+    bool rememberHome = false; // Home brings the camera back to where the new world put it
     bool keepLiquids = false; // surviving liquid boxes keep their particles as they were
     bool bindPlayers = false;
 };

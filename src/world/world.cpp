@@ -65,6 +65,7 @@ int32_t NewEntity(World& w, float m, float f) {
     e.bmin = {};
     e.bmax = {};
     e.type.clear();
+    e.portalPasses = 0;
     e.m = m;
     e.f = f;
     e.id = w.nextEntityId++;
@@ -109,6 +110,7 @@ void ResetWorld(World& w) {
     w.currentTrigger = -1;
     w.nextTriggerId = 0;
     w.tips.clear();
+    w.notices.clear(); // the messages of the world that was
     w.timers.clear();
     w.variables.clear();
     w.markers.clear();

@@ -49,6 +49,7 @@ struct Entity {
     float f = 0;
     int32_t id = 0;
     std::string type;
+    uint32_t portalPasses = 0; // times a portal has sent it elsewhere (not stored in level files)
 
     int particlecount() const { return static_cast<int>(particles.size()); }
     int constraintcount() const { return static_cast<int>(constraints.size()); }

@@ -60,6 +60,16 @@ printf 'ScreenSolution(800,600)\r\n' >settings.ini
 [ "$(png_size small.png)" = "800 600" ]
 check "ScreenSolution(800,600)" $?
 
+# Without a display a run that asks for a window says so and ends at once, windowed or full screen.
+fresh
+env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=offscreen timeout 5 "$bin" >/dev/null 2>err.txt
+[ $? -eq 1 ] && grep -q "could not open windowed screen!" err.txt
+check "no display: windowed" $?
+printf 'ScreenSolution(1280,1024)\r\nWindowed(0)\r\n' >settings.ini
+env -u DISPLAY -u WAYLAND_DISPLAY timeout 5 "$bin" >/dev/null 2>err.txt
+[ $? -eq 1 ] && grep -q "could not open screen ! (1280x1024)" err.txt
+check "no display: full screen" $?
+
 # Usage errors exit with status 2 and one line.
 fresh
 "$bin" --frames >/dev/null 2>err.txt

@@ -12,6 +12,7 @@
 #include "platform/test_platform.h"
 #include "shell/program.h"
 #include "support/temp_dir.h"
+#include "world/validate.h"
 
 // The tool groups by their button in "Tools :".
 enum Group { kPlayerGroup, kVariables, kLiquids, kStatics, kLights, kStandards, kRegions, kMarkers, kCustom };
@@ -48,6 +49,8 @@ protected:
         plat.input.left = left;
         plat.input.right = right;
         RunFrame(*prog, plat);
+        std::string why;
+        EXPECT_TRUE(ValidateWorld(prog->world, &why)) << why;
     }
     void Rest(int x, int y, int frames = 1) {
         for (int i = 0; i < frames; ++i) Frame(x, y);

@@ -7,31 +7,36 @@
 TEST_F(EditorTest, InterfaceIsLaidOutOnTheScreen) {
     EXPECT_EQ(ed().labels[1].y, H - 80);
     EXPECT_EQ(ed().labels[1].text, "levels\\new.lvl"); // where "Save" writes
-    ASSERT_EQ(ed().toolbar.size(), 6u);
+    ASSERT_EQ(ed().toolbar.size(), 7u);
+    EXPECT_EQ(ed().toolbar[4].caption, "?");
+    EXPECT_EQ(ed().toolbar[6].caption, "Save as");
     EXPECT_EQ(ed().toolbar[2].caption, "Save");
     EXPECT_EQ(ed().toolbar[2].y, H - 30);
     const Window* tools = FindWindow(gui(), ed().toolsWindow);
     ASSERT_NE(tools, nullptr);
-    EXPECT_EQ(tools->x, W - 176);
+    EXPECT_EQ(tools->x, W - tools->width - 6);
     EXPECT_EQ(tools->height, 370);
     ASSERT_EQ(tools->buttons.size(), 10u);
+    EXPECT_EQ(tools->width, 210); // "liquid filled objects" fits its button with the GUI font
+    EXPECT_LE(tools->buttons[2].x + tools->buttons[2].width, tools->width);
     EXPECT_EQ(tools->buttons[9].text, "edit");
     EXPECT_EQ(tools->buttons[9].y, 340);
     EXPECT_EQ(tools->closeState, -1); // the tools cannot be closed away
 }
 
 // With "Tools :" at the right edge no pop-up fits to its right: each opens to its left, 11 pixels apart,
-// and only one is open at a time.
+// only one is open at a time, and each is wide enough for its title.
 TEST_F(EditorTest, PopUpsOpenOnHoverBesideTheToolsWindow) {
     const char* titles[] = {"player",    "variables", "liquids", "statics", "lights",
                             "standards", "regions",   "markers", "custom"};
-    const int widths[] = {90, 240, 160, 160, 70, 150, 90, 90, 290};
+    const int widths[] = {120, 240, 160, 160, 120, 150, 130, 130, 290}; // wide enough for the titles
     for (int g = 0; g < kToolGroupCount; ++g) {
         Window* pop = Hover(g);
         ASSERT_NE(pop, nullptr) << g;
         EXPECT_EQ(pop->title, titles[g]);
         EXPECT_EQ(pop->width, widths[g]);
-        EXPECT_EQ(pop->x, W - 176 - widths[g] - 11);
+        EXPECT_GE(pop->width, TitleRoom(plat, titles[g]));
+        EXPECT_EQ(pop->x, FindWindow(gui(), ed().toolsWindow)->x - pop->width - 11);
         EXPECT_EQ(pop->y, 6);
         EXPECT_EQ(ed().groups.size(), 1u);
     }
@@ -44,7 +49,7 @@ TEST_F(EditorTest, PopUpsOpenOnHoverBesideTheToolsWindow) {
     FindWindow(gui(), ed().toolsWindow)->x = 300;
     Window* pop = Hover(kStatics);
     ASSERT_NE(pop, nullptr);
-    EXPECT_EQ(pop->x, 300 + 170 + 11);
+    EXPECT_EQ(pop->x, 300 + FindWindow(gui(), ed().toolsWindow)->width + 11);
 }
 
 TEST_F(EditorTest, EveryToolIsPickedThroughItsPopUp) {
@@ -123,14 +128,21 @@ TEST_F(OddCustomNamesTest, RenamedCustomObjectsKeepTheirPictureThroughASave) {
     EXPECT_EQ(FindImage(prog->images, LastEntity().type), kCustomBase);
 }
 
-TEST_F(EditorTest, ToolbarCaptionsBecomeTheToolAndLoadOpensTheBrowser) {
+// "Load", "Save" and "New" act and give back the tool that was current: a click still places a box.
+TEST_F(EditorTest, ToolbarButtonsKeepTheToolAndLoadOpensTheBrowser) {
+    prog->shell.headless = true; // a save lasts one frame
     Pick(kStandards, "Box");
-    const ToolbarButton& neu = ed().toolbar[3];
-    Frame(neu.x + 10, neu.y + 10, true);
-    EXPECT_EQ(ed().currentTool, "New");
-    Frame(neu.x + 10, neu.y + 10);
+    for (size_t b : {3u, 2u}) { // "New", "Save"
+        const ToolbarButton& button = ed().toolbar[b];
+        Frame(button.x + 10, button.y + 10, true);
+        EXPECT_EQ(ed().currentTool, "Box") << button.caption;
+        Frame(button.x + 10, button.y + 10);
+        Rest(button.x + 10, button.y + 10, 2);
+        EXPECT_EQ(ed().currentTool, "Box") << button.caption;
+    }
+    EXPECT_EQ(StatusText(ed()), "saving done.");
     Click(400, 400);
-    EXPECT_EQ(world().entityCount, 0); // "New" is no tool
+    EXPECT_EQ(world().entityCount, 1);
 
     const ToolbarButton& load = ed().toolbar[1];
     Click(load.x + 10, load.y + 10);
@@ -138,7 +150,8 @@ TEST_F(EditorTest, ToolbarCaptionsBecomeTheToolAndLoadOpensTheBrowser) {
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(browser->title, "Load Level");
     EXPECT_EQ(browser->x, W / 2 - 200);
-    EXPECT_EQ(ed().currentTool, "Load");
+    EXPECT_EQ(ed().currentTool, "Box");
+    EXPECT_FALSE(plat.FrameHasText("Tool : Load"));
     Click(load.x + 10, load.y + 10); // a second "Load" keeps one browser
     int browsers = 0;
     for (const Window& w : gui().windows) browsers += w.title == "Load Level";

@@ -58,7 +58,8 @@ TEST_F(PanelTest, BoxPanelOpensWithoutChangingAnythingAndGravityKnobMakesItWeigh
     for (int32_t c : e.constraints) world().constraints[static_cast<size_t>(c)].e = 0.5f;
     PickEdit();
     Panel& p = EditAt(320, 320);
-    EXPECT_EQ(Win(p).title, "Edit : " + e.type);
+    EXPECT_EQ(Win(p).title, "Box " + std::to_string(e.id)); // names what it edits, in full
+    EXPECT_GE(Win(p).width, TitleRoom(plat, Win(p).title));
     ASSERT_EQ(p.rows.size(), 4u);
     EXPECT_FLOAT_EQ(Knob(p, PanelRowKind::Friction), 12.5f);
     EXPECT_FLOAT_EQ(Knob(p, PanelRowKind::Elasticity), 48.0f * 100 / 98);
@@ -129,14 +130,14 @@ TEST_F(PanelTest, HalfSpaceRegionAndWaterPanels) {
     PickEdit();
 
     Panel& r = EditAt(150, 150);
-    EXPECT_EQ(Win(r).title, "Edit : region");
+    EXPECT_EQ(Win(r).title, "Region 1");
     ClickImage(r, "grass");
     EXPECT_EQ(world().regions[0].type, "grass");
     ClickDelete(r);
     EXPECT_TRUE(world().regions.empty());
 
     Panel& h = EditAt(400, 900); // below the ground line: in the half-space (and the water)
-    EXPECT_EQ(Win(h).title, "Edit : halfspace");
+    EXPECT_EQ(Win(h).title, "Half-space 1");
     // A delete rebuilds every list; the panel stays on its half-space.
     Key(Key::Delete);
     ASSERT_EQ(world().entityCount, 0);
@@ -149,7 +150,7 @@ TEST_F(PanelTest, HalfSpaceRegionAndWaterPanels) {
     EXPECT_TRUE(ed().panels.empty());
 
     Panel& w = EditAt(400, 700);
-    EXPECT_EQ(Win(w).title, "Edit : waterspace");
+    EXPECT_EQ(Win(w).title, "Water space 1");
     EXPECT_FLOAT_EQ(Knob(w, PanelRowKind::WaterFriction), 50.0f);
     EXPECT_FLOAT_EQ(Knob(w, PanelRowKind::WaterGravity), 40.0f);
     SetKnob(w, PanelRowKind::WaterGravity, 100);

@@ -71,6 +71,7 @@ class BrowserTest : public EditorTest {
 protected:
     void BeforeStart() override {
         World w;
+        ResetWorld(w);
         Rng rng;
         Camera cam;
         NewBox(w, rng, 0, 0, 50, 50, 1, 1, 1, 1);

@@ -22,14 +22,18 @@ TEST(RenderOverlay, HeadsUpDisplay) {
         float x, y;
     };
     for (At e : {At{"60", 0, 0}, At{"Tool : HalfSpace", 0, 30}, At{"c+p : 5", 0, 50}, At{"e : 1", 0, 70},
-                 At{"12/-7", 0, 110}, At{"saving done.", 0, 130}, At{"saving done.", 10, 200},
-                 At{"levels\\new.lvl", 10, 944}, At{"Paused", 0, 150}}) {
+                 At{"12/-7", 0, 110}, At{"saving done.", 10, 200}, At{"levels\\new.lvl", 10, 944},
+                 At{"Paused", 0, 150}}) {
         auto texts = f.Calls(Kind::Text);
         EXPECT_TRUE(
             std::any_of(texts.begin(), texts.end(),
                         [&](const DrawCall& c) { return c.text == e.text && c.x1 == e.x && c.y1 == e.y; }))
             << e.text << " at " << e.x << ", " << e.y;
     }
+    auto all = f.Calls(Kind::Text);
+    EXPECT_EQ(
+        std::count_if(all.begin(), all.end(), [](const DrawCall& c) { return c.text == "saving done."; }),
+        1); // the message line is drawn once
     EXPECT_EQ(f.Text("60")->rgb, Rgb(255, 255, 255));
     EXPECT_EQ(f.Text("Paused")->rgb, Rgb(255, 0, 0));
     // Texts without a colour of their own take the current one: yellow after the anchor line.

@@ -1,0 +1,154 @@
+// What makes the sandbox explain itself: tooltips on the pop-up icons, the toolbar and the panels' "delete",
+// the current tool marked where it was picked, and the help window.
+#include <algorithm>
+#include <array>
+
+#include "editor/editor.h"
+#include "editor/names.h"
+#include "gui/gui.h"
+#include "platform/platform.h"
+#include "shell/program.h"
+
+namespace {
+
+bool Hot(int state) {
+    return state != 0;
+}
+
+// What under the mouse has a tip: (key, title, hint); an empty key for nothing.
+Tooltip TipUnderMouse(Program& prog) {
+    Editor& ed = prog.editor;
+    Gui& gui = prog.gui;
+    Tooltip t;
+    if (Window* w = FindWindow(gui, HoveredWindow(gui))) {
+        for (const ToolGroupWindow& g : ed.groups) {
+            if (g.window != w->id) continue;
+            for (const GuiImageWidget& img : w->images)
+                if (Hot(img.state) && !img.tag.empty())
+                    return {"tool " + img.tag, ToolName(img.tag), ToolHint(img.tag)};
+        }
+        if (w->id == ed.toolsWindow && ed.toolsButtons.size() > kToolGroupCount &&
+            Hot(ButtonState(gui, w->id, ed.toolsButtons[kToolGroupCount])))
+            return {"edit", "Edit", ToolHint("Edit")};
+        for (const Panel& p : ed.panels)
+            if (p.window == w->id && Hot(ButtonState(gui, w->id, p.deleteButton)))
+                return {"delete " + std::to_string(w->id), "Delete this object",
+                        "the Delete key does it too"};
+        return t;
+    }
+    for (const ToolbarButton& b : ed.toolbar) {
+        if (b.hover == 0 || b.caption.empty()) continue;
+        if (b.caption == "Load") return {"Load", "Load", "open a level from the level browser"};
+        if (b.caption == "Save") return {"Save", "Save", "write the level to " + prog.shell.levelPath};
+        if (b.caption == "New") return {"New", "New", "start an empty level"};
+        if (b.caption == "Rewind") return {"Rewind", "Rewind", "back to where the world started running"};
+        if (b.caption == "Save as")
+            return {"Save as", "Save as", "write the level under a new name (Ctrl+Shift+S)"};
+        if (b.caption == "?") return {"?", "Help", "every key and mouse action (F2)"};
+        return {b.caption, b.caption, ""};
+    }
+    return t;
+}
+
+void MarkCurrentTool(Program& prog) {
+    Editor& ed = prog.editor;
+    Gui& gui = prog.gui;
+    const std::string& tool = ed.currentTool;
+    for (const ToolGroupWindow& g : ed.groups)
+        if (Window* w = FindWindow(gui, g.window))
+            for (GuiImageWidget& img : w->images) img.marked = !tool.empty() && img.tag == tool;
+    Window* tools = FindWindow(gui, ed.toolsWindow);
+    if (!tools) return;
+    const int group = ToolGroupOf(prog, tool);
+    for (size_t i = 0; i < ed.toolsButtons.size(); ++i)
+        if (GuiButton* b = FindButton(*tools, ed.toolsButtons[i]))
+            b->marked = i < kToolGroupCount ? static_cast<int>(i) == group : tool == "Edit";
+}
+
+} // namespace
+
+void UpdateHints(Program& prog) {
+    Tooltip& tip = prog.editor.tooltip;
+    Tooltip now = TipUnderMouse(prog);
+    const bool pressed = prog.shell.input.left || prog.shell.input.right;
+    if (now.key.empty() || now.key != tip.key || pressed) {
+        now.frames = 0; // a press hides the tip until the mouse rests again
+        tip = now;
+    } else {
+        tip.title = now.title;
+        tip.hint = now.hint;
+        ++tip.frames;
+    }
+    MarkCurrentTool(prog);
+}
+
+namespace {
+
+struct HelpLine {
+    const char* text;
+    bool heading;
+};
+
+// Every key and mouse action, one line each.
+constexpr std::array<HelpLine, 31> kHelp = {{
+    {"Mouse", true},
+    {"Rest on a group of \"Tools :\", click an icon: pick a tool", false},
+    {"Rest on an icon, a toolbar button or \"delete\": its name", false},
+    {"Left click or drag in the world: place with the tool", false},
+    {"Half-space, water space: press, drag to turn the surface", false},
+    {"Bind: press on one body, release on another", false},
+    {"Right drag: move a body (whole, when paused or with Shift)", false},
+    {"edit, then click an object: its property panel", false},
+    {"Mouse wheel: zoom", false},
+    {"Screen edges: pan", false},
+    {"Ctrl + right drag on the toolbar: move the toolbar", false},
+    {"Keys", true},
+    {"Space: start or pause the world", false},
+    {"Arrow keys: pan", false},
+    {"Home: back to the level's view", false},
+    {"F1: wireframe view", false},
+    {"F2 or ?: this help", false},
+    {"Delete: remove the object under the mouse", false},
+    {"Ctrl+D: duplicate the body under the mouse", false},
+    {"G: grid on or off (placements snap to it)", false},
+    {"Ctrl+Z: undo", false},
+    {"Ctrl+Y or Ctrl+Shift+Z: redo", false},
+    {"Ctrl+R or Rewind: rewind the world", false},
+    {"Ctrl+N or New: start an empty level", false},
+    {"Ctrl+S or Save: save the level", false},
+    {"Ctrl+Shift+S: save the level as", false},
+    {"R: start a scripted level again", false},
+    {"Escape: quit (press twice when changes are unsaved)", false},
+    {"Toolbar", true},
+    {"Load: open a level from the level browser", false},
+    {"The level's path above the buttons is where Save writes", false},
+}};
+
+constexpr int kHelpLeft = 14;
+constexpr int kHelpTop = 28;
+constexpr int kHelpPitch = 20;
+
+} // namespace
+
+void ToggleHelpWindow(Program& prog, Platform& plat) {
+    Editor& ed = prog.editor;
+    Gui& gui = prog.gui;
+    if (FindWindow(gui, ed.helpWindow)) {
+        CloseWindow(gui, plat, ed.helpWindow);
+        ed.helpWindow = 0;
+        return;
+    }
+    int width = 0;
+    for (const HelpLine& l : kHelp) width = std::max(width, plat.TextWidth(FontId::Gui, l.text));
+    width += 2 * kHelpLeft;
+    const int height = kHelpTop + kHelpPitch * static_cast<int>(kHelp.size()) + 12;
+    const int W = gui.settings.screenWidth, H = gui.settings.screenHeight;
+    ed.helpWindow = OpenWindow(gui, std::max(0, (W - width) / 2), std::max(0, (H - height) / 2), width,
+                               height, "Help", 100);
+    int y = kHelpTop;
+    for (const HelpLine& l : kHelp) {
+        int32_t label = AddLabel(gui, ed.helpWindow, l.heading ? kHelpLeft - 6 : kHelpLeft, y, l.text);
+        if (l.heading) SetLabelColour(gui, ed.helpWindow, label, 255, 255, 0);
+        y += kHelpPitch;
+    }
+}
