@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,15 @@ struct ToolGroupWindow {
     int group = 0; // index of its button in "Tools :"
 };
 
+// The "Save as" window (0: closed) and its widgets.
+struct SaveAsState {
+    int32_t window = 0;
+    std::string folder; // stored form, ending in '\'
+    std::string name;   // the text typed
+    int32_t nameLabel = 0, messageLabel = 0, saveButton = 0, cancelButton = 0;
+    bool escapeHeld = false; // the Escape that cancelled is still down: it ends nothing else
+};
+
 // A tooltip: what the mouse rests on that has a name, and for how many frames it has rested there.
 struct Tooltip {
     std::string key; // what is under the mouse; empty for nothing with a tip
@@ -132,6 +142,8 @@ struct Editor {
     uint32_t worldResetsSeen = 0;
     uint32_t shaping = 0;     // uid of the half-space or water space the held button is shaping
     bool closeGroups = false; // the mouse is over no window: the pop-ups close this frame
+    SaveAsState saveAs;
+    std::shared_ptr<struct PreviewCache> previews; // the level browser's pictures (editor/preview.cpp)
 
     // What the user changed in the world this frame ("place box", "delete wall"...), for the history;
     // empty when nothing. changeLoadedFile: the change put a level file's world in place.
@@ -184,7 +196,22 @@ int32_t OpenToolGroup(Program& prog, Platform& plat, int group);
 
 // The level browser.
 void OpenLoadLevelWindow(Program& prog, Platform& plat);
+// Step of ToolbarUpdate: while the browser is open, the folder it lists and the selected level's picture
+// and counts, or "cannot be read". Files are read on a worker thread (at once in headless runs) and each
+// picture is kept until its file changes.
+void BrowserPreviewUpdate(Program& prog, Platform& plat);
 void LoadLevelWindowHandler(Program& prog, Platform& plat);
+
+// "Save as" (the toolbar button, Ctrl+Shift+S): the window with the file name, its folder, "Save" and
+// "Cancel".
+void OpenSaveAsWindow(Program& prog, Platform& plat);
+// Step of ToolbarUpdate: Ctrl+S and Ctrl+Shift+S, and while the window is open, the keyboard (typing,
+// Backspace, Enter saves, Escape cancels) and its buttons. No key reaches the rest of the frame meanwhile.
+void SaveAsWindowUpdate(Program& prog, Platform& plat);
+// The stored path a name typed in "Save as" names, inside `folder`: ".lvl" is added to a name without an
+// extension. Empty, with the reason in `why`, for a name a path cannot hold, another extension, or a name
+// that leaves the levels folder tree.
+std::string SaveAsPath(const std::string& folder, const std::string& name, std::string& why);
 
 // Property panels; x, y is the mouse's screen position. Each returns the panel window's id.
 int32_t OpenEntityPanel(Program& prog, int32_t entitySlot, int x, int y);

@@ -42,6 +42,8 @@ Tooltip TipUnderMouse(Program& prog) {
         if (b.caption == "Save") return {"Save", "Save", "write the level to " + prog.shell.levelPath};
         if (b.caption == "New") return {"New", "New", "start an empty level"};
         if (b.caption == "Rewind") return {"Rewind", "Rewind", "back to where the world started running"};
+        if (b.caption == "Save as")
+            return {"Save as", "Save as", "write the level under a new name (Ctrl+Shift+S)"};
         if (b.caption == "?") return {"?", "Help", "every key and mouse action (F2)"};
         return {b.caption, b.caption, ""};
     }

@@ -107,12 +107,13 @@ void BuildEditorInterface(Program& prog, Platform& plat) {
     ed.labels.push_back({10, static_cast<int16_t>(H - 80), prog.shell.levelPath, 255, 255, 255});
 
     ed.toolbar.clear();
-    ed.toolbar.push_back({0, static_cast<int16_t>(H - 101), 190, 100, ""});
+    ed.toolbar.push_back({0, static_cast<int16_t>(H - 101), 290, 100, ""});
     ed.toolbar.push_back({130, static_cast<int16_t>(H - 60), 50, 20, "Load"});
     ed.toolbar.push_back({130, static_cast<int16_t>(H - 30), 50, 20, "Save"});
     ed.toolbar.push_back({30, static_cast<int16_t>(H - 60), 50, 20, "New"});
     ed.toolbar.push_back({95, static_cast<int16_t>(H - 60), 20, 20, "?"}); // help, between "New" and "Load"
     ed.toolbar.push_back({30, static_cast<int16_t>(H - 30), 70, 20, "Rewind"});
+    ed.toolbar.push_back({210, static_cast<int16_t>(H - 30), 70, 20, "Save as"});
 
     Gui& gui = prog.gui;
     // The buttons are wide enough for their captions ("liquid filled objects"). The layout does not follow

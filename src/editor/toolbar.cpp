@@ -40,6 +40,7 @@ void UpdateTextFields(Editor& ed, const InputState& in, bool pressed) {
 void ToolbarUpdate(Program& prog, Platform& plat) {
     Editor& ed = prog.editor;
     const InputState& in = prog.shell.input;
+    SaveAsWindowUpdate(prog, plat);
 
     ed.overToolbar = 0;
     for (ToolbarButton& b : ed.toolbar) {
@@ -62,6 +63,9 @@ void ToolbarUpdate(Program& prog, Platform& plat) {
     if (Clicked(ed, kSaveButton)) StartSave(prog);
     if (Clicked(ed, kNewButton) && !prog.shell.saving) NewWorld(prog, plat);
     if (Clicked(ed, kRewindButton) && !prog.shell.saving) Rewind(prog, plat);
+    for (const ToolbarButton& b : ed.toolbar)
+        if (b.caption == "Save as" && b.state == 2) OpenSaveAsWindow(prog, plat);
+    BrowserPreviewUpdate(prog, plat);
 
     for (const ToolbarButton& b : ed.toolbar)
         if (b.caption == "?" && b.state == 2) ToggleHelpWindow(prog, plat);

@@ -1,11 +1,12 @@
-// File helpers of the level code: opening only regular files, and reading lines that end in CR LF, a lone
-// CR or a lone LF.
+// File helpers of the level code: opening only regular files, reading lines that end in CR LF, a lone CR
+// or a lone LF, and the overwrite safety of saves.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Opens a regular file for reading without ever blocking (a FIFO or device named by a level file is
 // refused). Returns a descriptor, or -1.
@@ -35,3 +36,29 @@ private:
     bool eof_ = false;
     int64_t consumed_ = 0;
 };
+
+// ---- Overwrite safety -----------------------------------------------------------------------------------
+
+// The level files this session has loaded or saved, and the last save that had to ask before replacing a
+// file. Paths are compared in their canonical form.
+struct OverwriteGuard {
+    std::vector<std::string> known;
+    std::string asked;
+    int64_t askedFrame = 0;
+};
+
+constexpr int64_t kOverwriteConfirmFrames = 180; // a second "Save" within three seconds (60 frames a second)
+
+// Remembers a file loaded or saved in this session: saving onto it never asks.
+void MarkLevelKnown(OverwriteGuard& g, const std::string& storedPath);
+// Whether a save to `storedPath` in frame `frame` must ask first: the file exists, was neither loaded nor
+// saved in this session, and no save asked about it within the last kOverwriteConfirmFrames frames. A
+// question asked is remembered, so the next save within that time writes.
+bool MustAskBeforeSaving(OverwriteGuard& g, const std::string& storedPath, int64_t frame);
+// "tower.lvl exists: press Save again to overwrite".
+std::string OverwriteQuestion(const std::string& storedPath);
+
+// Writes `contents` to `storedPath` as WriteFileAtomically does; when it replaces a file, the old bytes are
+// first kept beside it as NAME.bak (one generation, written the same way). When the backup cannot be
+// written, nothing is replaced.
+bool WriteKeepingBackup(const std::string& storedPath, std::string_view contents, std::string* why = nullptr);

@@ -37,7 +37,14 @@ struct LoadReport {
                          // not exist, unusable values, over-long lines, texts for full triggers
     int32_t missingParticles = 0;     // constraint ends that named no particle (also counted in `dropped`)
     int32_t firstMissingParticle = 0; // the id the first of them named
+    // The first line of a trigger file left out because its text would read back as a record once
+    // written in a level (also counted in `dropped`).
+    std::string unwritableTriggerText;
 };
+
+// The status line after a load: "loading done." with the number of records dropped, if any, and the first
+// trigger text left out.
+std::string LoadDoneStatus(const LoadReport& report);
 
 // Replaces the world and the camera's position and zoom with a level text: the world is reset, then every
 // line is read. Liquid boxes are filled from `rng`.

@@ -167,6 +167,30 @@ void TriggerLine(World& w, LineKind kind, std::string_view line, const LevelArgs
     if (!ok) Count(report.dropped);
 }
 
+// Whether the text a trigger line keeps, once the writer has written it back in its own line, reads as
+// that same kind of line. A trigger file's lines are only tested for the trigger keywords, so one such as
+// "Action(showtip(Entity 2 must reach the Region))" would come back from a level file as an entity record.
+bool WritesBackAsItself(LineKind kind, std::string_view line, const LevelArgs& a, std::string& lower) {
+    std::string written;
+    switch (kind) {
+    case LineKind::ConditionType:
+        written = "triggerconditiontype(" + WritableText(a[1], 0) + ")";
+        break;
+    case LineKind::Event:
+        written = "Event(" + std::string(TriggerLineText(line)) + ")";
+        break;
+    case LineKind::Condition:
+        written = "Condition(" + std::string(TriggerLineText(line)) + ")";
+        break;
+    case LineKind::Action:
+        written = "Action(" + std::string(TriggerLineText(line)) + ")";
+        break;
+    default:
+        return true;
+    }
+    return ClassifyLine(written, lower) == kind;
+}
+
 // Reads the trigger lines of another file; `budget` bounds the bytes all trigger files of one load may
 // take, so a level naming a large file many times still loads in bounded time.
 void ReadTriggerFile(World& w, const std::string& storedPath, int64_t& budget, LoadReport& report) {
@@ -196,7 +220,13 @@ void ReadTriggerFile(World& w, const std::string& storedPath, int64_t& budget, L
         if (IsDeletedLine(line)) continue;
         SplitArgumentsKeeping(line, a);
         LineKind kind = ClassifyTriggerLine(line, lower);
-        if (kind != LineKind::None) TriggerLine(w, kind, line, a, report);
+        if (kind == LineKind::None) continue;
+        if (!WritesBackAsItself(kind, line, a, lower)) {
+            Count(report.dropped);
+            if (report.unwritableTriggerText.empty()) report.unwritableTriggerText = line.substr(0, 80);
+            continue;
+        }
+        TriggerLine(w, kind, line, a, report);
     }
     budget -= lines.BytesRead();
     CloseFile(fd);
@@ -555,4 +585,13 @@ bool LevelFileReadable(const std::string& storedPath) {
     int fd = OpenRegularFile(NativePath(storedPath));
     CloseFile(fd);
     return fd >= 0;
+}
+
+std::string LoadDoneStatus(const LoadReport& report) {
+    if (report.dropped == 0) return "loading done.";
+    std::string s = "loading done. " + std::to_string(report.dropped) +
+                    (report.dropped == 1 ? " record dropped." : " records dropped.");
+    if (!report.unwritableTriggerText.empty())
+        s += " Left out, it would read back as a record: " + report.unwritableTriggerText;
+    return s;
 }

@@ -1,6 +1,8 @@
 // The level writer: sections in their fixed order, each after an empty line and its header line (the
 // liquid boxes follow the water spaces directly), every line ending in CR LF.
+#include <algorithm>
 #include <cerrno>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <csignal>
@@ -39,14 +41,16 @@ public:
     }
     // A double kept as an integer in the file: rounded, halves to even, within the range the reader reads.
     void Rounded(double v) { Int(RoundToInt(v)); }
-    // Single precision, six decimals (as "%.6f" gives them), "+Infinity" and "-Infinity".
+    // Single precision, six decimals (as "%.6f" gives them). The reader refuses infinities, so a value
+    // beyond single precision's range is written as the largest finite one of its sign, which reads back
+    // as itself: every file the writer writes loads again. NaN is written as 0.
     void Float(double v) {
         Separator();
-        float f = static_cast<float>(v);
-        if (!std::isfinite(f)) {
-            out_ += FormatFloat6(f);
+        if (std::isnan(v)) {
+            out_ += FormatFloat6(0.0f);
             return;
         }
+        float f = static_cast<float>(std::clamp(v, -double{FLT_MAX}, double{FLT_MAX}));
         char buf[64];
         auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(f), std::chars_format::fixed, 6);
         out_.append(buf, res.ptr);

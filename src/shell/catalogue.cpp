@@ -140,6 +140,19 @@ void LoadCatalogueImage(Images& img, Platform& plat, const std::string& storedPa
     img.catalogue.push_back({name, static_cast<int16_t>(number), static_cast<int16_t>(alpha)});
 }
 
+std::string CustomImageName(const std::string& file) {
+    std::string name = file.substr(0, file.size() >= 4 ? file.size() - 4 : 0);
+    for (char& c : name) {
+        if (c == '(') c = '[';
+        if (c == ')') c = ']';
+        if (c == ',') c = ';';
+    }
+    // A line break would end the record early; a blanked-record mark would hide it whole.
+    if (name.find_first_of("\r\n") != std::string::npos || name.find("--DELETE--") != std::string::npos)
+        return {};
+    return name;
+}
+
 void LoadCustomImages(Images& img, Platform& plat, int first) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -160,9 +173,18 @@ void LoadCustomImages(Images& img, Platform& plat, int first) {
     int number = first;
     for (const std::string& file : files) {
         if (number >= first + kMaxCustomImages) break; // the next numbers belong to the GUI
+        std::string name = CustomImageName(file);
+        // Only the renaming can make two custom names equal ("a (1).bmp" and "a [1].bmp").
+        bool taken = std::any_of(img.custom.begin(), img.custom.end(), [&](const CustomImage& c) {
+            return img.catalogue[static_cast<size_t>(c.entry)].name == name;
+        });
+        if (name.empty() || taken) {
+            img.leftOutCustom.push_back(file);
+            continue;
+        }
         std::string stored = "bmps\\custom\\" + file;
         if (!plat.LoadImage(number, NativePath(stored))) continue; // unreadable: not a placeable object
-        img.catalogue.push_back({file.substr(0, file.size() - 4), static_cast<int16_t>(number), 255});
+        img.catalogue.push_back({name, static_cast<int16_t>(number), 255});
         CustomImage c;
         c.halfHeight = static_cast<int16_t>(plat.ImageHeight(number) / 2);
         c.halfWidth = static_cast<int16_t>(plat.ImageWidth(number) / 2);
@@ -170,6 +192,12 @@ void LoadCustomImages(Images& img, Platform& plat, int first) {
         img.custom.push_back(c);
         ++number;
     }
+}
+
+std::string LeftOutCustomNotice(const Images& img) {
+    std::string s = "custom images left out (name taken or unusable):";
+    for (const std::string& file : img.leftOutCustom) s += " " + file;
+    return s;
 }
 
 void LoadAllImages(Images& img, Platform& plat, int screenWidth, int screenHeight) {

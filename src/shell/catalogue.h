@@ -34,6 +34,7 @@ struct CustomImage {
 struct Images {
     std::vector<CatalogueEntry> catalogue;
     std::vector<CustomImage> custom;
+    std::vector<std::string> leftOutCustom; // custom image files whose name no entity type can hold
     int16_t currentAlpha = 255;
     int16_t screenWidth = 1280; // the screen size as the GUI reads it
     int16_t screenHeight = 1024;
@@ -54,8 +55,14 @@ const std::vector<ImageSpec>& FixedImages();
 
 void LoadCatalogueImage(Images& img, Platform& plat, const std::string& storedPath, int number, int alpha,
                         const std::string& name);
-// Loads the custom images from `first` on: at most 50, in directory-listing (name) order.
+// The object name of a custom image file: the file name without ".bmp", with "(", ")" and "," (which a level
+// file would split) as "[", "]" and ";". Empty for a name no level file can hold.
+std::string CustomImageName(const std::string& file);
+// Loads the custom images from `first` on: at most 50, in directory-listing (name) order. Files whose
+// object name is empty or taken by an earlier custom image are left out and listed in `leftOutCustom`.
 void LoadCustomImages(Images& img, Platform& plat, int first);
+// The start-up notice naming the custom image files left out.
+std::string LeftOutCustomNotice(const Images& img);
 // Loads every image of the fixed tables, then the custom images.
 void LoadAllImages(Images& img, Platform& plat, int screenWidth, int screenHeight);
 

@@ -31,6 +31,7 @@ bool StartProgram(Program& prog, Platform& plat) {
     InitGui(prog.gui, static_cast<int>(sh.settings.screenWidth), static_cast<int>(sh.settings.screenHeight));
     prog.camera.zoom = ClampZoom(1 - sh.settings.screenWidth / 1280.0);
     BuildEditorInterface(prog, plat);
+    if (!prog.images.leftOutCustom.empty()) SetStatus(prog.editor, LeftOutCustomNotice(prog.images));
     return true;
 }
 
@@ -129,14 +130,11 @@ bool RunFrame(Program& prog, Platform& plat) {
     return true;
 }
 
-int RunProgram(const Options& opt, Platform& plat) {
+int RunProgram(const Options& given, Platform& plat) {
     auto progPtr = std::make_unique<Program>();
     Program& prog = *progPtr;
     Shell& sh = prog.shell;
-    uint32_t seed = opt.seedSet
-                        ? opt.seed
-                        : static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    prog.rng.Seed(seed);
+    Options opt = given;
     sh.headless = opt.headless;
 
     if (!opt.input.empty()) {
@@ -146,7 +144,12 @@ int RunProgram(const Options& opt, Platform& plat) {
             return 2;
         }
         sh.scripted = true;
+        TakeRecordedOptions(sh.script.recorded, opt);
     }
+    uint32_t seed = opt.seedSet
+                        ? opt.seed
+                        : static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    prog.rng.Seed(seed);
 
     if (!StartProgram(prog, plat)) return 1;
     sh.triggersOn = opt.triggers || sh.settings.triggers;
@@ -162,7 +165,7 @@ int RunProgram(const Options& opt, Platform& plat) {
         InputState start;
         start.mouseX = w / 2;
         start.mouseY = h / 2;
-        if (!OpenRecorder(sh.recorder, opt.record, start)) {
+        if (!OpenRecorder(sh.recorder, opt.record, start, {true, seed, opt.load, opt.run, sh.triggersOn})) {
             std::cerr << "tumblebox: cannot write the input recording '" << opt.record << "'\n";
             return 1;
         }

@@ -91,11 +91,7 @@ void ShowMissingParticles(Platform& plat, const LoadReport& r) {
 }
 
 void LoadDoneStatus(Editor& ed, const LoadReport& r) {
-    if (r.dropped == 0)
-        SetStatus(ed, "loading done.");
-    else
-        SetStatus(ed, "loading done. " + std::to_string(r.dropped) +
-                          (r.dropped == 1 ? " record dropped." : " records dropped."));
+    SetStatus(ed, LoadDoneStatus(r));
 }
 
 } // namespace
@@ -128,6 +124,7 @@ bool ReplaceWorld(Program& prog, Platform& plat, const WorldOrigin& origin, Load
             if (out) *out = report;
             return false; // the world stays as it was
         }
+        MarkLevelKnown(sh.overwrite, origin.path);
     } else {
         report = ReadLevelText(w, prog.camera, prog.rng, origin.text);
     }
@@ -186,7 +183,7 @@ SaveJob::~SaveJob() {
 namespace {
 
 void RunSave(SaveJob& job) {
-    job.ok = WriteFileAtomically(job.path, job.text, &job.why);
+    job.ok = WriteKeepingBackup(job.path, job.text, &job.why);
     job.done.store(true, std::memory_order_release);
 }
 
@@ -196,6 +193,7 @@ void FinishSave(Program& prog) {
     if (job.worker.joinable()) job.worker.join();
     bool ok = job.ok;
     sh.saving = false;
+    if (ok) MarkLevelKnown(sh.overwrite, job.path);
     prog.editor.currentTool = job.savedTool;
     SetStatus(prog.editor, ok ? "saving done." : "saving failed");
     if (ok) MarkSaved(prog.history);
@@ -207,6 +205,8 @@ void FinishSave(Program& prog) {
 void StartSave(Program& prog) {
     Shell& sh = prog.shell;
     if (sh.saving) return;
+    if (MustAskBeforeSaving(sh.overwrite, sh.levelPath, sh.frame))
+        return SetStatus(prog.editor, OverwriteQuestion(sh.levelPath));
     SetStatus(prog.editor, "saving...");
     sh.saving = true;
     sh.save = std::make_unique<SaveJob>();
@@ -360,7 +360,7 @@ bool LoadLevelAtStart(Program& prog, Platform& plat, const std::string& path) {
 bool SaveLevelAtEnd(Program& prog, const std::string& path) {
     WaitForSave(prog);
     std::string why;
-    if (!WriteLevel(prog.world, prog.camera, StoredPath(path), &why)) {
+    if (!WriteKeepingBackup(StoredPath(path), LevelText(prog.world, prog.camera), &why)) {
         std::cerr << "tumblebox: cannot write " << path << ": " << why << "\n";
         return false;
     }

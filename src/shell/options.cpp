@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "shell/script.h"
+
 namespace {
 
 bool ParseCount(const std::string& text, int64_t min, int64_t max, int64_t& out) {
@@ -92,4 +94,14 @@ ParseStatus ParseOptions(const std::vector<std::string>& args, Options& out, std
         return ParseStatus::Usage;
     }
     return ParseStatus::Ok;
+}
+
+void TakeRecordedOptions(const RecordedOptions& recorded, Options& opt) {
+    if (!opt.seedSet && recorded.seedSet) {
+        opt.seedSet = true;
+        opt.seed = recorded.seed;
+    }
+    if (opt.load.empty()) opt.load = recorded.load;
+    opt.run = opt.run || recorded.run;
+    opt.triggers = opt.triggers || recorded.triggers;
 }

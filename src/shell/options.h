@@ -27,3 +27,7 @@ enum class ParseStatus { Ok, Usage };
 ParseStatus ParseOptions(const std::vector<std::string>& args, Options& out, std::string& error);
 
 const char* UsageText();
+
+struct RecordedOptions;
+// The options a replayed recording states, for those the command line does not give.
+void TakeRecordedOptions(const RecordedOptions& recorded, Options& opt);

@@ -9,6 +9,7 @@
 #include "editor/editor.h"
 #include "effects/effects.h"
 #include "gui/gui.h"
+#include "level/files.h"
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "shell/catalogue.h"
@@ -55,6 +56,7 @@ struct Shell {
     int64_t firstSeenFrame = 0;
 
     std::unique_ptr<SaveJob> save;
+    OverwriteGuard overwrite; // which existing files "Save" may replace without asking
 };
 
 struct Program {

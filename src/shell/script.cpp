@@ -81,7 +81,42 @@ bool ParseLine(const std::string& raw, ScriptEvent& ev, std::string& why) {
     return false;
 }
 
+// A comment line before the first event that states an option: "--name" and, after one blank, its value.
+// False (with `why`) for a recorded seed that is not a number; other comments are left alone.
+bool ParseRecordedOption(const std::string& comment, RecordedOptions& o, std::string& why) {
+    size_t start = comment.find_first_not_of(" \t", 1);
+    if (start == std::string::npos || comment.compare(start, 2, "--") != 0) return true;
+    size_t blank = comment.find(' ', start);
+    std::string name = comment.substr(start, blank == std::string::npos ? std::string::npos : blank - start);
+    std::string value = blank == std::string::npos ? std::string() : comment.substr(blank + 1);
+    if (name == "--seed") {
+        int64_t seed = 0;
+        if (!ParseInt(value, seed) || seed < 0 || seed > 4294967295LL) {
+            why = "--seed needs a whole number from 0 to 4294967295";
+            return false;
+        }
+        o.seedSet = true;
+        o.seed = static_cast<uint32_t>(seed);
+    } else if (name == "--load" && !value.empty()) {
+        o.load = value;
+    } else if (name == "--run") {
+        o.run = true;
+    } else if (name == "--triggers") {
+        o.triggers = true;
+    }
+    return true;
+}
+
 } // namespace
+
+std::string RecordedOptionLines(const RecordedOptions& o) {
+    std::string s;
+    if (o.seedSet) s += "# --seed " + std::to_string(o.seed) + "\n";
+    if (!o.load.empty()) s += "# --load " + o.load + "\n";
+    if (o.run) s += "# --run\n";
+    if (o.triggers) s += "# --triggers\n";
+    return s;
+}
 
 bool ParseInputScript(const std::string& text, InputScript& out, std::string& error) {
     out = InputScript{};
@@ -95,9 +130,16 @@ bool ParseInputScript(const std::string& text, InputScript& out, std::string& er
                (trimmed.back() == '\r' || trimmed.back() == ' ' || trimmed.back() == '\t'))
             trimmed.pop_back();
         size_t first = trimmed.find_first_not_of(" \t");
-        if (first == std::string::npos || trimmed[first] == '#') continue;
-        ScriptEvent ev;
+        if (first == std::string::npos) continue;
         std::string why;
+        if (trimmed[first] == '#') {
+            if (out.events.empty() && !ParseRecordedOption(trimmed.substr(first), out.recorded, why)) {
+                error = "line " + std::to_string(lineNo) + ": " + why;
+                return false;
+            }
+            continue;
+        }
+        ScriptEvent ev;
         if (!ParseLine(line.substr(first), ev, why)) {
             error = "line " + std::to_string(lineNo) + ": " + why;
             return false;
@@ -176,11 +218,12 @@ InputState ScriptFrameInput(InputScript& s, int64_t frame) {
     return st;
 }
 
-bool OpenRecorder(InputRecorder& rec, const std::string& nativePath, const InputState& initial) {
+bool OpenRecorder(InputRecorder& rec, const std::string& nativePath, const InputState& initial,
+                  const RecordedOptions& options) {
     rec.out.open(nativePath, std::ios::binary | std::ios::trunc);
     rec.open = static_cast<bool>(rec.out);
     if (!rec.open) return false;
-    rec.out << "# tumblebox input recording\n";
+    rec.out << "# tumblebox input recording\n" << RecordedOptionLines(options);
     rec.last = initial;
     rec.last.left = rec.last.right = false;
     rec.last.down.fill(false);

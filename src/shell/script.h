@@ -29,7 +29,21 @@ struct ScriptEvent {
     std::string text; // typed text
 };
 
+// The options a recording states in comment lines before its first event ("# --seed 7",
+// "# --load levels/tower.lvl", "# --run", "# --triggers"), so that it replays to the same state.
+struct RecordedOptions {
+    bool seedSet = false;
+    uint32_t seed = 0;
+    std::string load;
+    bool run = false;
+    bool triggers = false;
+};
+
+// The comment lines stating `o` (only what is set), each ending in a line feed.
+std::string RecordedOptionLines(const RecordedOptions& o);
+
 struct InputScript {
+    RecordedOptions recorded;
     std::vector<ScriptEvent> events; // in frame order
     size_t next = 0;
     InputState state;
@@ -52,5 +66,7 @@ struct InputRecorder {
     bool open = false;
 };
 
-bool OpenRecorder(InputRecorder& rec, const std::string& nativePath, const InputState& initial);
+// Starts a recording whose first lines state `options`.
+bool OpenRecorder(InputRecorder& rec, const std::string& nativePath, const InputState& initial,
+                  const RecordedOptions& options = {});
 void RecordFrame(InputRecorder& rec, int64_t frame, const InputState& in);

@@ -106,6 +106,12 @@ printf '1 mouse 300 300\n5 key Space down\n7 key Space up\n20 mouse 600 400\n30 
 "$bin" --headless --seed 9 --load levels/tower_2.lvl --input rec.txt --frames 80 --save f.lvl >/dev/null 2>&1
 cmp -s e.lvl f.lvl && ! cmp -s e.lvl levels/tower_2.lvl
 check "a recorded session replays to the same level" $?
+# A recording states its seed, level and options: replayed without them, twice, it writes the same level.
+"$bin" --headless --load levels/tower_2.lvl --run --input s.txt --record rec2.txt --frames 80 --save g.lvl >/dev/null 2>&1
+"$bin" --headless --input rec2.txt --frames 80 --save h.lvl >/dev/null 2>&1
+"$bin" --headless --input rec2.txt --frames 80 --save i.lvl >/dev/null 2>&1
+grep -q '^# --seed [0-9]' rec2.txt && cmp -s g.lvl h.lvl && cmp -s h.lvl i.lvl
+check "a recording without --seed replays to the same level" $?
 
 echo "$pass passed, $fails failed"
 [ "$fails" -eq 0 ]

@@ -2,12 +2,14 @@
 #include <set>
 
 #include "editor_fixture.h"
+#include "shell/levels.h"
 
 TEST_F(EditorTest, InterfaceIsLaidOutOnTheScreen) {
     EXPECT_EQ(ed().labels[1].y, H - 80);
     EXPECT_EQ(ed().labels[1].text, "levels\\new.lvl"); // where "Save" writes
-    ASSERT_EQ(ed().toolbar.size(), 6u);
+    ASSERT_EQ(ed().toolbar.size(), 7u);
     EXPECT_EQ(ed().toolbar[4].caption, "?");
+    EXPECT_EQ(ed().toolbar[6].caption, "Save as");
     EXPECT_EQ(ed().toolbar[2].caption, "Save");
     EXPECT_EQ(ed().toolbar[2].y, H - 30);
     const Window* tools = FindWindow(gui(), ed().toolsWindow);
@@ -101,6 +103,29 @@ TEST_F(CustomImagesTest, CustomGroupListsEveryCustomImage) {
     // Half height 10 and half width 20, each halved again: 5 across and 10 down from the click.
     EXPECT_EQ(ParticleOf(LastEntity(), 0), (Vec2{395, 490}));
     EXPECT_EQ(ParticleOf(LastEntity(), 2), (Vec2{405, 510}));
+}
+
+class OddCustomNamesTest : public EditorTest {
+protected:
+    void BeforeStart() override {
+        WriteTestBmp("bmps/custom/box (2),old.bmp", 40, 20);
+        WriteTestBmp("bmps/custom/box [2];old.bmp", 40, 20); // the same name once renamed
+    }
+};
+
+// A name the level format would split is renamed; a placed object keeps its picture through a save and a
+// reload.
+TEST_F(OddCustomNamesTest, RenamedCustomObjectsKeepTheirPictureThroughASave) {
+    ASSERT_EQ(prog->images.custom.size(), 1u);
+    EXPECT_EQ(StatusText(ed()), "custom images left out (name taken or unusable): box [2];old.bmp");
+    Pick(kCustom, "box [2];old");
+    Click(400, 500);
+    ASSERT_EQ(EntitiesOfType("box [2];old"), 1);
+    ASSERT_TRUE(WriteLevel(world(), prog->camera, "levels\\odd.lvl"));
+    ASSERT_TRUE(OpenLevel(*prog, plat, "levels\\odd.lvl"));
+    ASSERT_EQ(world().entityCount, 1);
+    EXPECT_EQ(LastEntity().type, "box [2];old");
+    EXPECT_EQ(FindImage(prog->images, LastEntity().type), kCustomBase);
 }
 
 // "Load", "Save" and "New" act and give back the tool that was current: a click still places a box.

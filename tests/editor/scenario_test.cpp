@@ -1,10 +1,12 @@
 // The editor driven end to end by an input script, as a user would, and the level browser.
 #include <fstream>
+#include <sys/stat.h>
 
 #include "common/text.h"
 #include "editor_fixture.h"
 #include "shell/levels.h"
 #include "world/builders.h"
+#include "world/trigger_records.h"
 
 namespace {
 
@@ -147,4 +149,117 @@ TEST_F(BrowserTest, DoubleClickLoadsAndAMissingFileSaysSo) {
     Frame(x, y);
     EXPECT_EQ(ed().browserWindow, 0);
     EXPECT_EQ(StatusText(ed()), "file not found...");
+}
+
+// A level chosen in the browser is the target of "Save", but replacing it takes a second press within three
+// seconds; the replaced bytes stay beside it as .bak, which the browser never lists.
+TEST_F(BrowserTest, SaveOntoAChosenLevelAsksFirstAndKeepsABackup) {
+    prog->shell.headless = true; // a save lasts one frame
+    const std::string before = TempWorkDir::Read("levels/b.lvl");
+    Pick(kStandards, "Box");
+    Click(400, 400);
+    Click(155, H - 50); // "Load"
+    int x, y;
+    ItemPoint(5, x, y);
+    Click(x, y); // b.lvl: chosen, not loaded
+    ASSERT_EQ(prog->shell.levelPath, "levels\\b.lvl");
+    Click(155, H - 20); // "Save"
+    EXPECT_EQ(StatusText(ed()), "b.lvl exists: press Save again to overwrite");
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl"), before);
+    Rest(W / 2, H / 2, 200); // too late: it asks again
+    Click(155, H - 20);
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl"), before);
+    Click(155, H - 20);
+    EXPECT_EQ(StatusText(ed()), "saving done.");
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl.bak"), before);
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl"), LevelText(world(), prog->camera));
+    Click(155, H - 20); // a file saved in this session is written at once
+    EXPECT_EQ(StatusText(ed()), "saving done.");
+    EXPECT_EQ(TempWorkDir::Read("levels/b.lvl.bak"), LevelText(world(), prog->camera));
+
+    Click(155, H - 50);
+    EXPECT_EQ(Items(), (std::vector<std::string>{"..\\", "empty\\", "sub\\", "a.lvl", "b.lvl"}));
+}
+
+// "Save as" takes a typed name (".lvl" added), refuses names outside the levels folder in its window, and
+// makes the new file the current level; Escape closes it without ending the program.
+TEST_F(BrowserTest, SaveAsWritesTheTypedNameAndMakesItCurrent) {
+    prog->shell.headless = true;
+    auto type = [&](const std::string& text) {
+        plat.input.typed = text;
+        Frame(mx, my);
+    };
+    Click(245, H - 20); // "Save as"
+    const Window* win = FindWindow(gui(), ed().saveAs.window);
+    ASSERT_NE(win, nullptr);
+    EXPECT_EQ(win->labels[0].text, "Folder: levels\\");
+    EXPECT_EQ(win->labels[1].text, "Name: new.lvl_");
+    for (int i = 0; i < 7; ++i) Key(Key::Backspace);
+    type("../../mine");
+    Key(Key::Return);
+    EXPECT_EQ(win->labels[2].text, "levels are saved inside the levels folder");
+    for (int i = 0; i < 10; ++i) Key(Key::Backspace);
+    type("sub\\mine");
+    Key(Key::Space);
+    EXPECT_TRUE(prog->shell.paused); // the window takes the keyboard
+    Key(Key::Return);
+    EXPECT_EQ(ed().saveAs.window, 0);
+    EXPECT_EQ(prog->shell.levelPath, "levels\\sub\\mine.lvl");
+    EXPECT_EQ(ed().labels[1].text, "levels\\sub\\mine.lvl");
+    EXPECT_EQ(TempWorkDir::Read("levels/sub/mine.lvl"), LevelText(world(), prog->camera));
+
+    // Ctrl+Shift+S opens it again; a name in use asks first; Escape cancels and the program goes on.
+    plat.input.down[Key::LeftControl] = plat.input.down[Key::LeftShift] = true;
+    Key(ScanCodeFromName("S"));
+    plat.input.down[Key::LeftControl] = plat.input.down[Key::LeftShift] = false;
+    ASSERT_NE(ed().saveAs.window, 0);
+    for (int i = 0; i < 9; ++i) Key(Key::Backspace);
+    type("c");
+    Key(Key::Return);
+    EXPECT_EQ(FindWindow(gui(), ed().saveAs.window)->labels[2].text,
+              "c.lvl exists: press Save again to overwrite");
+    plat.input.down[Key::Escape] = true;
+    EXPECT_TRUE(RunFrame(*prog, plat));
+    EXPECT_EQ(ed().saveAs.window, 0);
+    EXPECT_TRUE(RunFrame(*prog, plat)); // still held
+    plat.input.down[Key::Escape] = false;
+    EXPECT_EQ(prog->shell.levelPath, "levels\\sub\\mine.lvl");
+}
+
+TEST(SaveAsPath, NamesInsideTheLevelsFolderOnly) {
+    std::string why;
+    EXPECT_EQ(SaveAsPath("levels\\sub\\", "..\\top/x", why), "levels\\top\\x.lvl");
+    EXPECT_EQ(SaveAsPath("levels\\", "x.lvl", why), "levels\\x.lvl");
+    for (const char* name : {"", "a:b", "a\tb", "x.txt", "/tmp/x", "sub\\", "..\\..\\x", "..\\x"})
+        EXPECT_EQ(SaveAsPath("levels\\", name, why), "") << name;
+}
+
+// Selecting a level shows its picture and counts, made again when the file changes; a file that cannot be
+// read says so.
+TEST_F(BrowserTest, SelectedLevelsShowAPictureAndTheirCounts) {
+    prog->shell.headless = true; // pictures are made in the frame that asks for them
+    ::mkfifo("levels/pipe.lvl", 0644);
+    Click(155, H - 50);
+    ASSERT_NE(ed().browserWindow, 0);
+    EXPECT_EQ(Browser().labels[0].text, "Folder: levels\\");
+    auto select = [&](int k) {
+        int x, y;
+        ItemPoint(k, x, y);
+        Click(x, y);
+        return std::make_pair(Browser().images.at(0).quad, Browser().labels.at(1).text);
+    };
+    auto [picture, counts] = select(4); // a.lvl
+    EXPECT_NE(picture, GuiImage::Blank);
+    EXPECT_TRUE(plat.HasImage(picture));
+    EXPECT_EQ(counts, "1 entities, 4 particles, 0 triggers");
+    EXPECT_EQ(select(6).second, "cannot be read"); // pipe.lvl
+
+    World w;
+    Rng rng;
+    NewBox(w, rng, 0, 0, 50, 50, 1, 1, 1, 1);
+    NewBox(w, rng, 100, 0, 50, 50, 1, 1, 1, 1);
+    NewTrigger(w);
+    ASSERT_TRUE(WriteLevel(w, Camera{}, "levels\\a.lvl"));
+    EXPECT_EQ(select(4).second, "2 entities, 8 particles, 1 triggers");
+    EXPECT_EQ(world().entityCount, 0); // only looked at
 }

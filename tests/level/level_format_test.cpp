@@ -46,16 +46,23 @@ TEST(LevelFormat, WriterTextAndByteIdenticalRoundTrips) {
     EXPECT_EQ(LevelText(prog->world, prog->camera), expected);
     EXPECT_EQ(prog->world.nextEntityId, 3);
 
-    // Infinities; positions beyond single precision and beyond the integers the reader reads.
+    // Values beyond single precision are written as its largest value, which the reader reads back;
+    // positions beyond the integers the reader reads.
     World& w = prog->world;
     w.particles[2].a.y = INFINITY;
+    w.particles[3].a.x = -1e300;
+    w.particles[4].a.y = NAN;
     w.particles[3].p.Set(16777217, -1e12);
     std::string text = LevelText(w, prog->camera);
-    EXPECT_NE(text.find("Particle(50,0,50,0,0.000000,+Infinity,2,2,0)"), std::string::npos);
-    EXPECT_NE(text.find("Particle(16777217,-2147483648,"), std::string::npos);
-    w.particles[2].a.y = 1e-7; // six decimals: 0.000000
+    const std::string largest = "340282346638528859811704183484516925440.000000";
+    EXPECT_NE(text.find("Particle(50,0,50,0,0.000000," + largest + ",2,2,0)"), std::string::npos);
+    EXPECT_NE(text.find("Particle(16777217,-2147483648,50,50,-" + largest), std::string::npos);
+    EXPECT_NE(text.find("Particle(0,50,0,50,0.000000,0.000000,4,"), std::string::npos);
+    w.particles[2].a.x = 1e-7; // six decimals: 0.000000
     text = LevelText(w, prog->camera);
-    LoadLevelText(*prog, plat, text);
+    LoadReport reread;
+    LoadLevelText(*prog, plat, text, &reread);
+    EXPECT_EQ(reread.dropped, 0);
     EXPECT_EQ(LevelText(w, prog->camera), text);
 
     // Every stored sample level writes back to its own bytes.
@@ -69,6 +76,26 @@ TEST(LevelFormat, WriterTextAndByteIdenticalRoundTrips) {
     }
     EXPECT_GE(files, 3);
     EXPECT_TRUE(plat.messages.empty());
+}
+
+// Load, save, load, save gives the same bytes for every shipped level, sample level and fuzzing seed: what
+// the writer writes, the reader reads.
+TEST(LevelFormat, EveryStoredLevelSurvivesASecondRoundTrip) {
+    TestPlatform plat;
+    auto prog = NewTestProgram();
+    int files = 0;
+    for (const char* folder : {"/levels", "/tests/data/levels", "/fuzz/corpus/level"}) {
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(std::string(TUMBLEBOX_SOURCE_DIR) + folder)) {
+            if (!entry.is_regular_file()) continue;
+            ASSERT_EQ(LoadLevel(*prog, plat, StoredPath(entry.path().string())), 1);
+            std::string first = LevelText(prog->world, prog->camera);
+            LoadLevelText(*prog, plat, first);
+            EXPECT_EQ(LevelText(prog->world, prog->camera), first) << entry.path();
+            ++files;
+        }
+    }
+    EXPECT_GE(files, 12);
 }
 
 TEST(LevelFormat, ReaderQuirksThatStoredLevelsRelyOn) {
@@ -207,16 +234,37 @@ TEST(LevelFormat, UnreadableFilesAndTriggerFiles) {
     EXPECT_EQ(StatusText(prog->editor), "file not found...");
     EXPECT_EQ(w.entityCount, 1); // the world is left as it was
 
+    // Only trigger lines count in a trigger file, and only those whose text would not come back from a
+    // level file as a record.
     WriteFileBytes("levels/extra.lvl",
-                   Lines({"Entity(1.000000,1.000000,2,box)", "NewTrigger", "Action(createtip(Particle))"}));
-    LoadLevelText(*prog, plat,
-                  Lines({"NewTrigger", "LoadTrigger(levels\\extra.lvl)", "loadtrigger(levels\\nope.lvl)"}));
-    EXPECT_EQ(w.entityCount, 0);
+                   Lines({"Entity(1.000000,1.000000,2,box)", "NewTrigger", "Action(createtip(particles))",
+                          "Action(createtip(Particle))", "Action(showtip(Entity 9 must reach the Region))",
+                          "triggerconditiontype(Light)"}));
+    WriteFileBytes("levels/main.lvl",
+                   Lines({"Entity(1.000000,1.000000,5,box)", "NewTrigger", "LoadTrigger(levels\\extra.lvl)",
+                          "loadtrigger(levels\\nope.lvl)"}));
+    LoadReport report;
+    ASSERT_TRUE(OpenLevel(*prog, plat, "levels\\main.lvl", &report));
+    EXPECT_EQ(report.dropped, 3);
+    EXPECT_EQ(StatusText(prog->editor), "loading done. 3 records dropped. Left out, it would read back as a "
+                                        "record: Action(createtip(Particle))");
+    EXPECT_EQ(w.entityCount, 1);
     ASSERT_EQ(w.triggers.size(), 2u);
-    EXPECT_EQ(w.triggers[1].actions[1], "createtip(Particle)"); // only trigger lines count there
+    EXPECT_EQ(w.triggers[1].actions[1], "createtip(particles)");
+    EXPECT_EQ(w.triggers[1].actions[2], "");
     ASSERT_EQ(w.notices.size(), 1u);
     EXPECT_EQ(w.notices[0].text, "levels\\nope.lvlnot found");
     EXPECT_EQ(w.notices[0].duration, 1000);
+
+    // Saved and loaded twice, the level gains nothing and keeps its id counter.
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(WriteLevel(w, prog->camera, "levels\\main.lvl"));
+        ASSERT_TRUE(OpenLevel(*prog, plat, "levels\\main.lvl", &report));
+        EXPECT_EQ(report.dropped, 0);
+        EXPECT_EQ(w.entityCount, 1);
+        EXPECT_EQ(w.nextEntityId, 6);
+        EXPECT_EQ(w.triggers.size(), 2u);
+    }
 }
 
 } // namespace

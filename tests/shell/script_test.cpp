@@ -15,8 +15,10 @@ TEST(InputScript, MalformedLinesNameTheirLine) {
     EXPECT_FALSE(ParseInputScript("1 key Banana down\n", s, err));
     EXPECT_FALSE(ParseInputScript("x mouse 1 2\n", s, err));
     EXPECT_FALSE(ParseInputScript("3 jump\n", s, err));
-    EXPECT_TRUE(ParseInputScript("\n   \n# only comments\r\n", s, err));
-    EXPECT_TRUE(s.events.empty());
+    EXPECT_FALSE(ParseInputScript("# --seed -1\n", s, err));
+    EXPECT_TRUE(ParseInputScript("\n   \n# only comments\r\n#--frames 3\n1 mouse 1 2\n# --run\n", s, err));
+    EXPECT_EQ(s.events.size(), 1u);
+    EXPECT_FALSE(s.recorded.run); // only comments before the first event state options
 }
 
 TEST(InputScript, StatesHoldAndSameFramePressIsSplit) {
@@ -72,13 +74,24 @@ TEST(InputScript, RecordingReplaysTheSameStates) {
     InputRecorder rec;
     InputState start;
     start.mouseX = 640, start.mouseY = 512;
-    ASSERT_TRUE(OpenRecorder(rec, "rec.txt", start));
+    ASSERT_TRUE(
+        OpenRecorder(rec, "rec.txt", start, {true, 4000000000u, "levels\\my level.lvl", true, false}));
     for (size_t i = 0; i < frames.size(); ++i) RecordFrame(rec, static_cast<int64_t>(i + 1), frames[i]);
     rec.out.close();
 
     InputScript s;
     std::string err;
     ASSERT_TRUE(LoadInputScript("rec.txt", s, err)) << err;
+    // The recorded options fill in what the command line leaves out.
+    Options opt;
+    opt.triggers = true;
+    TakeRecordedOptions(s.recorded, opt);
+    EXPECT_TRUE(opt.seedSet && opt.seed == 4000000000u && opt.run && opt.triggers);
+    EXPECT_EQ(opt.load, "levels\\my level.lvl");
+    opt.seed = 3, opt.load = "x.lvl";
+    TakeRecordedOptions(s.recorded, opt);
+    EXPECT_EQ(opt.seed, 3u);
+    EXPECT_EQ(opt.load, "x.lvl");
     s.state.mouseX = 640, s.state.mouseY = 512;
     for (size_t i = 0; i < frames.size(); ++i) {
         InputState got = ScriptFrameInput(s, static_cast<int64_t>(i + 1));

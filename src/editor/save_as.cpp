@@ -1,0 +1,193 @@
+// "Save as": a small window holding the name of the level file, the folder it goes to, and "Save" /
+// "Cancel". While it is open it takes the keyboard: typed text edits the name, Enter saves, Escape cancels.
+// Ctrl+S is "Save" and Ctrl+Shift+S opens this window.
+#include <vector>
+
+#include "common/text.h"
+#include "editor/editor.h"
+#include "gui/gui.h"
+#include "level/level.h"
+#include "platform/platform.h"
+#include "shell/levels.h"
+#include "shell/program.h"
+
+namespace {
+
+constexpr const char* kLevelsFolder = "levels\\";
+constexpr int kWidth = 420;
+constexpr int kHeight = 150;
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// The folder part of a stored path, with its final '\'.
+std::string FolderOf(const std::string& stored) {
+    size_t cut = stored.find_last_of("\\/");
+    return cut == std::string::npos ? std::string() : stored.substr(0, cut + 1);
+}
+
+std::string FileOf(const std::string& stored) {
+    size_t cut = stored.find_last_of("\\/");
+    return cut == std::string::npos ? stored : stored.substr(cut + 1);
+}
+
+// The folder the window saves into: the current level's, when it lies in the levels folder tree.
+std::string SaveAsFolder(const std::string& levelPath) {
+    std::string why;
+    std::string folder = FolderOf(levelPath);
+    if (!SaveAsPath(folder, "x.lvl", why).empty()) return folder;
+    return kLevelsFolder;
+}
+
+void Refresh(Program& prog) {
+    SaveAsState& s = prog.editor.saveAs;
+    SetLabelText(prog.gui, s.window, s.nameLabel, "Name: " + s.name + "_");
+}
+
+void Say(Program& prog, const std::string& text) {
+    SaveAsState& s = prog.editor.saveAs;
+    SetLabelText(prog.gui, s.window, s.messageLabel, text);
+}
+
+void Close(Program& prog, Platform& plat) {
+    SaveAsState& s = prog.editor.saveAs;
+    CloseWindow(prog.gui, plat, s.window);
+    s.window = 0;
+}
+
+void TrySave(Program& prog, Platform& plat) {
+    Shell& sh = prog.shell;
+    SaveAsState& s = prog.editor.saveAs;
+    std::string why;
+    std::string path = SaveAsPath(s.folder, s.name, why);
+    if (path.empty()) return Say(prog, why);
+    if (sh.saving) return Say(prog, "a save is under way: try again");
+    if (MustAskBeforeSaving(sh.overwrite, path, sh.frame)) return Say(prog, OverwriteQuestion(path));
+    sh.levelPath = path; // the current level from now on: label 1 and what "Save" writes
+    Close(prog, plat);
+    StartSave(prog);
+}
+
+// While the window is open no key reaches the rest of the program; an Escape that cancelled stays taken
+// until it is let go.
+void TakeKeyboard(InputState& in) {
+    in.down.fill(false);
+    in.released.fill(false);
+    in.typed.clear();
+}
+
+} // namespace
+
+std::string SaveAsPath(const std::string& folder, const std::string& name, std::string& why) {
+    if (name.empty()) {
+        why = "type a name";
+        return {};
+    }
+    for (char c : name) {
+        auto u = static_cast<unsigned char>(c);
+        if (u < 32 || u == 127 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos) {
+            why = "a file name cannot hold \"" +
+                  std::string(u < 32 || u == 127 ? "control characters" : std::string(1, c)) + "\"";
+            return {};
+        }
+    }
+    if (IsSeparator(name.front()) || IsSeparator(name.back())) {
+        why = "the name must end in a file name inside the levels folder";
+        return {};
+    }
+    // Resolve the folders by their names alone; the result must stay inside the levels folder tree.
+    std::vector<std::string> parts;
+    std::string whole = folder + name, part;
+    for (size_t i = 0; i <= whole.size(); ++i) {
+        if (i < whole.size() && !IsSeparator(whole[i])) {
+            part += whole[i];
+            continue;
+        }
+        if (part == "..") {
+            if (parts.empty())
+                parts.push_back(part); // leaves the working folder: refused below
+            else
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        part.clear();
+    }
+    if (parts.size() < 2 || parts.front() != "levels" || parts.back() == "..") {
+        why = "levels are saved inside the levels folder";
+        return {};
+    }
+    std::string path;
+    for (const std::string& p : parts) path += (path.empty() ? "" : "\\") + p;
+    std::string file = FileOf(path);
+    size_t dot = file.rfind('.');
+    if (dot == std::string::npos || dot == 0) {
+        path += ".lvl";
+    } else if (file.substr(dot) != ".lvl") {
+        why = "a level file name ends in .lvl";
+        return {};
+    }
+    return path;
+}
+
+void OpenSaveAsWindow(Program& prog, Platform& plat) {
+    SaveAsState& s = prog.editor.saveAs;
+    Gui& gui = prog.gui;
+    if (s.window != 0) Close(prog, plat); // one at a time
+    const int W = static_cast<int>(prog.shell.settings.screenWidth);
+    const int H = static_cast<int>(prog.shell.settings.screenHeight);
+    s.folder = SaveAsFolder(prog.shell.levelPath);
+    s.name = FileOf(prog.shell.levelPath);
+    s.window = OpenWindow(gui, W / 2 - kWidth / 2, H / 2 - kHeight / 2, kWidth, kHeight, "Save as", 100);
+    AddLabel(gui, s.window, 10, 30, "Folder: " + s.folder);
+    s.nameLabel = AddLabel(gui, s.window, 10, 55, "");
+    s.messageLabel = AddLabel(gui, s.window, 10, 80, "");
+    SetLabelColour(gui, s.window, s.messageLabel, 255, 80, 80);
+    s.saveButton = AddButton(gui, s.window, kWidth - 170, kHeight - 35, 70, 20, "Save");
+    s.cancelButton = AddButton(gui, s.window, kWidth - 90, kHeight - 35, 70, 20, "Cancel");
+    Refresh(prog);
+}
+
+void SaveAsWindowUpdate(Program& prog, Platform& plat) {
+    Editor& ed = prog.editor;
+    SaveAsState& s = ed.saveAs;
+    InputState& in = prog.shell.input;
+    if (s.escapeHeld) {
+        if (!in.down[Key::Escape]) s.escapeHeld = false;
+        in.down[Key::Escape] = false;
+        in.released[Key::Escape] = false;
+    }
+    const bool control = in.down[Key::LeftControl] || in.down[Key::RightControl];
+    const bool shift = in.down[Key::LeftShift] || in.down[Key::RightShift];
+    static const int kS = ScanCodeFromName("S");
+    if (s.window != 0 && FindWindow(prog.gui, s.window) == nullptr) s.window = 0; // closed by its title bar
+    if (s.window == 0) {
+        if (control && in.released[static_cast<size_t>(kS)]) {
+            in.released[static_cast<size_t>(kS)] = false;
+            if (shift)
+                OpenSaveAsWindow(prog, plat);
+            else
+                StartSave(prog);
+        }
+        return;
+    }
+
+    if (in.down[Key::Escape]) {
+        s.escapeHeld = true;
+        TakeKeyboard(in);
+        return Close(prog, plat);
+    }
+    bool enter = in.released[Key::Return];
+    bool edited = !in.typed.empty() || in.released[Key::Backspace];
+    if (in.released[Key::Backspace] && !s.name.empty()) s.name.pop_back();
+    for (char c : in.typed)
+        if (c != '\r' && c != '\n' && s.name.size() < 200) s.name += c;
+    TakeKeyboard(in);
+    if (edited) {
+        Refresh(prog);
+        Say(prog, "");
+    }
+    if (ButtonState(prog.gui, s.window, s.cancelButton) == 3) return Close(prog, plat);
+    if (enter || ButtonState(prog.gui, s.window, s.saveButton) == 3) TrySave(prog, plat);
+}

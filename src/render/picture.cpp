@@ -1,0 +1,50 @@
+#include "render/picture.h"
+
+#include <utility>
+
+#include "render/passes.h"
+#include "shell/program.h"
+
+namespace {
+
+// The program's view of `cam` shrunk to width x height: the same world point at the centre, the
+// magnification scaled by width / screen width (within the zoom bound).
+View PictureView(const Camera& cam, double screenWidth, double screenHeight, int width, int height) {
+    View full = MakeView(cam, screenWidth, screenHeight);
+    View v = full;
+    v.w = width;
+    v.h = height;
+    v.z = ClampZoom(1 - (1 - full.z) * (width / screenWidth));
+    v.cx = full.zx - width / 2;
+    v.cy = full.zy - height / 2;
+    return v;
+}
+
+} // namespace
+
+void DrawWorldPicture(Program& prog, Platform& plat, World& world, const Camera& cam, int image, int width,
+                      int height) {
+    const int scratch = image + 1; // what the corner held, put back afterwards
+    plat.GrabScreen(scratch, 0, 0, width, height);
+
+    std::swap(prog.world, world); // the passes draw the program's world
+    FrameContext f{
+        prog, plat,
+        PictureView(cam, prog.shell.settings.screenWidth, prog.shell.settings.screenHeight, width, height),
+        Ink{}};
+    plat.DrawBox(0, 0, static_cast<float>(width), static_cast<float>(height), Rgb(0, 0, 0), true);
+    plat.SetBlend(BlendMode::Alpha);
+    DrawRegions(f);
+    DrawLiquids(f);
+    DrawLights(f);
+    DrawEntities(f);
+    DrawHalfSpaces(f);
+    DrawWaterSpaces(f);
+    DrawMarkers(f);
+    plat.SetBlend(BlendMode::Alpha);
+    std::swap(prog.world, world);
+    plat.GrabScreen(image, 0, 0, width, height);
+
+    plat.DrawQuad(scratch, RectQuad(0, 0, static_cast<float>(width), static_cast<float>(height)), 255);
+    plat.FreeImage(scratch);
+}

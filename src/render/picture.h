@@ -1,0 +1,15 @@
+// Small pictures of a world that is not the program's own (the level browser's previews).
+#pragma once
+
+#include "render/camera.h"
+
+struct Program;
+struct World;
+class Platform;
+
+// Draws `world` as the textured view would show it through `cam` on the program's screen, shrunk to
+// width x height, into image `image` (replacing it). The drawing uses the top-left corner of the frame
+// under construction and puts back what it covered, so it can run at any point of a frame. Effects,
+// which belong to the program's own world, are not drawn.
+void DrawWorldPicture(Program& prog, Platform& plat, World& world, const Camera& cam, int image, int width,
+                      int height);
