@@ -79,7 +79,7 @@ private:
     void Entities() {
         for (int32_t i = 1; i <= w_.entityCount && fault_.empty(); ++i) {
             const Entity& e = w_.entities[static_cast<size_t>(i)];
-            Check(e.id > 1 && e.id < w_.nextEntityId, "entity id");
+            Check(e.id > 0 && e.id < w_.nextEntityId, "entity id");
             Check(std::isfinite(e.m) && std::isfinite(e.f) && e.m >= 0, "entity values");
             Check(e.particlecount() <= kMaxEntityParticles && e.constraintcount() <= kMaxEntityConstraints,
                   "entity lists");
