@@ -147,6 +147,11 @@ void AddWidgets(Program& prog, PreviewCache& c) {
     const int height =
         static_cast<int>(kPictureWidth * prog.shell.settings.screenHeight / prog.shell.settings.screenWidth);
     win->width = std::max(win->width, kListWidth + kPictureWidth);
+    // Widened, the browser moves left as far as it must to leave "Tools :" uncovered.
+    if (const Window* tools = FindWindow(gui, prog.editor.toolsWindow)) {
+        const int room = tools->x - 3 * gui.settings.hitMargin - win->width;
+        if (win->x > room) win->x = std::max(0, room);
+    }
     c.window = win->id;
     c.folderLabel = AddLabel(gui, win->id, 10, 27, "Folder: " + prog.shell.currentFolder);
     c.pictureImage = AddImage(gui, win->id, kListWidth - 20, 50, kPictureWidth, height, GuiImage::Blank);
