@@ -4,29 +4,13 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
+#include "full_world.h"
 #include "platform/test_platform.h"
 #include "shell/history.h"
 #include "shell/levels.h"
 #include "shell/program.h"
 
 namespace {
-
-void BuildBoxes(World& w) {
-    for (int i = 0; i < 2499; ++i) {
-        float x = static_cast<float>((i % 50) * 60);
-        float y = static_cast<float>((i / 50) * 60);
-        int32_t e = NewEntity(w, 1, 1);
-        int32_t p[4] = {NewParticle(w, e, x, y), NewParticle(w, e, x + 50, y),
-                        NewParticle(w, e, x + 50, y + 50), NewParticle(w, e, x, y + 50)};
-        for (int k = 0; k < 4; ++k) NewConstraint(w, e, p[k], p[(k + 1) % 4], 1);
-        w.entities[static_cast<size_t>(e)].type = "box";
-    }
-    int32_t t = NewEntity(w, 1, 1);
-    int32_t a = NewParticle(w, t, 0, -100), b = NewParticle(w, t, 35, -40), c = NewParticle(w, t, -35, -40);
-    NewConstraint(w, t, c, b, 1);
-    NewConstraint(w, t, b, a, 1);
-    NewConstraint(w, t, c, a, 1);
-}
 
 void BuildSingles(World& w) {
     for (int i = 0; i < kMaxRecords; ++i) {
@@ -40,7 +24,7 @@ std::unique_ptr<Program> Full(int kind) {
     auto prog = std::make_unique<Program>();
     ResetWorld(prog->world);
     if (kind == 0)
-        BuildBoxes(prog->world);
+        BuildFullTables(prog->world);
     else
         BuildSingles(prog->world);
     return prog;

@@ -61,6 +61,9 @@ void DrawHalfSpaces(FrameContext& f);
 void DrawWaterSpaces(FrameContext& f);
 void DrawEffects(FrameContext& f);
 void DrawMarkers(FrameContext& f);
+// The textured world in its order: regions, liquids, lights, entities, half-spaces, water spaces, the
+// effects (when asked) and the markers.
+void DrawTexturedWorld(FrameContext& f, bool effects);
 
 // Flat layer.
 void DrawPortals(FrameContext& f);

@@ -33,14 +33,7 @@ void DrawWorldPicture(Program& prog, Platform& plat, World& world, const Camera&
         PictureView(cam, prog.shell.settings.screenWidth, prog.shell.settings.screenHeight, width, height),
         Ink{}};
     plat.DrawBox(0, 0, static_cast<float>(width), static_cast<float>(height), Rgb(0, 0, 0), true);
-    plat.SetBlend(BlendMode::Alpha);
-    DrawRegions(f);
-    DrawLiquids(f);
-    DrawLights(f);
-    DrawEntities(f);
-    DrawHalfSpaces(f);
-    DrawWaterSpaces(f);
-    DrawMarkers(f);
+    DrawTexturedWorld(f, false);
     plat.SetBlend(BlendMode::Alpha);
     std::swap(prog.world, world);
     plat.GrabScreen(image, 0, 0, width, height);

@@ -8,6 +8,18 @@ View ProgramView(const Program& prog) {
     return MakeView(prog.camera, prog.shell.settings.screenWidth, prog.shell.settings.screenHeight);
 }
 
+void DrawTexturedWorld(FrameContext& f, bool effects) {
+    f.plat.SetBlend(BlendMode::Alpha);
+    DrawRegions(f);
+    DrawLiquids(f);
+    DrawLights(f);
+    DrawEntities(f);
+    DrawHalfSpaces(f);
+    DrawWaterSpaces(f);
+    if (effects) DrawEffects(f);
+    DrawMarkers(f);
+}
+
 void DrawFrame(Program& prog, Platform& plat) {
     FrameContext f{prog, plat, ProgramView(prog), Ink{}};
     const bool textured = prog.shell.texturedView != 0;
@@ -15,15 +27,7 @@ void DrawFrame(Program& prog, Platform& plat) {
     plat.Clear(Rgb(0, 0, 0));
     DrawGrid(f);
     if (textured) {
-        plat.SetBlend(BlendMode::Alpha);
-        DrawRegions(f);
-        DrawLiquids(f);
-        DrawLights(f);
-        DrawEntities(f);
-        DrawHalfSpaces(f);
-        DrawWaterSpaces(f);
-        DrawEffects(f);
-        DrawMarkers(f);
+        DrawTexturedWorld(f, true);
         DrawWindows(prog.gui, plat);
     }
 
