@@ -185,11 +185,25 @@ bool FlatColour(SDL_Surface* surface, SDL_Color& out) {
     return flat;
 }
 
-// A texel position brought inside [0, last] before it becomes a whole number; one that is not a number
-// gives 0.
-int TexelIndex(float at, float last) {
-    const float below = at < last ? at : last;
-    return static_cast<int>(below >= 0.0f ? below : 0.0f);
+// A texel position or step in 16.16 fixed point, rounded to the nearest and kept within +-2^40 (a row of
+// steps cannot overflow); one that is not a number gives 0.
+int64_t FixedTexel(float at) {
+    constexpr float kLimit = 1099511627776.0f; // 2^40
+    const float scaled = at * 65536.0f;
+    if (!(scaled > -kLimit)) return scaled < 0 ? -static_cast<int64_t>(kLimit) : 0;
+    return static_cast<int64_t>(scaled < kLimit ? scaled + (scaled < 0 ? -0.5f : 0.5f) : kLimit);
+}
+
+// A row's first texel position: a pixel centre that falls exactly on a texel's edge (as in pictures
+// drawn pixel for pixel) takes the texel after it all along the row, however the steps round.
+int64_t FixedStart(float at) {
+    return FixedTexel(at) + 16;
+}
+
+// The smallest whole number not below f, for f well within the range of int (no library call).
+int CeilSmall(float f) {
+    const int i = static_cast<int>(f);
+    return i + (f > static_cast<float>(i) ? 1 : 0);
 }
 
 // Each colour channel of d raised by that of p, up to 255.
@@ -203,6 +217,63 @@ Uint32 AddSaturated(Uint32 d, Uint32 p) {
     const Uint32 b = std::min<Uint32>((d & 255) + (p & 255), 255);
     return (d & 0xff000000u) | r << 16 | g << 8 | b;
 #endif
+}
+
+// An image sampled by 16.16 fixed-point texel positions, brought inside the image (the nearest texel).
+struct TexelWalk {
+    const Uint32* texels;
+    size_t stride;
+    int64_t lastU, lastV; // the last texel column and row, in fixed point, with every fraction bit set
+    Uint32 At(int64_t u, int64_t v) const {
+        const size_t tx = static_cast<size_t>(std::clamp<int64_t>(u, 0, lastU) >> 16);
+        const size_t ty = static_cast<size_t>(std::clamp<int64_t>(v, 0, lastV) >> 16);
+        return texels[ty * stride + tx];
+    }
+};
+
+// What each texel of an image adds at this alpha in the Add mode (lights draw thousands of quads at one
+// alpha, so it is worked out once).
+template <typename Image> void PrepareGlow(Image& img, int alpha) {
+    if (img.glowAlpha == alpha) return;
+    img.glow.resize(img.texels.size());
+    for (size_t i = 0; i < img.texels.size(); ++i) {
+        const Uint32 s = img.texels[i];
+        const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
+        const Uint32 a = sa + (sa >> 7);
+        img.glow[i] = ((((s >> 16) & 255) * a) >> 8) << 16 | ((((s >> 8) & 255) * a) >> 8) << 8 |
+                      (((s & 255) * a) >> 8);
+    }
+    img.glowAlpha = alpha;
+}
+
+template <typename Image> TexelWalk Walk(const Image& img, bool add) {
+    return TexelWalk{add ? img.glow.data() : img.texels.data(), static_cast<size_t>(img.w),
+                     (static_cast<int64_t>(img.w) << 16) - 1, (static_cast<int64_t>(img.h) << 16) - 1};
+}
+
+// Pixels xa to xb (excluded) of a row: the texel at (u, v), stepping by (du, dv), added channel by channel
+// up to 255 (`add`, texels already weighed by alpha) or blended over the pixel with the texel's alpha
+// times `alpha`.
+void BlendSpan(Uint32* row, int xa, int xb, int64_t u, int64_t v, int64_t du, int64_t dv,
+               const TexelWalk& img, bool add, int alpha) {
+    int x = xa;
+    if (add) {
+        for (; x < xb; ++x, u += du, v += dv) {
+            const Uint32 p = img.At(u, v);
+            if (p != 0) row[x] = AddSaturated(row[x], p);
+        }
+        return;
+    }
+    for (; x < xb; ++x, u += du, v += dv) {
+        const Uint32 s = img.At(u, v);
+        const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
+        if (sa == 0) continue;
+        const Uint32 a = sa + (sa >> 7), keep = 256 - a;
+        const Uint32 d = row[x];
+        const Uint32 rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
+        const Uint32 g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
+        row[x] = (d & 0xff000000u) | rb | g;
+    }
 }
 
 // The byte offset `chars` UTF-8 characters on from `from` (or the end).
@@ -711,6 +782,7 @@ void SdlPlatform::DoQuad(int image, const Quad& q, int alpha, bool cullCounterCl
     if (SDL_SetTextureBlendMode(img->texture, mode) != 0)
         SDL_SetTextureBlendMode(img->texture, SDL_BLENDMODE_BLEND);
     if (!triangle && DrawRectQuad(*img, q, alpha)) return;
+    if (!triangle && DrawGlowQuad(*img, q, alpha)) return;
     const SDL_Color col{255, 255, 255, static_cast<Uint8>(alpha)};
     geometry_.clear();
 
@@ -773,25 +845,15 @@ void SdlPlatform::DoQuad(int image, const Quad& q, int alpha, bool cullCounterCl
 // the image mapped affinely across each, sampled at pixel centres, modulated by alpha and blended as the
 // renderer blends. Shared edges are filled once (a pixel belongs to the triangle its centre lies in, left
 // and top edges included).
+//
+// Texel positions step along a row in 16.16 fixed point and are brought inside the image as whole
+// numbers: a light pass fills a couple of million pixels a frame.
 void SdlPlatform::DrawTriangles(Image& img, int alpha) {
     SDL_RenderFlush(renderer_); // what was queued before lies below
     const bool add = blend_ == BlendMode::Add;
-    if (add && img.glowAlpha != alpha) {
-        // What each texel adds at this alpha (lights draw thousands of quads at one alpha).
-        img.glow.resize(img.texels.size());
-        for (size_t i = 0; i < img.texels.size(); ++i) {
-            const Uint32 s = img.texels[i];
-            const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
-            const Uint32 a = sa + (sa >> 7);
-            img.glow[i] = ((((s >> 16) & 255) * a) >> 8) << 16 | ((((s >> 8) & 255) * a) >> 8) << 8 |
-                          (((s & 255) * a) >> 8);
-        }
-        img.glowAlpha = alpha;
-    }
+    if (add) PrepareGlow(img, alpha);
     const float tw = static_cast<float>(img.w), th = static_cast<float>(img.h);
-    // The last texel's column and row, kept as floats so that a position is brought inside before it
-    // becomes a whole number.
-    const float lastU = tw - 1, lastV = th - 1;
+    const TexelWalk walk = Walk(img, add);
     for (size_t t = 0; t + 2 < geometry_.size(); t += 3) {
         const SDL_Vertex* v = &geometry_[t];
         const float x0 = v[0].position.x, y0 = v[0].position.y;
@@ -806,11 +868,13 @@ void SdlPlatform::DrawTriangles(Image& img, int alpha) {
                     dv2 = (v[2].tex_coord.y - v[0].tex_coord.y) * th;
         const float dudx = (du1 * dy2 - du2 * dy1) / area, dudy = (du2 * dx1 - du1 * dx2) / area;
         const float dvdx = (dv1 * dy2 - dv2 * dy1) / area, dvdy = (dv2 * dx1 - dv1 * dx2) / area;
+        const int64_t stepU = FixedTexel(dudx), stepV = FixedTexel(dvdx);
         const float u0 = v[0].tex_coord.x * tw, v0 = v[0].tex_coord.y * th;
         const float top = std::min({y0, v[1].position.y, v[2].position.y});
         const float bottom = std::max({y0, v[1].position.y, v[2].position.y});
-        const int ya = std::max(0, static_cast<int>(std::ceil(top - 0.5f)));
-        const int yb = std::min(surface_->h, static_cast<int>(std::ceil(bottom - 0.5f)));
+        // The clipped corners lie on the surface, so these are small whole numbers.
+        const int ya = std::max(0, CeilSmall(top - 0.5f));
+        const int yb = std::min(surface_->h, CeilSmall(bottom - 0.5f));
         float slope[3]; // each edge's change in x per row
         for (int i = 0; i < 3; ++i) {
             const SDL_FPoint& p = v[i].position;
@@ -828,39 +892,67 @@ void SdlPlatform::DrawTriangles(Image& img, int alpha) {
                 left = std::min(left, x);
                 right = std::max(right, x);
             }
-            const int xa = std::max(0, static_cast<int>(std::ceil(left - 0.5f)));
-            const int xb = std::min(surface_->w, static_cast<int>(std::ceil(right - 0.5f)));
+            const int xa = std::max(0, CeilSmall(left - 0.5f));
+            const int xb = std::min(surface_->w, CeilSmall(right - 0.5f));
             if (xa >= xb) continue;
             Uint32* row = static_cast<Uint32*>(static_cast<void*>(
                 static_cast<Uint8*>(surface_->pixels) + static_cast<ptrdiff_t>(y) * surface_->pitch));
             const float xc = static_cast<float>(xa) + 0.5f;
-            float u = u0 + dudx * (xc - x0) + dudy * (yc - y0);
-            float w = v0 + dvdx * (xc - x0) + dvdy * (yc - y0);
-            if (add) {
-                for (int x = xa; x < xb; ++x, u += dudx, w += dvdx) {
-                    const int tx = TexelIndex(u, lastU);
-                    const int ty = TexelIndex(w, lastV);
-                    const Uint32 p = img.glow[static_cast<size_t>(ty) * static_cast<size_t>(img.w) +
-                                              static_cast<size_t>(tx)];
-                    if (p != 0) row[x] = AddSaturated(row[x], p);
-                }
-                continue;
-            }
-            for (int x = xa; x < xb; ++x, u += dudx, w += dvdx) {
-                const int tx = TexelIndex(u, lastU);
-                const int ty = TexelIndex(w, lastV);
-                const Uint32 s = img.texels[static_cast<size_t>(ty) * static_cast<size_t>(img.w) +
-                                            static_cast<size_t>(tx)];
-                const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
-                if (sa == 0) continue;
-                const Uint32 a = sa + (sa >> 7), keep = 256 - a;
-                const Uint32 d = row[x];
-                const Uint32 rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
-                const Uint32 g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
-                row[x] = (d & 0xff000000u) | rb | g;
-            }
+            int64_t u = FixedStart(u0 + dudx * (xc - x0) + dudy * (yc - y0));
+            int64_t w = FixedStart(v0 + dvdx * (xc - x0) + dvdy * (yc - y0));
+            BlendSpan(row, xa, xb, u, w, stepU, stepV, walk, add, alpha);
         }
     }
+}
+
+// A convex quad added to the off-screen surface (a light's glow past a body) is filled row by row in one
+// pass: each row runs between the two edges it crosses, with the texel position exact where it meets
+// them (an edge of the quad is a straight line in the image too) and interpolated between. A light's
+// image fades smoothly along the quad, so this is the picture of the grid of triangles other quads take,
+// at a fraction of the cost. False when the quad is not for this path.
+bool SdlPlatform::DrawGlowQuad(Image& img, const Quad& q, int alpha) {
+    if (blend_ != BlendMode::Add || !surface_ ||
+        img.texels.size() != static_cast<size_t>(img.w) * static_cast<size_t>(img.h) || !IsConvex(q))
+        return false;
+    constexpr float kNear = 1e6f; // corners further out are clipped by the triangle path
+    for (size_t i = 0; i < 4; ++i)
+        if (!(std::fabs(q.x[i]) < kNear && std::fabs(q.y[i]) < kNear)) return false;
+    SDL_RenderFlush(renderer_); // what was queued before lies below
+    PrepareGlow(img, alpha);
+    const TexelWalk walk = Walk(img, true);
+    const float tw = static_cast<float>(img.w), th = static_cast<float>(img.h);
+    const std::array<float, 4> cornerU{0, tw, tw, 0}, cornerV{0, 0, th, th};
+    const auto [top, bottom] = std::minmax({q.y[0], q.y[1], q.y[2], q.y[3]});
+    const int ya = std::max(0, CeilSmall(top - 0.5f));
+    const int yb = std::min(surface_->h, CeilSmall(bottom - 0.5f));
+    for (int y = ya; y < yb; ++y) {
+        const float yc = static_cast<float>(y) + 0.5f;
+        float left = 0, right = 0, leftU = 0, leftV = 0, rightU = 0, rightV = 0;
+        bool any = false;
+        for (size_t i = 0; i < 4; ++i) {
+            const size_t j = (i + 1) % 4;
+            if ((q.y[i] <= yc) == (q.y[j] <= yc)) continue; // the edge does not cross this row
+            const float k = (yc - q.y[i]) / (q.y[j] - q.y[i]);
+            const float x = q.x[i] + k * (q.x[j] - q.x[i]);
+            const float u = cornerU[i] + k * (cornerU[j] - cornerU[i]);
+            const float v = cornerV[i] + k * (cornerV[j] - cornerV[i]);
+            if (!any || x < left) left = x, leftU = u, leftV = v;
+            if (!any || x > right) right = x, rightU = u, rightV = v;
+            any = true;
+        }
+        const int xa = std::max(0, CeilSmall(left - 0.5f));
+        const int xb = std::min(surface_->w, CeilSmall(right - 0.5f));
+        if (xa >= xb) continue;
+        const float span = right - left;
+        const float dudx = span > 0 ? (rightU - leftU) / span : 0,
+                    dvdx = span > 0 ? (rightV - leftV) / span : 0;
+        const float from = static_cast<float>(xa) + 0.5f - left;
+        Uint32* row = static_cast<Uint32*>(static_cast<void*>(static_cast<Uint8*>(surface_->pixels) +
+                                                              static_cast<ptrdiff_t>(y) * surface_->pitch));
+        BlendSpan(row, xa, xb, FixedStart(leftU + dudx * from), FixedStart(leftV + dvdx * from),
+                  FixedTexel(dudx), FixedTexel(dvdx), walk, true, alpha);
+    }
+    return true;
 }
 
 // An upright rectangle whose corners keep the image's orientation (mirrored or not) is copied as a
