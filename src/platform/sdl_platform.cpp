@@ -781,8 +781,8 @@ void SdlPlatform::DoQuad(int image, const Quad& q, int alpha, bool cullCounterCl
     SDL_BlendMode mode = blend_ == BlendMode::Add ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND;
     if (SDL_SetTextureBlendMode(img->texture, mode) != 0)
         SDL_SetTextureBlendMode(img->texture, SDL_BLENDMODE_BLEND);
+    if (!triangle && DrawQuadRows(*img, q, alpha)) return;
     if (!triangle && DrawRectQuad(*img, q, alpha)) return;
-    if (!triangle && DrawGlowQuad(*img, q, alpha)) return;
     const SDL_Color col{255, 255, 255, static_cast<Uint8>(alpha)};
     geometry_.clear();
 
@@ -905,21 +905,24 @@ void SdlPlatform::DrawTriangles(Image& img, int alpha) {
     }
 }
 
-// A convex quad added to the off-screen surface (a light's glow past a body) is filled row by row in one
-// pass: each row runs between the two edges it crosses, with the texel position exact where it meets
-// them (an edge of the quad is a straight line in the image too) and interpolated between. A light's
-// image fades smoothly along the quad, so this is the picture of the grid of triangles other quads take,
-// at a fraction of the cost. False when the quad is not for this path.
-bool SdlPlatform::DrawGlowQuad(Image& img, const Quad& q, int alpha) {
-    if (blend_ != BlendMode::Add || !surface_ ||
-        img.texels.size() != static_cast<size_t>(img.w) * static_cast<size_t>(img.h) || !IsConvex(q))
+// An upright rectangle, or a convex quad added to the off-screen surface (a light's glow past a body), is
+// filled row by row in one pass: each row runs between the two edges it crosses, with the texel position
+// exact where it meets them (an edge of the quad is a straight line in the image too) and interpolated
+// between. On a rectangle that is the exact mapping; a light's image fades smoothly along its quad, so
+// there it is the picture of the grid of triangles other quads take, at a fraction of the cost. False
+// when the quad is not for this path.
+bool SdlPlatform::DrawQuadRows(Image& img, const Quad& q, int alpha) {
+    if (!surface_ || img.texels.size() != static_cast<size_t>(img.w) * static_cast<size_t>(img.h))
         return false;
+    const bool add = blend_ == BlendMode::Add;
+    const bool upright = q.y[0] == q.y[1] && q.y[2] == q.y[3] && q.x[0] == q.x[3] && q.x[1] == q.x[2];
+    if (!upright && !(add && IsConvex(q))) return false;
     constexpr float kNear = 1e6f; // corners further out are clipped by the triangle path
     for (size_t i = 0; i < 4; ++i)
         if (!(std::fabs(q.x[i]) < kNear && std::fabs(q.y[i]) < kNear)) return false;
     SDL_RenderFlush(renderer_); // what was queued before lies below
-    PrepareGlow(img, alpha);
-    const TexelWalk walk = Walk(img, true);
+    if (add) PrepareGlow(img, alpha);
+    const TexelWalk walk = Walk(img, add);
     const float tw = static_cast<float>(img.w), th = static_cast<float>(img.h);
     const std::array<float, 4> cornerU{0, tw, tw, 0}, cornerV{0, 0, th, th};
     const auto [top, bottom] = std::minmax({q.y[0], q.y[1], q.y[2], q.y[3]});
@@ -950,7 +953,7 @@ bool SdlPlatform::DrawGlowQuad(Image& img, const Quad& q, int alpha) {
         Uint32* row = static_cast<Uint32*>(static_cast<void*>(static_cast<Uint8*>(surface_->pixels) +
                                                               static_cast<ptrdiff_t>(y) * surface_->pitch));
         BlendSpan(row, xa, xb, FixedStart(leftU + dudx * from), FixedStart(leftV + dvdx * from),
-                  FixedTexel(dudx), FixedTexel(dvdx), walk, true, alpha);
+                  FixedTexel(dudx), FixedTexel(dvdx), walk, add, alpha);
     }
     return true;
 }

@@ -86,7 +86,7 @@ private:
     void SetDrawColour(uint32_t rgb);
     void AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SDL_Vertex& c);
     bool DrawRectQuad(Image& img, const Quad& q, int alpha);
-    bool DrawGlowQuad(Image& img, const Quad& q, int alpha);
+    bool DrawQuadRows(Image& img, const Quad& q, int alpha);
     void FillConvex(const Quad& q, bool triangle, SDL_Color colour);
     void FillSpans(const SDL_FPoint* p, int n, SDL_Color colour);
     void DrawTriangles(Image& img, int alpha);
