@@ -1083,33 +1083,83 @@ void SdlPlatform::FillSpans(const SDL_FPoint* p, int n, SDL_Color colour) {
     }
 }
 
+// The part of the segment within a pixel of the screen (false when none): the library plots a line
+// point by point, so a segment of a far object must never reach it whole.
+bool SdlPlatform::ClipLine(float& x1, float& y1, float& x2, float& y2) const {
+    if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return false;
+    const double lo = -1, hix = width_ + 1.0, hiy = height_ + 1.0;
+    const double dx = static_cast<double>(x2) - x1, dy = static_cast<double>(y2) - y1;
+    double t0 = 0, t1 = 1;
+    // Each edge: p * t <= q keeps the point inside.
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 - lo, hix - x1, y1 - lo, hiy - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    const double ax = x1, ay = y1;
+    if (t1 < 1) {
+        x2 = static_cast<float>(ax + dx * t1);
+        y2 = static_cast<float>(ay + dy * t1);
+    }
+    if (t0 > 0) {
+        x1 = static_cast<float>(ax + dx * t0);
+        y1 = static_cast<float>(ay + dy * t0);
+    }
+    return true;
+}
+
 void SdlPlatform::DoLine(float x1, float y1, float x2, float y2, uint32_t rgb) {
-    if (!renderer_) return;
+    if (!renderer_ || !ClipLine(x1, y1, x2, y2)) return;
     SetDrawColour(rgb);
     SDL_RenderDrawLineF(renderer_, x1, y1, x2, y2);
 }
 
 void SdlPlatform::DoBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled) {
     if (!renderer_) return;
+    const float left = std::min(x1, x2), right = std::max(x1, x2);
+    const float top = std::min(y1, y2), bottom = std::max(y1, y2);
+    if (!(right >= -1 && left <= static_cast<float>(width_) + 1 && bottom >= -1 &&
+          top <= static_cast<float>(height_) + 1))
+        return; // beside the screen (or not a number)
+    if (!filled) {
+        // Four lines, each clipped: the sides of a box larger than the screen are never plotted whole.
+        DoLine(left, top, right, top, rgb);
+        DoLine(right, top, right, bottom, rgb);
+        DoLine(right, bottom, left, bottom, rgb);
+        DoLine(left, bottom, left, top, rgb);
+        return;
+    }
     SetDrawColour(rgb);
-    SDL_FRect r{std::min(x1, x2), std::min(y1, y2), std::fabs(x2 - x1), std::fabs(y2 - y1)};
-    if (filled)
-        SDL_RenderFillRectF(renderer_, &r);
-    else
-        SDL_RenderDrawRectF(renderer_, &r);
+    const float l = std::max(left, -1.0f), t = std::max(top, -1.0f);
+    const float r = std::min(right, static_cast<float>(width_) + 1),
+                b = std::min(bottom, static_cast<float>(height_) + 1);
+    const SDL_FRect rect{l, t, r - l, b - t};
+    SDL_RenderFillRectF(renderer_, &rect);
 }
 
 void SdlPlatform::DoCircle(float cx, float cy, float radius, uint32_t rgb) {
     if (!renderer_ || !(radius > 0) || radius > 100000) return;
-    SetDrawColour(rgb);
+    const float w = static_cast<float>(width_), h = static_cast<float>(height_);
+    if (!(cx + radius >= -1 && cx - radius <= w + 1 && cy + radius >= -1 && cy - radius <= h + 1)) return;
     int segments = std::clamp(static_cast<int>(radius), 12, 96);
-    SDL_FPoint pts[97];
-    for (int i = 0; i <= segments; ++i) {
-        double a = 2 * M_PI * i / segments;
-        pts[i] = SDL_FPoint{cx + static_cast<float>(std::cos(a) * radius),
-                            cy + static_cast<float>(std::sin(a) * radius)};
+    float px = cx + radius, py = cy;
+    for (int i = 1; i <= segments; ++i) {
+        const double a = 2 * M_PI * i / segments;
+        const float qx = cx + static_cast<float>(std::cos(a) * radius);
+        const float qy = cy + static_cast<float>(std::sin(a) * radius);
+        DoLine(px, py, qx, qy, rgb);
+        px = qx;
+        py = qy;
     }
-    SDL_RenderDrawLinesF(renderer_, pts, segments + 1);
 }
 
 TTF_Font* SdlPlatform::Font(FontId font) {
@@ -1163,7 +1213,8 @@ SdlPlatform::CachedText* SdlPlatform::TextTexture(FontId font, const std::string
 
 void SdlPlatform::DoText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,
                          bool withBackground) {
-    if (x >= width_ || y >= height_ || y < -1000) return; // wholly beside the surface
+    // Wholly beside the surface: no glyph is wider than 64 pixels.
+    if (x >= width_ || y >= height_ || y < -1000 || x + 64 * static_cast<int64_t>(text.size()) < 0) return;
     TTF_Font* f = Font(font);
     if (!f) return;
     // A text reaching beyond the surface's sides is cut to the characters that show (and one more), so a

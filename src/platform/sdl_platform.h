@@ -96,6 +96,7 @@ private:
     void DoClear(uint32_t rgb);
     void DoQuad(int image, const Quad& corners, int alpha, bool cullCounterClockwise);
     void DoLine(float x1, float y1, float x2, float y2, uint32_t rgb);
+    bool ClipLine(float& x1, float& y1, float& x2, float& y2) const;
     void DoBox(float x1, float y1, float x2, float y2, uint32_t rgb, bool filled);
     void DoCircle(float cx, float cy, float radius, uint32_t rgb);
     void DoText(FontId font, int x, int y, const std::string& text, uint32_t front, uint32_t back,

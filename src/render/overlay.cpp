@@ -93,8 +93,44 @@ void DrawToolPreview(FrameContext& f, int mx, int my) {
 
 } // namespace
 
+namespace {
+
+// Length of the part of a segment on the screen (0 when none, or when an end is not a number).
+double LengthOnScreen(double x1, double y1, double x2, double y2, double w, double h) {
+    if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return 0;
+    const double dx = x2 - x1, dy = y2 - y1;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 + 1, w + 1 - x1, y1 + 1, h + 1 - y1}; // a pixel of margin
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return 0;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return 0;
+    }
+    return std::max((t1 - t0) * std::hypot(dx, dy), 1.0); // a dot still costs a pixel
+}
+
+} // namespace
+
 void FrameContext::Line(double x1, double y1, double x2, double y2, uint32_t rgb) {
     ink.front = rgb;
+    plat.DrawLine(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
+                  static_cast<float>(y2), rgb);
+}
+
+void FrameContext::WorldLine(double x1, double y1, double x2, double y2, uint32_t rgb) {
+    ink.front = rgb;
+    if (lineBudget < 0) lineBudget = kLineScreens * (view.w + view.h);
+    const double length = LengthOnScreen(x1, y1, x2, y2, view.w, view.h);
+    if (length == 0 || length > lineBudget) return; // beside the screen, or the frame's lines are spent
+    lineBudget -= length;
     plat.DrawLine(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
                   static_cast<float>(y2), rgb);
 }
@@ -139,7 +175,7 @@ void DrawPortals(FrameContext& f) {
     for (const Portal& p : f.prog.world.portals) {
         Vec2 a = f.Pixel({p.x1, p.y1});
         Vec2 b = f.Pixel({p.x2, p.y2});
-        f.Line(a.x, a.y, b.x, b.y, kPortalColour);
+        f.WorldLine(a.x, a.y, b.x, b.y, kPortalColour);
         // Summed in 64 bits: the ends of a far portal are pixels near the ends of the int range.
         auto middle = [](double u, double v) {
             return static_cast<int32_t>((int64_t{RoundToInt(u)} + RoundToInt(v)) / 2);
@@ -163,7 +199,7 @@ void DrawWireframe(FrameContext& f) {
         else if (p1.contact != 0 && p2.contact != 0)
             colour = kRed;
         Vec2 a = f.Pixel(p1.p), b = f.Pixel(p2.p);
-        f.Line(a.x, a.y, b.x, b.y, colour);
+        f.WorldLine(a.x, a.y, b.x, b.y, colour);
     }
 }
 
@@ -178,7 +214,7 @@ void DrawJoints(FrameContext& f) {
         if (w.entities[static_cast<size_t>(p1.parent)].id == w.entities[static_cast<size_t>(p2.parent)].id)
             continue; // a brace inside one body
         Vec2 a = f.Pixel(p1.p), b = f.Pixel(p2.p);
-        f.Line(a.x, a.y, b.x, b.y, kJointColour);
+        f.WorldLine(a.x, a.y, b.x, b.y, kJointColour);
     }
 }
 

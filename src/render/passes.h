@@ -25,6 +25,9 @@ struct FrameContext {
     // Screen area the world's quads may still cover this frame, in pixels (-1: not yet set). No level can
     // then make a frame fill the screen thousands of times over.
     double fillBudget = -1;
+    // Length in pixels that the flat layer's lines may still draw this frame (-1: not yet set): ten
+    // thousand portals across the screen cost a software renderer a quarter of a second a frame.
+    double lineBudget = -1;
 
     // World point to screen, unrounded (for quad corners) or rounded to whole pixels.
     Vec2 Screen(Vec2 world) const { return WorldToScreen(view, world); }
@@ -32,6 +35,9 @@ struct FrameContext {
 
     // Flat drawing in the current colours; each call also makes its colour the current front colour.
     void Line(double x1, double y1, double x2, double y2, uint32_t rgb);
+    // A line of the world (portal, wireframe, joint): skipped beside the screen and once the frame's
+    // line budget is spent; the colour still becomes current.
+    void WorldLine(double x1, double y1, double x2, double y2, uint32_t rgb);
     void Box(double x1, double y1, double x2, double y2, uint32_t rgb);
     void Circle(double x, double y, double radius, uint32_t rgb);
     void Text(int x, int y, const std::string& text); // current colours
@@ -44,6 +50,7 @@ struct FrameContext {
 };
 
 constexpr double kFillScreens = 6;
+constexpr double kLineScreens = 100; // in lengths of the screen's width plus its height
 
 // The image of a colour name. "random" gives a colour of its own to each object, chosen from `identity`,
 // so that it stays the same from frame to frame.
