@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(g++ cmake ninja-build pkg-config libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libfontconfig-dev
           fonts-quicksand fonts-dejavu-core googletest libgtest-dev libbenchmark-dev libbox2d-dev
-          librsvg2-dev libcairo2-dev)
+          librsvg2-dev libcairo2-dev xvfb)
 
 install_packages() {
     local missing=()
