@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "render/passes.h"
 #include "scene.h"
 
 using Kind = DrawCall::Kind;
@@ -117,4 +120,22 @@ TEST(RenderOverlay, SparksMoveFadeAndGo) {
     // Flicker never divides by zero, and every spark fades out and goes.
     for (int i = 0; i < 600 && !sparks.empty(); ++i) f.Draw();
     EXPECT_TRUE(sparks.empty());
+}
+
+// Thousands of portals across the screen: the world's lines stop at the frame's budget and those beside
+// the screen are skipped, but the toolbar's own lines are still drawn after them.
+TEST(RenderOverlay, WorldLinesShareABudgetTheToolbarDoesNot) {
+    RenderFixture f;
+    for (int i = 0; i < 2000; ++i) NewPortal(f.w, -5000, i % 1000, 5000, 1000 - i % 1000);
+    NewPortal(f.w, -2000000000, -2000000000, -2000000000, 2000000000); // wholly left of the screen
+    f.prog->editor.toolbar = {{130, 960, 50, 20, "Load", 0, 0, 1}};
+    f.Draw();
+    double length = 0;
+    for (const DrawCall& c : f.Calls(Kind::Line, -1, Rgb(100, 0, 255))) {
+        EXPECT_GT(c.x2, 0); // the far portal never reaches the platform
+        length += std::min<double>(std::hypot(c.x2 - c.x1, c.y2 - c.y1), 1280 + 2);
+    }
+    EXPECT_GT(length, 0.9 * kLineScreens * (1280 + 1024));
+    EXPECT_LE(length, kLineScreens * (1280 + 1024) + 1);
+    EXPECT_EQ(f.Calls(Kind::Line, -1, Rgb(150, 150, 150)).size(), 4u); // the idle button's outline
 }
