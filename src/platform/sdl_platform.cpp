@@ -1130,15 +1130,23 @@ void SdlPlatform::DoBox(float x1, float y1, float x2, float y2, uint32_t rgb, bo
     if (!(right >= -1 && left <= static_cast<float>(width_) + 1 && bottom >= -1 &&
           top <= static_cast<float>(height_) + 1))
         return; // beside the screen (or not a number)
-    if (!filled) {
-        // Four lines, each clipped: the sides of a box larger than the screen are never plotted whole.
-        DoLine(left, top, right, top, rgb);
-        DoLine(right, top, right, bottom, rgb);
-        DoLine(right, bottom, left, bottom, rgb);
-        DoLine(left, bottom, left, top, rgb);
+    const bool onScreen = left >= -1 && top >= -1 && right <= static_cast<float>(width_) + 1 &&
+                          bottom <= static_cast<float>(height_) + 1;
+    if (!filled && !onScreen) {
+        // Four lines, each clipped: the sides of a box larger than the screen are never plotted whole. They
+        // run as the library's outline does, through the last pixel inside the box.
+        DoLine(left, top, right - 1, top, rgb);
+        DoLine(right - 1, top, right - 1, bottom - 1, rgb);
+        DoLine(right - 1, bottom - 1, left, bottom - 1, rgb);
+        DoLine(left, bottom - 1, left, top, rgb);
         return;
     }
     SetDrawColour(rgb);
+    if (!filled) {
+        const SDL_FRect r{left, top, right - left, bottom - top};
+        SDL_RenderDrawRectF(renderer_, &r);
+        return;
+    }
     const float l = std::max(left, -1.0f), t = std::max(top, -1.0f);
     const float r = std::min(right, static_cast<float>(width_) + 1),
                 b = std::min(bottom, static_cast<float>(height_) + 1);
