@@ -1,5 +1,6 @@
 #include "common/geometry.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <climits>
 
@@ -11,6 +12,30 @@ double IntervalDistance(double minA, double maxA, double minB, double maxB) {
 bool BoxesOverlap(double ax1, double ay1, double ax2, double ay2, double bx1, double by1, double bx2,
                   double by2) {
     return IntervalDistance(ax1, ax2, bx1, bx2) < 0 && IntervalDistance(ay1, ay2, by1, by2) < 0;
+}
+
+bool ClipSegment(double x1, double y1, double x2, double y2, double left, double top, double right,
+                 double bottom, double& t0, double& t1) {
+    if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return false;
+    const double dx = x2 - x1, dy = y2 - y1;
+    t0 = 0;
+    t1 = 1;
+    // Each side of the box: p * t <= q keeps the point inside.
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 - left, right - x1, y1 - top, bottom - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    return true;
 }
 
 float SignedLineDistance(float x1, float y1, float x2, float y2, float px, float py, int32_t rx, int32_t ry) {

@@ -48,6 +48,11 @@ double IntervalDistance(double minA, double maxA, double minB, double maxB);
 bool BoxesOverlap(double ax1, double ay1, double ax2, double ay2, double bx1, double by1, double bx2,
                   double by2);
 
+// The part of the segment from (x1, y1) to (x2, y2) inside the box [left, right] x [top, bottom], as the
+// segment's parameters t0 <= t1 within [0, 1]; false when no part is inside or an end is not a number.
+bool ClipSegment(double x1, double y1, double x2, double y2, double left, double top, double right,
+                 double bottom, double& t0, double& t1);
+
 // Single-precision distance of (px, py) from the line through (x1, y1), (x2, y2), positive on the side of
 // the normal (-(y2 - y1), x2 - x1). A reference point other than (0, 0) flips the sign so that its side
 // counts as positive.

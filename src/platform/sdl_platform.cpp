@@ -12,6 +12,8 @@
 #include <cstring>
 #include <iostream>
 
+#include "common/geometry.h"
+
 namespace {
 
 constexpr size_t kTextCacheSize = 600;
@@ -1065,13 +1067,8 @@ void SdlPlatform::FillSpans(const SDL_FPoint* p, int n, SDL_Color colour) {
         }
 #endif
         if (add) {
-            for (; x < x1; ++x) {
-                const Uint32 d = row[x];
-                const Uint32 r = std::min<Uint32>(((d >> 16) & 255) + addR, 255);
-                const Uint32 gg = std::min<Uint32>(((d >> 8) & 255) + addG, 255);
-                const Uint32 b = std::min<Uint32>((d & 255) + addB, 255);
-                row[x] = (d & 0xff000000u) | r << 16 | gg << 8 | b;
-            }
+            const Uint32 plus = addR << 16 | addG << 8 | addB;
+            for (; x < x1; ++x) row[x] = AddSaturated(row[x], plus);
         } else {
             for (; x < x1; ++x) {
                 const Uint32 d = row[x];
@@ -1086,26 +1083,9 @@ void SdlPlatform::FillSpans(const SDL_FPoint* p, int n, SDL_Color colour) {
 // The part of the segment within a pixel of the screen (false when none): the library plots a line
 // point by point, so a segment of a far object must never reach it whole.
 bool SdlPlatform::ClipLine(float& x1, float& y1, float& x2, float& y2) const {
-    if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return false;
-    const double lo = -1, hix = width_ + 1.0, hiy = height_ + 1.0;
-    const double dx = static_cast<double>(x2) - x1, dy = static_cast<double>(y2) - y1;
     double t0 = 0, t1 = 1;
-    // Each edge: p * t <= q keeps the point inside.
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x1 - lo, hix - x1, y1 - lo, hiy - y1};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-        if (t0 > t1) return false;
-    }
-    const double ax = x1, ay = y1;
+    if (!ClipSegment(x1, y1, x2, y2, -1, -1, width_ + 1.0, height_ + 1.0, t0, t1)) return false;
+    const double ax = x1, ay = y1, dx = static_cast<double>(x2) - x1, dy = static_cast<double>(y2) - y1;
     if (t1 < 1) {
         x2 = static_cast<float>(ax + dx * t1);
         y2 = static_cast<float>(ay + dy * t1);

@@ -95,26 +95,12 @@ void DrawToolPreview(FrameContext& f, int mx, int my) {
 
 namespace {
 
-// Length of the part of a segment on the screen (0 when none, or when an end is not a number).
+// Length of the part of a segment within a pixel of the screen (0 when none, or when an end is not a
+// number); a dot still costs a pixel.
 double LengthOnScreen(double x1, double y1, double x2, double y2, double w, double h) {
-    if (!(std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2))) return 0;
-    const double dx = x2 - x1, dy = y2 - y1;
     double t0 = 0, t1 = 1;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x1 + 1, w + 1 - x1, y1 + 1, h + 1 - y1}; // a pixel of margin
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return 0;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-        if (t0 > t1) return 0;
-    }
-    return std::max((t1 - t0) * std::hypot(dx, dy), 1.0); // a dot still costs a pixel
+    if (!ClipSegment(x1, y1, x2, y2, -1, -1, w + 1, h + 1, t0, t1)) return 0;
+    return std::max((t1 - t0) * std::hypot(x2 - x1, y2 - y1), 1.0);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "common/geometry.h"
 #include "common/random.h"
 
@@ -13,6 +15,19 @@ TEST(Geometry, IntervalDistanceAndBoxes) {
     // A box whose corners coincide tests whether the point lies strictly inside the other box.
     EXPECT_TRUE(BoxesOverlap(5, 5, 5, 5, 0, 0, 10, 10));
     EXPECT_FALSE(BoxesOverlap(10, 5, 10, 5, 0, 0, 10, 10));
+}
+
+TEST(Geometry, ClipSegmentKeepsThePartInsideTheBox) {
+    double t0 = -1, t1 = -1;
+    ASSERT_TRUE(ClipSegment(-10, 5, 30, 5, 0, 0, 20, 10, t0, t1)); // across, both ends outside
+    EXPECT_DOUBLE_EQ(t0, 0.25);
+    EXPECT_DOUBLE_EQ(t1, 0.75);
+    ASSERT_TRUE(ClipSegment(5, 5, 5, 5, 0, 0, 20, 10, t0, t1)); // a dot inside
+    EXPECT_EQ(t0, 0);
+    EXPECT_EQ(t1, 1);
+    EXPECT_FALSE(ClipSegment(-3e9, -5, 3e9, -5, 0, 0, 20, 10, t0, t1)); // beside, however long
+    EXPECT_FALSE(ClipSegment(-30, 0, 0, 30, 0, 0, 20, 10, t0, t1));     // passes the corner
+    EXPECT_FALSE(ClipSegment(std::nan(""), 5, 10, 5, 0, 0, 20, 10, t0, t1));
 }
 
 TEST(Geometry, SignedLineDistanceSidesAndReference) {
