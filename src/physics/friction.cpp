@@ -201,7 +201,69 @@ inline __m128d Oppose(__m128d f, __m128d wt) {
     return _mm_xor_pd(f, _mm_and_pd(flip, sign));
 }
 
-void FrictionFast(World& w) {
+// Friction of contact k from its note; the arithmetic of FrictionPlain.
+__attribute__((always_inline)) inline void FrictionItem(Particle* ps, Contact* cs, const FrictionNote& note,
+                                                        int32_t k, __m128d iterations) {
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d sign = _mm_set1_pd(-0.0);
+    const __m128d three = Broadcast(3);
+    const __m128d two = Broadcast(2);
+    if (note.kind == 0) {
+        cs[k].serial = 0;
+        if (note.mode == kBothStatic) return;
+        Particle& a = ps[note.a];
+        Particle& b = ps[note.b];
+        Particle& v = ps[note.v];
+        const __m128d pa = Load(&a.p.x), pb = Load(&b.p.x), pv = Load(&v.p.x);
+        const __m128d t = _mm_sub_pd(pb, pa);
+        const __m128d len = Broadcast(std::sqrt(SumOfSquares(t)));
+        const __m128d tau = Select(_mm_cmpneq_pd(len, zero), _mm_div_pd(t, len), t);
+        const __m128d rel = _mm_sub_pd(_mm_sub_pd(pb, Load(&b.oldp.x)), _mm_sub_pd(pv, Load(&v.oldp.x)));
+        const __m128d wt = _mm_mul_pd(tau, Broadcast(Dot(tau, rel)));
+        __m128d f = _mm_mul_pd(_mm_mul_pd(tau, Broadcast(note.fv)), Broadcast(note.fa));
+        f = _mm_div_pd(_mm_mul_pd(f, Broadcast(note.pushLength)), iterations);
+        const double sw = SumOfSquares(wt), sf = SumOfSquares(f);
+        const __m128d negWt = _mm_xor_pd(wt, sign);
+        if (note.mode == kBothDynamic) {
+            const bool limited = LengthBelow(sw, sf, 9, [&] { return std::sqrt(sw) / 3 < std::sqrt(sf); });
+            if (limited) f = _mm_div_pd(negWt, three);
+            f = Oppose(f, wt);
+            const __m128d fa = _mm_mul_pd(f, Broadcast(note.ka));
+            const __m128d fv = _mm_mul_pd(_mm_mul_pd(f, two), Broadcast(note.kv));
+            if (!Finite(fa, fv)) return;
+            Store(&a.p.x, _mm_add_pd(pa, fa));
+            Store(&b.p.x, _mm_add_pd(Load(&b.p.x), fa));
+            Store(&v.p.x, _mm_sub_pd(Load(&v.p.x), fv));
+        } else {
+            const bool limited = LengthBelow(sw, sf, 1, [&] { return std::sqrt(sw) < std::sqrt(sf); });
+            if (limited) f = negWt;
+            f = Oppose(f, wt);
+            if (!Finite(f, f)) return;
+            if (note.mode == kVertexStatic) {
+                Store(&a.p.x, _mm_add_pd(pa, f));
+                Store(&b.p.x, _mm_add_pd(Load(&b.p.x), f));
+            } else {
+                Store(&v.p.x, _mm_sub_pd(pv, f));
+            }
+        }
+    } else if (note.kind == 2) {
+        cs[k].serial = 0;
+        if (note.mode == kBothStatic) return;
+        Particle& v = ps[note.v];
+        const __m128d pv = Load(&v.p.x);
+        const __m128d tau = Load(&note.tx);
+        const __m128d wt = _mm_mul_pd(tau, Broadcast(Dot(tau, _mm_sub_pd(Load(&v.oldp.x), pv))));
+        const double sw = SumOfSquares(wt);
+        const double fl = note.fLength;
+        const bool limited = LengthBelow(sw, fl * fl, 1, [&] { return std::sqrt(sw) < fl; });
+        const __m128d f = Oppose(limited ? _mm_xor_pd(wt, sign) : Load(&note.fx), wt);
+        if (!Finite(f, f)) return;
+        Store(&v.p.x, _mm_sub_pd(pv, f));
+    }
+}
+
+// Notes the contacts recorded since the last pass.
+FrictionNote* NoteNewContacts(World& w) {
     PhysicsScratch& s = w.physics;
     const int32_t n = w.contactCount;
     if (s.frictionNotes.size() != static_cast<size_t>(kTableSlots))
@@ -209,75 +271,98 @@ void FrictionFast(World& w) {
     FrictionNote* notes = s.frictionNotes.data();
     for (int32_t k = s.frictionCached + 1; k <= n; ++k) NoteContact(w, k, notes[k]);
     s.frictionCached = n;
+    return notes;
+}
 
+void FrictionFast(World& w) {
+    const FrictionNote* notes = NoteNewContacts(w);
     Particle* ps = w.particles.data();
     Contact* cs = w.contacts.data();
     const __m128d iterations = Broadcast(w.sim.iterations);
-    const __m128d zero = _mm_setzero_pd();
-    const __m128d sign = _mm_set1_pd(-0.0);
-    const __m128d three = Broadcast(3);
-    const __m128d two = Broadcast(2);
-    for (int32_t k = 1; k <= n; ++k) {
+    const int32_t n = w.contactCount;
+    for (int32_t k = 1; k <= n; ++k) FrictionItem(ps, cs, notes[k], k, iterations);
+}
+
+// Adds the contacts recorded since the last pass to the friction schedule on the entity lanes of the pair
+// walk. False (for the rest of the step) once a contact moves a side whose ends belong to different bodies.
+bool PlanFrictionLanes(World& w) {
+    PhysicsScratch& s = w.physics;
+    const int32_t n = w.contactCount;
+    if (s.frictionPlanned < 0) return false;
+    if (s.frictionPlanned == n) return true;
+    const int32_t from = s.frictionPlanned;
+    const FrictionNote* notes = s.frictionNotes.data();
+    const Particle* ps = w.particles.data();
+    const Entity* es = w.entities.data();
+    s.itemFirst.resize(static_cast<size_t>(n));
+    s.itemSecond.resize(static_cast<size_t>(n));
+    auto moving = [&](int32_t particle) {
+        const int32_t e = ps[particle].parent;
+        return es[e].m != 0 ? e : 0;
+    };
+    for (int32_t k = from + 1; k <= n; ++k) {
         const FrictionNote& note = notes[k];
+        int32_t a = 0, b = 0;
         if (note.kind == 0) {
-            cs[k].serial = 0;
-            if (note.mode == kBothStatic) continue;
-            Particle& a = ps[note.a];
-            Particle& b = ps[note.b];
-            Particle& v = ps[note.v];
-            const __m128d pa = Load(&a.p.x), pb = Load(&b.p.x), pv = Load(&v.p.x);
-            const __m128d t = _mm_sub_pd(pb, pa);
-            const __m128d len = Broadcast(std::sqrt(SumOfSquares(t)));
-            const __m128d tau = Select(_mm_cmpneq_pd(len, zero), _mm_div_pd(t, len), t);
-            const __m128d rel = _mm_sub_pd(_mm_sub_pd(pb, Load(&b.oldp.x)), _mm_sub_pd(pv, Load(&v.oldp.x)));
-            const __m128d wt = _mm_mul_pd(tau, Broadcast(Dot(tau, rel)));
-            __m128d f = _mm_mul_pd(_mm_mul_pd(tau, Broadcast(note.fv)), Broadcast(note.fa));
-            f = _mm_div_pd(_mm_mul_pd(f, Broadcast(note.pushLength)), iterations);
-            const double sw = SumOfSquares(wt), sf = SumOfSquares(f);
-            const __m128d negWt = _mm_xor_pd(wt, sign);
-            if (note.mode == kBothDynamic) {
-                const bool limited =
-                    LengthBelow(sw, sf, 9, [&] { return std::sqrt(sw) / 3 < std::sqrt(sf); });
-                if (limited) f = _mm_div_pd(negWt, three);
-                f = Oppose(f, wt);
-                const __m128d fa = _mm_mul_pd(f, Broadcast(note.ka));
-                const __m128d fv = _mm_mul_pd(_mm_mul_pd(f, two), Broadcast(note.kv));
-                if (!Finite(fa, fv)) continue;
-                Store(&a.p.x, _mm_add_pd(pa, fa));
-                Store(&b.p.x, _mm_add_pd(Load(&b.p.x), fa));
-                Store(&v.p.x, _mm_sub_pd(Load(&v.p.x), fv));
-            } else {
-                const bool limited = LengthBelow(sw, sf, 1, [&] { return std::sqrt(sw) < std::sqrt(sf); });
-                if (limited) f = negWt;
-                f = Oppose(f, wt);
-                if (!Finite(f, f)) continue;
-                if (note.mode == kVertexStatic) {
-                    Store(&a.p.x, _mm_add_pd(pa, f));
-                    Store(&b.p.x, _mm_add_pd(Load(&b.p.x), f));
-                } else {
-                    Store(&v.p.x, _mm_sub_pd(pv, f));
-                }
+            if (ps[note.a].parent != ps[note.b].parent) {
+                s.frictionPlanned = -1;
+                return false;
             }
+            a = moving(note.v);
+            b = moving(note.a);
         } else if (note.kind == 2) {
-            cs[k].serial = 0;
-            if (note.mode == kBothStatic) continue;
-            Particle& v = ps[note.v];
-            const __m128d pv = Load(&v.p.x);
-            const __m128d tau = Load(&note.tx);
-            const __m128d wt = _mm_mul_pd(tau, Broadcast(Dot(tau, _mm_sub_pd(Load(&v.oldp.x), pv))));
-            const double sw = SumOfSquares(wt);
-            const double fl = note.fLength;
-            const bool limited = LengthBelow(sw, fl * fl, 1, [&] { return std::sqrt(sw) < fl; });
-            const __m128d f = Oppose(limited ? _mm_xor_pd(wt, sign) : Load(&note.fx), wt);
-            if (!Finite(f, f)) continue;
-            Store(&v.p.x, _mm_sub_pd(pv, f));
+            a = moving(note.v);
         }
+        s.itemFirst[static_cast<size_t>(k) - 1] = a;
+        s.itemSecond[static_cast<size_t>(k) - 1] = b;
     }
+    ExtendLanes(w, s.itemFirst.data(), s.itemSecond.data(), from, n, s.frictionLanes, from == 0);
+    s.frictionPlanned = n;
+    return true;
+}
+
+void FrictionLane(World& w, int lane) {
+    PhysicsScratch& s = w.physics;
+    const std::vector<int32_t>& items = s.frictionLanes.items[lane];
+    const std::vector<int32_t>& wait = s.frictionLanes.wait[lane];
+    LaneCounter* counters = LaneCounters(w);
+    LaneCounter& mine = counters[lane];
+    const LaneCounter& other = counters[1 - lane];
+    const FrictionNote* notes = s.frictionNotes.data();
+    Particle* ps = w.particles.data();
+    Contact* cs = w.contacts.data();
+    const __m128d iterations = Broadcast(w.sim.iterations);
+    int32_t known = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (wait[i] > known) known = LaneAwait(other, wait[i]);
+        const int32_t k = items[i] + 1;
+        FrictionItem(ps, cs, notes[k], k, iterations);
+        mine.done.store(static_cast<int32_t>(i) + 1, std::memory_order_release);
+    }
+}
+
+// Friction on two lanes when the pair walk of this step runs on them and the plan pays; else on one.
+void FrictionFastOnLanes(World& w) {
+    PhysicsScratch& s = w.physics;
+    if (!s.pairsOnLanes || s.entityLanesStamp != s.contactIndexStamp) {
+        FrictionFast(w);
+        return;
+    }
+    NoteNewContacts(w);
+    if (!PlanFrictionLanes(w)) {
+        FrictionFast(w);
+        return;
+    }
+    RunOnLanes(w, FrictionLane);
 }
 
 #else
 
 void FrictionFast(World& w) {
+    FrictionPlain(w);
+}
+
+void FrictionFastOnLanes(World& w) {
     FrictionPlain(w);
 }
 
@@ -287,7 +372,7 @@ void FrictionFast(World& w) {
 
 void RunFriction(World& w) {
     if (!w.physics.reference && w.physics.contactIndexLive)
-        FrictionFast(w);
+        FrictionFastOnLanes(w);
     else
         FrictionPlain(w);
 }

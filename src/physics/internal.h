@@ -2,9 +2,16 @@
 // current (StepSimulation refreshes them once per step; the public passes refresh them before they run).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "world/world.h"
+
+// One lane's count of finished items in the running two-lane pass, on a cache line of its own.
+struct LaneCounter {
+    alignas(64) std::atomic<int32_t> done{0};
+};
+using LaneFn = void (*)(World&, int lane);
 
 namespace physics_internal {
 
@@ -34,5 +41,33 @@ void RunPortals(World& w);
 // contact search scans the table.
 void OpenContactIndex(World& w);
 void CloseContactIndex(World& w);
+
+// Two lanes (see lanes.cpp). LanesAvailable: the machine has a second core.
+bool LanesAvailable();
+// Runs fn(w, 0) here and fn(w, 1) on the world's lane worker, and returns when both are done.
+void RunOnLanes(World& w, LaneFn fn);
+LaneCounter* LaneCounters(World& w);
+// Waits until `other` has done `need` items; returns the count seen.
+int32_t LaneAwait(const LaneCounter& other, int32_t need);
+// Splits the moving entities in two halves across x or y, whichever schedules the items (each moving
+// the entities first[k] and second[k], 0 for none or a static one) better, and writes that schedule.
+// Returns its length in items, every item counted as one.
+int32_t SplitEntities(World& w, const int32_t* first, const int32_t* second, int32_t n, LaneSchedule& out);
+// Adds items from..n - 1 to the schedule on the entity lanes already chosen (from 0: a new schedule). With
+// `simulate` (and from 0), returns the schedule's length in items, every item counted as one.
+int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32_t from, int32_t n,
+                    LaneSchedule& out, bool simulate);
+
+// What a pair test on a lane does instead of touching what the lanes share: it leaves new contacts and
+// the marks on static particles here, to be applied in list order after the pass.
+struct LaneSink {
+    std::vector<PendingContact>* contacts = nullptr;
+    std::vector<PendingMark>* marks = nullptr;
+    int32_t item = 0;
+};
+// The four-by-four pair test on a lane (both entities noted as quads, AVX2 available).
+int CollideQuadPair(World& w, int32_t b1, int32_t b2, const LaneSink& sink);
+// Applies the contacts and marks the lanes left, in list order.
+void FlushLaneSinks(World& w);
 
 } // namespace physics_internal

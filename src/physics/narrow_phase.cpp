@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -443,9 +444,18 @@ void FindSide(const World& w, Collision& c, int32_t chosenSide) {
 
 // Step 9: one contact per vertex and side in a step.
 __attribute__((always_inline)) inline void RecordIfNew(World& w, const Collision& col, int32_t aslot,
-                                                       int32_t bslot, int32_t vslot) {
+                                                       int32_t bslot, int32_t vslot,
+                                                       const physics_internal::LaneSink* sink = nullptr) {
     if (ContactRecorded(w, 0, aslot, bslot, vslot)) return;
     const Vec2 u = MeanVelocity(w, *col.e1) - MeanVelocity(w, *col.e2);
+    if (sink != nullptr) { // on a lane: the table is filled in list order after the pass
+        Vec2 dir = col.cv;
+        dir.Normalise();
+        const double along = dir.Dot(u);
+        sink->contacts->push_back({sink->item, aslot, bslot, vslot, col.cv.x, col.cv.y,
+                                   static_cast<float>(u.Length()), static_cast<float>((u * along).Length())});
+        return;
+    }
     const int32_t slot = RecordContact(w, aslot, bslot, vslot, col.cv);
     if (slot == 0) return;
     Contact& c = w.contacts[static_cast<size_t>(slot)];
@@ -561,7 +571,8 @@ int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
 // disagree with the one-by-one search, the one-by-one search decides.
 __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b2, const uint8_t* ends1,
                                                  const uint8_t* ends2, const uint8_t* lanes1,
-                                                 const uint8_t* lanes2) {
+                                                 const uint8_t* lanes2,
+                                                 const physics_internal::LaneSink* sink = nullptr) {
     const Particle* ps = w.particles.data();
     const Entity& en1 = w.entities[static_cast<size_t>(b1)];
     const Entity& en2 = w.entities[static_cast<size_t>(b2)];
@@ -661,10 +672,20 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
     const float ma = c.e2->m, mv = c.e1->m;
     const Moves moves = CorrectionMoves(cv, t, ma, mv, mv, ma);
     if (!moves.finite) return 0;
-    pw[vslot].contact = 1;
-    pw[aslot].contact = 2;
-    pw[bslot].contact = 2;
-    RecordIfNew(w, c, aslot, bslot, vslot);
+    if (sink != nullptr && (mv == 0 || ma == 0)) { // a static body's particles are shared by the lanes
+        for (const auto& [slot, mark, still] :
+             {std::tuple{vslot, 1, mv == 0}, std::tuple{aslot, 2, ma == 0}, std::tuple{bslot, 2, ma == 0}}) {
+            if (still)
+                sink->marks->push_back({sink->item, slot, static_cast<uint8_t>(mark)});
+            else
+                pw[slot].contact = static_cast<uint8_t>(mark);
+        }
+    } else {
+        pw[vslot].contact = 1;
+        pw[aslot].contact = 2;
+        pw[bslot].contact = 2;
+    }
+    RecordIfNew(w, c, aslot, bslot, vslot, sink);
     if (ma != 0) {
         pw[aslot].p.x = ax + moves.ax;
         pw[aslot].p.y = ay + moves.ay;
@@ -683,6 +704,49 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
 } // namespace
 
 namespace physics_internal {
+
+int CollideQuadPair(World& w, int32_t b1, int32_t b2, const LaneSink& sink) {
+#if defined(__x86_64__)
+    const PhysicsScratch& s = w.physics;
+    return CollideQuads(w, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)],
+                        &s.quadEnds[8 * static_cast<size_t>(b2)], &s.quadLanes[16 * static_cast<size_t>(b1)],
+                        &s.quadLanes[16 * static_cast<size_t>(b2)], &sink);
+#else
+    (void)sink;
+    return CollideEntityPair(w, b1, b2);
+#endif
+}
+
+void FlushLaneSinks(World& w) {
+    PhysicsScratch& s = w.physics;
+    std::vector<PendingMark>& marks = s.pendingMarks[0];
+    marks.insert(marks.end(), s.pendingMarks[1].begin(), s.pendingMarks[1].end());
+    s.pendingMarks[1].clear();
+    // An item's marks stay in the order it made them.
+    std::stable_sort(marks.begin(), marks.end(),
+                     [](const PendingMark& a, const PendingMark& b) { return a.item < b.item; });
+    for (const PendingMark& m : marks) w.particles[static_cast<size_t>(m.particle)].contact = m.mark;
+    marks.clear();
+    // An item finds at most one contact: place them by item, then record them in that order.
+    std::vector<int32_t>& byItem = s.pendingByItem;
+    byItem.assign(w.collisionPairs.size(), -1);
+    for (int l = 0; l < 2; ++l) {
+        const std::vector<PendingContact>& found = s.pendingContacts[l];
+        for (size_t k = 0; k < found.size(); ++k)
+            byItem[static_cast<size_t>(found[k].item)] = static_cast<int32_t>(2 * k + static_cast<size_t>(l));
+    }
+    for (int32_t at : byItem) {
+        if (at < 0) continue;
+        const PendingContact& p = s.pendingContacts[at & 1][static_cast<size_t>(at >> 1)];
+        const int32_t slot = RecordContact(w, p.edge1, p.edge2, p.vertex, Vec2{p.pushX, p.pushY});
+        if (slot == 0) continue;
+        Contact& c = w.contacts[static_cast<size_t>(slot)];
+        c.speed = p.speed;
+        c.impact = p.impact;
+    }
+    s.pendingContacts[0].clear();
+    s.pendingContacts[1].clear();
+}
 
 void ProbeSimd(PhysicsScratch& s) {
     if (s.simdLevel >= 0) return;

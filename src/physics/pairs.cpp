@@ -229,6 +229,65 @@ void NoteQuads(World& w) {
     s.quadStamp = s.contactIndexStamp;
 }
 
+// Puts the pair walk of this step on two lanes when every pair is two quads and the split pays.
+void PlanPairLanes(World& w) {
+    PhysicsScratch& s = w.physics;
+    s.pairsOnLanes = false;
+    s.frictionPlanned = 0;
+    if (!s.lanesOn || s.simdLevel < 2) return;
+    const std::vector<CollisionPair>& pairs = w.collisionPairs;
+    const int32_t n = static_cast<int32_t>(pairs.size());
+    std::vector<int32_t>& first = s.itemFirst;
+    std::vector<int32_t>& second = s.itemSecond;
+    first.resize(pairs.size());
+    second.resize(pairs.size());
+    const Entity* ents = w.entities.data();
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        const CollisionPair p = pairs[k];
+        if (!s.entityQuad[static_cast<size_t>(p.a)] || !s.entityQuad[static_cast<size_t>(p.b)]) return;
+        first[k] = ents[p.a].m != 0 ? p.a : 0;
+        second[k] = ents[p.b].m != 0 ? p.b : 0;
+    }
+    const int32_t span = SplitEntities(w, first.data(), second.data(), n, s.pairLanes);
+    // Two lanes pay when the schedule is well short of the whole list.
+    s.pairsOnLanes =
+        s.laneMode == 2 || (n >= 256 && 10 * static_cast<int64_t>(span) <= 7 * static_cast<int64_t>(n));
+    s.entityLanesStamp = s.contactIndexStamp;
+    if (s.pairsOnLanes) s.pairAlive.assign(pairs.size(), 1);
+}
+
+void CollideLane(World& w, int lane) {
+    PhysicsScratch& s = w.physics;
+    const std::vector<int32_t>& items = s.pairLanes.items[lane];
+    const std::vector<int32_t>& wait = s.pairLanes.wait[lane];
+    LaneCounter* counters = LaneCounters(w);
+    LaneCounter& mine = counters[lane];
+    const LaneCounter& other = counters[1 - lane];
+    const CollisionPair* pairs = w.collisionPairs.data();
+    const Entity* ents = w.entities.data();
+    const double m = w.sim.boxmargin;
+    uint8_t* alive = s.pairAlive.data();
+    LaneSink sink{&s.pendingContacts[lane], &s.pendingMarks[lane], 0};
+    int32_t known = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (wait[i] > known) known = LaneAwait(other, wait[i]);
+        const int32_t k = items[i];
+        if (alive[k]) {
+            const CollisionPair pair = pairs[k];
+            const Entity& a = ents[pair.a];
+            const Entity& b = ents[pair.b];
+            if (Apart(a.bmin.x - m, a.bmax.x + m, b.bmin.x - m, b.bmax.x + m) ||
+                Apart(a.bmin.y - m, a.bmax.y + m, b.bmin.y - m, b.bmax.y + m)) {
+                alive[k] = 0;
+            } else {
+                sink.item = k;
+                CollideQuadPair(w, pair.a, pair.b, sink);
+            }
+        }
+        mine.done.store(static_cast<int32_t>(i) + 1, std::memory_order_release);
+    }
+}
+
 } // namespace
 
 void RunFindPairs(World& w) {
@@ -241,11 +300,22 @@ void RunFindPairs(World& w) {
         FindPairsQuadratic(w);
     else
         FindPairsGrid(w);
-    if (!w.physics.reference && w.physics.contactIndexLive) NoteQuads(w);
+    if (!w.physics.reference && w.physics.contactIndexLive) {
+        NoteQuads(w);
+        PlanPairLanes(w);
+    }
 }
 
 void RunCollideEntities(World& w) {
     std::vector<CollisionPair>& pairs = w.collisionPairs;
+    PhysicsScratch& s = w.physics;
+    if (s.pairsOnLanes && s.contactIndexLive && s.entityLanesStamp == s.contactIndexStamp &&
+        s.pairAlive.size() == pairs.size()) {
+        // The pairs that part stay listed, marked in pairAlive.
+        RunOnLanes(w, CollideLane);
+        FlushLaneSinks(w);
+        return;
+    }
     const Entity* ents = w.entities.data();
     const double m = w.sim.boxmargin;
     const bool reference = w.physics.reference;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct FrictionNote {
@@ -13,6 +14,39 @@ struct FrictionNote {
     float fv = 0, fa = 0, ka = 0, kv = 0;
     double pushLength = 0;
     double tx = 0, ty = 0, fx = 0, fy = 0, fLength = 0; // half-space contacts: tangent and friction
+};
+
+// The second lane of a step: a thread that runs its half of a pass while the stepping thread runs the
+// other (defined with the passes). A copy of the scratch starts without one.
+struct LaneWorker;
+struct LaneWorkerHandle {
+    std::unique_ptr<LaneWorker> worker;
+    LaneWorkerHandle();
+    LaneWorkerHandle(const LaneWorkerHandle&);
+    LaneWorkerHandle& operator=(const LaneWorkerHandle&);
+    ~LaneWorkerHandle();
+};
+
+// A pass split over two lanes: per lane the items in the order it takes them, and per entry how many of
+// the other lane's items must be done before it may start (0: none).
+struct LaneSchedule {
+    std::vector<int32_t> items[2];
+    std::vector<int32_t> wait[2];
+    std::vector<int32_t> lane, pos;   // per item: its lane and its place there
+    std::vector<int32_t> last, level; // per entity slot: the last item planned on it and that item's level
+};
+
+// A contact found in a pass whose items run out of list order; it goes into the table in list order.
+struct PendingContact {
+    int32_t item = 0, edge1 = 0, edge2 = 0, vertex = 0;
+    double pushX = 0, pushY = 0;
+    float speed = 0, impact = 0;
+};
+// A contact mark on a static body's particle (static particles are shared by the lanes), set in list
+// order after the pass.
+struct PendingMark {
+    int32_t item = 0, particle = 0;
+    uint8_t mark = 0;
 };
 
 struct PhysicsScratch {
@@ -75,6 +109,30 @@ struct PhysicsScratch {
     // first ends (8) and second ends (8) in a register holding the four particles' coordinates.
     std::vector<uint8_t> entityQuad, quadEnds, quadLanes;
     uint32_t quadStamp = 0;
+
+    // Two lanes. Operations on bodies that share no moving particle commute, so a pass may run on two
+    // threads when each keeps the order of every pair of items that share a moving body: the step splits
+    // the moving bodies in two halves (across x or y, whichever the planned schedules favour), gives each
+    // item to the lane of its bodies, and orders each lane by dependency level (one more than the highest
+    // level of the earlier items on the same moving bodies). laneMode: 0 two lanes for large scenes, 1
+    // always one, 2 two whenever the pass allows (tests use it to compare).
+    int laneMode = 0;
+    bool lanesOn = false; // this step uses two lanes
+    LaneWorkerHandle worker;
+    std::vector<uint8_t> entityLane;                                           // per entity slot
+    std::vector<int32_t> itemLevel, itemDep, itemOrder, itemNext, itemPending; // per item (planning)
+    std::vector<int32_t> levelFill, itemFirst, itemSecond;
+    int splitAxis = -1, splitStripes = 0, splitAge = 0; // the split chosen last (axis 0 x, 1 y)
+    int32_t splitEntities = 0;                          // entity count it was chosen for
+    uint32_t entityLanesStamp = 0; // entityLane was chosen in the step of this contact stamp
+    bool pairsOnLanes = false;     // the pair walk of this step runs on two lanes
+    LaneSchedule pairLanes;
+    std::vector<uint8_t> pairAlive; // pairs whose boxes still overlap (two-lane walk)
+    int32_t frictionPlanned = 0;    // contacts 1..this are in frictionLanes; -1: one lane this step
+    LaneSchedule frictionLanes;
+    std::vector<PendingContact> pendingContacts[2];
+    std::vector<PendingMark> pendingMarks[2];
+    std::vector<int32_t> pendingByItem;
 
     // The outline of a liquid container: its vertices and their bearings around its centre.
     std::vector<double> outlineX, outlineY, outlineBearing;

@@ -131,26 +131,45 @@ void PlanRelaxRuns(World& w) {
     s.relaxRuns.push_back(n + 1);
 }
 
-} // namespace
-
-void RunRelax(World& w) {
+// Relaxes runs [from, to) of the plan side by side.
+void RelaxRuns(World& w, int from, int to) {
     Particle* ps = w.particles.data();
     const uint8_t* dyn = w.physics.dynamic.data();
     const Constraint* cs = w.constraints.data();
+    const int32_t* start = w.physics.relaxRuns.data();
+    int32_t common = INT32_MAX;
+    for (int l = from; l < to; ++l) common = std::min(common, start[l + 1] - start[l]);
+    for (int32_t t = 0; t < common; ++t)
+        for (int l = from; l < to; ++l) RelaxOne(ps, dyn, cs[start[l] + t]);
+    for (int l = from; l < to; ++l)
+        for (int32_t k = start[l] + common; k < start[l + 1]; ++k) RelaxOne(ps, dyn, cs[k]);
+}
+
+// Half of the runs on each lane: runs share no particle.
+void RelaxLane(World& w, int lane) {
+    const int count = static_cast<int>(w.physics.relaxRuns.size()) - 1;
+    if (lane == 0)
+        RelaxRuns(w, 0, count / 2);
+    else
+        RelaxRuns(w, count / 2, count);
+}
+
+} // namespace
+
+void RunRelax(World& w) {
     const std::vector<int32_t>& runs = w.physics.relaxRuns;
     const int count = static_cast<int>(runs.size()) - 1;
     if (w.physics.reference || count < 2 || count > kRelaxRuns || runs.back() != w.constraintCount + 1) {
+        Particle* ps = w.particles.data();
+        const uint8_t* dyn = w.physics.dynamic.data();
+        const Constraint* cs = w.constraints.data();
         for (int32_t k = 1; k <= w.constraintCount; ++k) RelaxOne(ps, dyn, cs[k]);
         return;
     }
-    int32_t common = INT32_MAX;
-    for (int l = 0; l < count; ++l)
-        common = std::min(common, runs[static_cast<size_t>(l) + 1] - runs[static_cast<size_t>(l)]);
-    const int32_t* start = runs.data();
-    for (int32_t t = 0; t < common; ++t)
-        for (int l = 0; l < count; ++l) RelaxOne(ps, dyn, cs[start[l] + t]);
-    for (int l = 0; l < count; ++l)
-        for (int32_t k = start[l] + common; k < start[l + 1]; ++k) RelaxOne(ps, dyn, cs[k]);
+    if (w.physics.lanesOn && count >= 4)
+        RunOnLanes(w, RelaxLane);
+    else
+        RelaxRuns(w, 0, count);
 }
 
 void RunBounds(World& w) {
@@ -223,6 +242,10 @@ void StepSimulation(World& w) {
     RecountTables(w);
     RefreshDynamic(w);
     ProbeSimd(w.physics);
+    PhysicsScratch& s = w.physics;
+    // A second lane pays in large scenes only; tests force it (laneMode 2) to compare the results.
+    s.lanesOn =
+        !s.reference && s.laneMode != 1 && LanesAvailable() && (s.laneMode == 2 || w.constraintCount >= 1024);
     OpenContactIndex(w);
     PlanRelax(w);
     RunIntegrate(w);

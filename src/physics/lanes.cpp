@@ -1,0 +1,295 @@
+// Two lanes for the passes of a step: the worker thread, the split of the moving bodies and the schedule
+// of a pass over them.
+//
+// A pass is a list of items (entity pairs, contacts), each moving particles of at most two bodies. Two
+// items on different moving bodies commute, so the result stays that of the list order when every two
+// items that share a moving body keep their order. Each item goes to the lane of its bodies; each lane
+// takes its items in the order of a simulated run of both lanes, and an item whose last predecessor on
+// one of its bodies runs on the other lane waits until the other lane has done that one.
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <queue>
+#include <thread>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "physics/internal.h"
+
+struct LaneWorker {
+    LaneCounter counters[2];
+    alignas(64) std::atomic<uint32_t> job{0};
+    alignas(64) std::atomic<uint32_t> finished{0};
+    std::atomic<bool> stop{false};
+    LaneFn fn = nullptr;
+    World* world = nullptr;
+    std::thread thread;
+};
+
+LaneWorkerHandle::LaneWorkerHandle() = default;
+LaneWorkerHandle::LaneWorkerHandle(const LaneWorkerHandle&) {}
+LaneWorkerHandle& LaneWorkerHandle::operator=(const LaneWorkerHandle&) {
+    return *this;
+}
+LaneWorkerHandle::~LaneWorkerHandle() {
+    if (!worker) return;
+    worker->stop.store(true, std::memory_order_release);
+    worker->job.fetch_add(1, std::memory_order_release);
+    worker->job.notify_one();
+    worker->thread.join();
+}
+
+namespace physics_internal {
+namespace {
+
+inline void Pause() {
+#if defined(__x86_64__)
+    _mm_pause();
+#endif
+}
+
+// Waits for `value` to leave `seen`: spinning first (the next pass of a step follows within
+// microseconds), then asleep.
+uint32_t AwaitChange(const std::atomic<uint32_t>& value, uint32_t seen) {
+    for (int spin = 0; spin < 20000; ++spin) {
+        const uint32_t now = value.load(std::memory_order_acquire);
+        if (now != seen) return now;
+        Pause();
+    }
+    value.wait(seen, std::memory_order_acquire);
+    return value.load(std::memory_order_acquire);
+}
+
+void WorkerLoop(LaneWorker* lw) {
+    uint32_t seen = 0;
+    for (;;) {
+        seen = AwaitChange(lw->job, seen);
+        if (lw->stop.load(std::memory_order_acquire)) return;
+        lw->fn(*lw->world, 1);
+        lw->finished.store(seen, std::memory_order_release);
+    }
+}
+
+LaneWorker& Worker(World& w) {
+    std::unique_ptr<LaneWorker>& lw = w.physics.worker.worker;
+    if (!lw) {
+        lw = std::make_unique<LaneWorker>();
+        lw->thread = std::thread(WorkerLoop, lw.get());
+    }
+    return *lw;
+}
+
+} // namespace
+
+bool LanesAvailable() {
+    static const bool available = std::thread::hardware_concurrency() >= 2;
+    return available;
+}
+
+LaneCounter* LaneCounters(World& w) {
+    return Worker(w).counters;
+}
+
+int32_t LaneAwait(const LaneCounter& other, int32_t need) {
+    int32_t known = other.done.load(std::memory_order_acquire);
+    for (int spin = 0; known < need; ++spin) {
+        if (spin >= 4096) {
+            std::this_thread::yield(); // the other lane's thread may not be running
+            spin = 0;
+        } else {
+            Pause();
+        }
+        known = other.done.load(std::memory_order_acquire);
+    }
+    return known;
+}
+
+void RunOnLanes(World& w, LaneFn fn) {
+    LaneWorker& lw = Worker(w);
+    lw.counters[0].done.store(0, std::memory_order_relaxed);
+    lw.counters[1].done.store(0, std::memory_order_relaxed);
+    lw.fn = fn;
+    lw.world = &w;
+    const uint32_t job = lw.job.load(std::memory_order_relaxed) + 1;
+    lw.job.store(job, std::memory_order_release);
+    lw.job.notify_one();
+    fn(w, 0);
+    for (int spin = 0; lw.finished.load(std::memory_order_acquire) != job; ++spin) {
+        if (spin >= 4096) {
+            std::this_thread::yield();
+            spin = 0;
+        } else {
+            Pause();
+        }
+    }
+}
+
+int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32_t from, int32_t n,
+                    LaneSchedule& out, bool simulate) {
+    PhysicsScratch& s = w.physics;
+    const size_t slots = static_cast<size_t>(kTableSlots);
+    if (out.last.size() != slots) {
+        out.last.assign(slots, -1);
+        out.level.assign(slots, 0);
+    }
+    int32_t* last = out.last.data();
+    int32_t* entityLevel = out.level.data();
+    if (from == 0) { // every entity, also those that only later items will name
+        std::fill(last, last + w.entityCount + 1, -1);
+        std::fill(entityLevel, entityLevel + w.entityCount + 1, 0);
+        for (int l = 0; l < 2; ++l) {
+            out.items[l].clear();
+            out.wait[l].clear();
+        }
+    }
+    const size_t count = static_cast<size_t>(n);
+    out.lane.resize(count);
+    out.pos.resize(count);
+    s.itemLevel.resize(count);
+    s.itemDep.resize(2 * count);
+    const uint8_t* lane = s.entityLane.data();
+    int32_t low = INT32_MAX, top = 0;
+    for (int32_t k = from; k < n; ++k) {
+        const int32_t a = first[k];
+        const int32_t b = second[k] == a ? 0 : second[k];
+        int32_t level = 0;
+        if (a != 0) level = entityLevel[a];
+        if (b != 0) level = std::max(level, entityLevel[b]);
+        ++level;
+        s.itemDep[2 * static_cast<size_t>(k)] = a != 0 ? last[a] : -1;
+        s.itemDep[2 * static_cast<size_t>(k) + 1] = b != 0 ? last[b] : -1;
+        if (a != 0) {
+            last[a] = k;
+            entityLevel[a] = level;
+        }
+        if (b != 0) {
+            last[b] = k;
+            entityLevel[b] = level;
+        }
+        s.itemLevel[static_cast<size_t>(k)] = level;
+        out.lane[static_cast<size_t>(k)] = a != 0 ? lane[a] : (b != 0 ? lane[b] : 0);
+        low = std::min(low, level);
+        top = std::max(top, level);
+    }
+    if (from >= n) return 0;
+    auto place = [&](int32_t k) {
+        const int l = out.lane[static_cast<size_t>(k)];
+        int32_t need = 0;
+        for (int d = 0; d < 2; ++d) {
+            const int32_t dep = s.itemDep[2 * static_cast<size_t>(k) + static_cast<size_t>(d)];
+            if (dep >= 0 && out.lane[static_cast<size_t>(dep)] != l)
+                need = std::max(need, out.pos[static_cast<size_t>(dep)] + 1);
+        }
+        out.pos[static_cast<size_t>(k)] = static_cast<int32_t>(out.items[l].size());
+        out.items[l].push_back(k);
+        out.wait[l].push_back(need);
+    };
+    if (!simulate) {
+        // Items added to a running schedule (the few contacts of a later pass) go after each lane's
+        // earlier ones in level order, and list order within a level.
+        s.levelFill.assign(static_cast<size_t>(top - low) + 2, 0);
+        for (int32_t k = from; k < n; ++k)
+            ++s.levelFill[static_cast<size_t>(s.itemLevel[static_cast<size_t>(k)] - low) + 1];
+        for (size_t l = 1; l < s.levelFill.size(); ++l) s.levelFill[l] += s.levelFill[l - 1];
+        std::vector<int32_t>& byLevel = s.itemOrder;
+        byLevel.resize(count - static_cast<size_t>(from));
+        for (int32_t k = from; k < n; ++k)
+            byLevel[static_cast<size_t>(
+                s.levelFill[static_cast<size_t>(s.itemLevel[static_cast<size_t>(k)] - low)]++)] = k;
+        for (int32_t k : byLevel) place(k);
+        return 0;
+    }
+    // A new schedule takes the order of a round-by-round simulation (every item costing one unit): in
+    // each round, each lane takes its earliest item in list order whose predecessors are done.
+    std::vector<int32_t>& next = s.itemNext;
+    std::vector<int32_t>& pending = s.itemPending;
+    next.assign(2 * count, -1);
+    pending.assign(count, 0);
+    for (int32_t k = from; k < n; ++k) {
+        for (int d = 0; d < 2; ++d) {
+            const int32_t dep = s.itemDep[2 * static_cast<size_t>(k) + static_cast<size_t>(d)];
+            if (dep < from) continue;
+            if (d == 1 && dep == s.itemDep[2 * static_cast<size_t>(k)]) continue; // the same item twice
+            ++pending[static_cast<size_t>(k)];
+            // k follows dep on the entity they share
+            const int32_t e = d == 0 ? first[k] : second[k];
+            next[2 * static_cast<size_t>(dep) + (first[dep] == e ? 0 : 1)] = k;
+        }
+    }
+    std::priority_queue<int32_t, std::vector<int32_t>, std::greater<int32_t>> ready[2];
+    for (int32_t k = from; k < n; ++k)
+        if (pending[static_cast<size_t>(k)] == 0) ready[out.lane[static_cast<size_t>(k)]].push(k);
+    int32_t rounds = 0;
+    int32_t done[2];
+    for (int32_t left = n - from; left > 0; ++rounds) {
+        for (int l = 0; l < 2; ++l) {
+            done[l] = -1;
+            if (ready[l].empty()) continue;
+            const int32_t k = ready[l].top();
+            ready[l].pop();
+            place(k);
+            done[l] = k;
+            --left;
+        }
+        for (int l = 0; l < 2; ++l) {
+            if (done[l] < 0) continue;
+            for (int d = 0; d < 2; ++d) {
+                const int32_t succ = next[2 * static_cast<size_t>(done[l]) + static_cast<size_t>(d)];
+                if (succ >= 0 && --pending[static_cast<size_t>(succ)] == 0)
+                    ready[out.lane[static_cast<size_t>(succ)]].push(succ);
+            }
+        }
+    }
+    return rounds;
+}
+
+int32_t SplitEntities(World& w, const int32_t* first, const int32_t* second, int32_t n, LaneSchedule& out) {
+    PhysicsScratch& s = w.physics;
+    const size_t slots = static_cast<size_t>(kTableSlots);
+    if (s.entityLane.size() != slots) s.entityLane.assign(slots, 0);
+    std::vector<std::pair<double, int32_t>> places;
+    int32_t best = -1;
+    int bestAxis = 0, bestStripes = 2;
+    auto split = [&](int axis, int stripes) {
+        places.clear();
+        for (int32_t e = 1; e <= w.entityCount; ++e) {
+            const Entity& ent = w.entities[static_cast<size_t>(e)];
+            if (ent.m != 0) places.push_back({axis == 0 ? ent.center.x : ent.center.y, e});
+        }
+        const size_t m = places.size();
+        if (stripes == 2) // halves need only the middle
+            std::nth_element(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(m / 2),
+                             places.end());
+        else
+            std::sort(places.begin(), places.end());
+        for (size_t k = 0; k < m; ++k)
+            s.entityLane[static_cast<size_t>(places[k].second)] =
+                static_cast<uint8_t>((k * static_cast<size_t>(stripes) / std::max<size_t>(m, 1)) & 1);
+    };
+    // The choice is kept for a while: scenes change slowly, and trying every split costs eight plans.
+    if (s.splitAxis >= 0 && s.splitEntities == w.entityCount && ++s.splitAge < 120) {
+        split(s.splitAxis, s.splitStripes);
+        return ExtendLanes(w, first, second, 0, n, out, true);
+    }
+    for (int axis = 0; axis < 2; ++axis) {
+        for (int stripes : {2, 4, 8, 16}) {
+            split(axis, stripes);
+            const int32_t span = ExtendLanes(w, first, second, 0, n, out, true);
+            if (best < 0 || span < best) {
+                best = span;
+                bestAxis = axis;
+                bestStripes = stripes;
+            }
+        }
+    }
+    s.splitAxis = bestAxis;
+    s.splitStripes = bestStripes;
+    s.splitEntities = w.entityCount;
+    s.splitAge = 0;
+    split(bestAxis, bestStripes);
+    return ExtendLanes(w, first, second, 0, n, out, true);
+}
+
+} // namespace physics_internal
