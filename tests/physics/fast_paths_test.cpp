@@ -92,7 +92,52 @@ void AddMixedBodies(World& w) {
     UpdateEntityBounds(w);
 }
 
+// Boxes of many masses and stiffness below 1, joined by joints the world owns, dropped on a pyramid:
+// every body stays a four-sided quad, so the pair walk and friction run on two lanes as well.
+void AddJoinedBoxes(World& w) {
+    Rng rng(12);
+    const float masses[] = {0.25f, 3, 40, 0, 1.5f};
+    int32_t previous = 0;
+    for (int k = 0; k < 24; ++k) {
+        const int32_t x = -500 + (k % 8) * 110, y = -900 - (k / 8) * 90;
+        const int32_t e = NewBox(w, rng, x, y, x + 70, y + 50, 1, 0.5, k % 3 == 0 ? 1.0 : 0.4, 1);
+        w.entities[static_cast<size_t>(e)].m = masses[k % 5];
+        if (previous != 0 && k % 3 != 0)
+            NewConstraint(w, kWorldEntity, w.entities[static_cast<size_t>(previous)].particles[0],
+                          w.entities[static_cast<size_t>(e)].particles[2], 0.3f);
+        previous = e;
+    }
+    UpdateEntityBounds(w);
+}
+
 } // namespace
+
+TEST(PhysicsFastPaths, TwoLanesGiveThePlainResultsBitForBit) {
+    auto twoLanes = [](World& w) { w.physics.laneMode = 2; };
+    for (const char* scene : {"pyramid28", "boxes", "circles", "liquids", "water"})
+        ExpectSameSteps(scene, kSteps / 2, twoLanes);
+    ExpectSameSteps("pyramid14", kSteps / 2, [](World& w) {
+        AddJoinedBoxes(w);
+        w.physics.laneMode = 2;
+    });
+    ExpectSameSteps("boxes", kSteps / 2, [](World& w) {
+        AddMixedBodies(w);
+        w.physics.laneMode = 2;
+    });
+
+    // The joined boxes did take the two-lane walk and friction (where the machine has two cores).
+    PhysicsScratch probe;
+    physics_internal::ProbeSimd(probe);
+    if (!physics_internal::LanesAvailable() || probe.simdLevel < 2) return;
+    auto w = std::make_unique<World>();
+    Rng rng(99);
+    BuildScene(*w, rng, "pyramid14");
+    AddJoinedBoxes(*w);
+    w->physics.laneMode = 2;
+    for (int s = 0; s < 3; ++s) StepScene(*w);
+    EXPECT_TRUE(w->physics.pairsOnLanes);
+    EXPECT_GT(w->physics.frictionPlanned, 0);
+}
 
 TEST(PhysicsFastPaths, EverySceneGivesThePlainResultsBitForBit) {
     for (const char* scene : {"pyramid14", "boxes", "circles", "liquids", "water"})
@@ -158,14 +203,16 @@ TEST(PhysicsFastPaths, UnusualWorldsAgreeToo) {
 }
 
 TEST(PhysicsDeterminism, AFixedSceneKeepsItsStoredResult) {
-    auto run = [] {
+    auto run = [](int laneMode) {
         auto w = std::make_unique<World>();
         Rng rng(2024);
         BuildScene(*w, rng, "pyramid14");
+        w->physics.laneMode = laneMode;
         for (int s = 0; s < 150; ++s) StepScene(*w);
         return PositionHash(*w);
     };
-    const uint64_t first = run();
-    EXPECT_EQ(first, run());
+    const uint64_t first = run(1);
+    EXPECT_EQ(first, run(1));
+    EXPECT_EQ(first, run(2));
     EXPECT_EQ(first, 6292195991794158785ull) << "behaviour changed: new hash " << first;
 }
