@@ -36,9 +36,14 @@ double ProcessSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-// Milliseconds per step of every scene that ran, for the summary.
-std::map<std::string, double>& Results() {
-    static std::map<std::string, double> results;
+// Milliseconds per step of every scene that ran (the mean over its repetitions), for the summary.
+struct Result {
+    double sum = 0;
+    int runs = 0;
+    double Mean() const { return runs > 0 ? sum / runs : 0; }
+};
+std::map<std::string, Result>& Results() {
+    static std::map<std::string, Result> results;
     return results;
 }
 
@@ -59,7 +64,9 @@ void Measure(benchmark::State& state, const std::string& name, Build build, Step
     double ms = steps > 0 ? seconds * 1000.0 / static_cast<double>(steps) : 0;
     state.counters["ms_per_step"] = ms;
     state.counters["cpu_ms_per_step"] = steps > 0 ? processor * 1000.0 / static_cast<double>(steps) : 0;
-    Results()[name] = ms;
+    Result& r = Results()[name];
+    r.sum += ms;
+    ++r.runs;
 }
 
 void Scene(benchmark::State& state, const std::string& name, bool reference, int laneMode = 0) {
@@ -150,13 +157,13 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    std::printf("\nMilliseconds per step (%d steps from the same start):\n", kSteps);
-    for (const auto& [name, ms] : Results()) std::printf("  %-22s %8.3f\n", name.c_str(), ms);
+    std::printf("\nMilliseconds per step (%d steps from the same start; mean of the repetitions):\n", kSteps);
+    for (const auto& [name, r] : Results()) std::printf("  %-22s %8.3f\n", name.c_str(), r.Mean());
     auto ours = Results().find("pyramid57");
     auto theirs = Results().find("box2d-pyramid57");
-    if (ours != Results().end() && theirs != Results().end() && theirs->second > 0)
+    if (ours != Results().end() && theirs != Results().end() && theirs->second.Mean() > 0)
         std::printf("Ratio pyramid57 / box2d-pyramid57: %.3f (target <= 1.0)\n",
-                    ours->second / theirs->second);
+                    ours->second.Mean() / theirs->second.Mean());
     else if (theirs == Results().end())
         std::printf("Box2D was not found at build time (or not run): no ratio.\n");
     return 0;

@@ -34,6 +34,9 @@ struct LaneSchedule {
     std::vector<int32_t> wait[2];
     std::vector<int32_t> lane, pos;   // per item: its lane and its place there
     std::vector<int32_t> last, level; // per entity slot: the last item planned on it and that item's level
+    // The last schedule made from the start: its items' entities and lanes, and what it came to.
+    std::vector<int32_t> savedFirst, savedSecond, savedLane, savedItems[2], savedWait[2], savedPos;
+    int32_t savedSpan = 0;
 };
 
 // A contact found in a pass whose items run out of list order; it goes into the table in list order.
@@ -118,6 +121,12 @@ struct PhysicsScratch {
     // always one, 2 two whenever the pass allows (tests use it to compare).
     int laneMode = 0;
     bool lanesOn = false; // this step uses two lanes
+    // For laneMode 0: the seconds of the last large steps on one lane [0] and on two [1], how many
+    // were timed each way, and the count of large steps.
+    static constexpr uint32_t kLaneTimes = 9;
+    double laneSeconds[2][kLaneTimes] = {};
+    uint32_t laneTimed[2] = {0, 0};
+    uint32_t laneSteps = 0;
     LaneWorkerHandle worker;
     std::vector<uint8_t> entityLane;                                           // per entity slot
     std::vector<int32_t> itemLevel, itemDep, itemOrder, itemNext, itemPending; // per item (planning)
