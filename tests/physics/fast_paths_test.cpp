@@ -116,6 +116,8 @@ TEST(PhysicsFastPaths, TwoLanesGiveThePlainResultsBitForBit) {
     auto twoLanes = [](World& w) { w.physics.laneMode = 2; };
     for (const char* scene : {"pyramid28", "boxes", "circles", "liquids", "water"})
         ExpectSameSteps(scene, kSteps / 2, twoLanes);
+    // A large scene left to choose (it times both ways and switches between them).
+    ExpectSameSteps("pyramid28", kSteps / 2, [](World&) {});
     ExpectSameSteps("pyramid14", kSteps / 2, [](World& w) {
         AddJoinedBoxes(w);
         w.physics.laneMode = 2;
@@ -137,6 +139,14 @@ TEST(PhysicsFastPaths, TwoLanesGiveThePlainResultsBitForBit) {
     for (int s = 0; s < 3; ++s) StepScene(*w);
     EXPECT_TRUE(w->physics.pairsOnLanes);
     EXPECT_GT(w->physics.frictionPlanned, 0);
+
+    // Left to choose, a large scene tries both ways.
+    Rng again(99);
+    BuildScene(*w, again, "pyramid28");
+    w->physics.laneMode = 0;
+    for (int s = 0; s < 20; ++s) StepScene(*w);
+    EXPECT_GT(w->physics.laneTimed[0], 0u);
+    EXPECT_GT(w->physics.laneTimed[1], 0u);
 }
 
 TEST(PhysicsFastPaths, EverySceneGivesThePlainResultsBitForBit) {
