@@ -6,11 +6,13 @@
 //   cmake --preset dev && cmake --build build -j2 --target physics_bench && ./build/bench/physics_bench
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "physics/physics.h"
 #include "physics/scenes.h"
@@ -120,7 +122,39 @@ void Box2dPyramid(benchmark::State& state) {
 }
 #endif
 
+// Two threads bouncing a number through memory: the round trip between the processors, which decides
+// whether a step on two threads pays (nanoseconds per round trip).
+void CoreRoundTrip(benchmark::State& state) {
+    constexpr int kTrips = 100000;
+    alignas(64) std::atomic<int> ping{0};
+    alignas(64) std::atomic<int> pong{0};
+    double ns = 0;
+    for (auto _ : state) {
+        ping.store(0);
+        pong.store(0);
+        std::thread other([&] {
+            for (int i = 1; i <= kTrips; ++i) {
+                while (ping.load(std::memory_order_acquire) != i) {
+                }
+                pong.store(i, std::memory_order_release);
+            }
+        });
+        const double start = WallSeconds();
+        for (int i = 1; i <= kTrips; ++i) {
+            ping.store(i, std::memory_order_release);
+            while (pong.load(std::memory_order_acquire) != i) {
+            }
+        }
+        const double s = WallSeconds() - start;
+        other.join();
+        state.SetIterationTime(s);
+        ns = s * 1e9 / kTrips;
+    }
+    state.counters["ns_per_round_trip"] = ns;
+}
+
 void Register() {
+    benchmark::RegisterBenchmark("core-round-trip", CoreRoundTrip)->UseManualTime()->Iterations(3);
     for (const std::string& name : SceneNames()) {
         benchmark::RegisterBenchmark(name.c_str(), [name](benchmark::State& s) { Scene(s, name, false); })
             ->UseManualTime()
