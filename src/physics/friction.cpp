@@ -341,7 +341,7 @@ void FrictionLane(World& w, int lane) {
     }
 }
 
-// Friction on two lanes when the pair walk of this step runs on them and the plan pays; else on one.
+// Friction on two lanes when the pair walk of this step runs on them; else on one.
 void FrictionFastOnLanes(World& w) {
     PhysicsScratch& s = w.physics;
     if (!s.pairsOnLanes || s.entityLanesStamp != s.contactIndexStamp) {

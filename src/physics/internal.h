@@ -42,8 +42,9 @@ void RunPortals(World& w);
 void OpenContactIndex(World& w);
 void CloseContactIndex(World& w);
 
-// Two lanes (see lanes.cpp). LanesAvailable: the machine has a second core.
-bool LanesAvailable();
+// Two lanes (see lanes.cpp). LanesAvailable: the machine has a second core and the world's lane worker
+// runs (it is started here the first time).
+bool LanesAvailable(World& w);
 // Runs fn(w, 0) here and fn(w, 1) on the world's lane worker, and returns when both are done.
 void RunOnLanes(World& w, LaneFn fn);
 LaneCounter* LaneCounters(World& w);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <exception>
 #include <queue>
 #include <thread>
 
@@ -73,19 +74,26 @@ void WorkerLoop(LaneWorker* lw) {
 }
 
 LaneWorker& Worker(World& w) {
-    std::unique_ptr<LaneWorker>& lw = w.physics.worker.worker;
-    if (!lw) {
-        lw = std::make_unique<LaneWorker>();
-        lw->thread = std::thread(WorkerLoop, lw.get());
-    }
-    return *lw;
+    return *w.physics.worker.worker;
 }
 
 } // namespace
 
-bool LanesAvailable() {
-    static const bool available = std::thread::hardware_concurrency() >= 2;
-    return available;
+bool LanesAvailable(World& w) {
+    static const bool cores = std::thread::hardware_concurrency() >= 2;
+    LaneWorkerHandle& handle = w.physics.worker;
+    if (!cores || handle.failed) return false;
+    if (!handle.worker) {
+        try {
+            auto lw = std::make_unique<LaneWorker>();
+            lw->thread = std::thread(WorkerLoop, lw.get());
+            handle.worker = std::move(lw);
+        } catch (const std::exception&) { // no thread to be had (a process limit): one lane it is
+            handle.failed = true;
+            return false;
+        }
+    }
+    return true;
 }
 
 LaneCounter* LaneCounters(World& w) {
@@ -274,45 +282,30 @@ int32_t SplitEntities(World& w, const int32_t* first, const int32_t* second, int
     const size_t slots = static_cast<size_t>(kTableSlots);
     if (s.entityLane.size() != slots) s.entityLane.assign(slots, 0);
     std::vector<std::pair<double, int32_t>> places;
-    int32_t best = -1;
-    int bestAxis = 0, bestStripes = 2;
-    auto split = [&](int axis, int stripes) {
+    // The lower half of the moving bodies along the axis on the first lane, the rest on the second.
+    auto split = [&](int axis) {
         places.clear();
         for (int32_t e = 1; e <= w.entityCount; ++e) {
             const Entity& ent = w.entities[static_cast<size_t>(e)];
             if (ent.m != 0) places.push_back({axis == 0 ? ent.center.x : ent.center.y, e});
         }
-        const size_t m = places.size();
-        if (stripes == 2) // halves need only the middle
-            std::nth_element(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(m / 2),
-                             places.end());
-        else
-            std::sort(places.begin(), places.end());
-        for (size_t k = 0; k < m; ++k)
-            s.entityLane[static_cast<size_t>(places[k].second)] =
-                static_cast<uint8_t>((k * static_cast<size_t>(stripes) / std::max<size_t>(m, 1)) & 1);
+        const size_t half = places.size() / 2;
+        std::nth_element(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(half), places.end());
+        for (size_t k = 0; k < places.size(); ++k)
+            s.entityLane[static_cast<size_t>(places[k].second)] = k < half ? 0 : 1;
     };
-    // The choice is kept for a while: scenes change slowly, and trying every split costs eight plans.
-    if (s.splitAxis >= 0 && s.splitEntities == w.entityCount && ++s.splitAge < 120) {
-        split(s.splitAxis, s.splitStripes);
-        return ExtendLanes(w, first, second, 0, n, out, true);
+    // The choice is kept for a while: scenes change slowly, and choosing costs two more plans.
+    if (s.splitAxis < 0 || s.splitEntities != w.entityCount || ++s.splitAge >= 120) {
+        split(0);
+        const int32_t acrossX = ExtendLanes(w, first, second, 0, n, out, true);
+        split(1);
+        const int32_t acrossY = ExtendLanes(w, first, second, 0, n, out, true);
+        s.splitAxis = acrossY < acrossX ? 1 : 0;
+        s.splitEntities = w.entityCount;
+        s.splitAge = 0;
+        if (s.splitAxis == 1) return acrossY; // the last plan is the chosen one
     }
-    for (int axis = 0; axis < 2; ++axis) {
-        for (int stripes : {2}) {
-            split(axis, stripes);
-            const int32_t span = ExtendLanes(w, first, second, 0, n, out, true);
-            if (best < 0 || span < best) {
-                best = span;
-                bestAxis = axis;
-                bestStripes = stripes;
-            }
-        }
-    }
-    s.splitAxis = bestAxis;
-    s.splitStripes = bestStripes;
-    s.splitEntities = w.entityCount;
-    s.splitAge = 0;
-    split(bestAxis, bestStripes);
+    split(s.splitAxis);
     return ExtendLanes(w, first, second, 0, n, out, true);
 }
 

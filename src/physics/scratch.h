@@ -21,6 +21,7 @@ struct FrictionNote {
 struct LaneWorker;
 struct LaneWorkerHandle {
     std::unique_ptr<LaneWorker> worker;
+    bool failed = false; // the thread could not be started: this world steps on one lane
     LaneWorkerHandle();
     LaneWorkerHandle(const LaneWorkerHandle&);
     LaneWorkerHandle& operator=(const LaneWorkerHandle&);
@@ -116,9 +117,9 @@ struct PhysicsScratch {
     // Two lanes. Operations on bodies that share no moving particle commute, so a pass may run on two
     // threads when each keeps the order of every pair of items that share a moving body: the step splits
     // the moving bodies in two halves (across x or y, whichever the planned schedules favour), gives each
-    // item to the lane of its bodies, and orders each lane by dependency level (one more than the highest
-    // level of the earlier items on the same moving bodies). laneMode: 0 two lanes for large scenes, 1
-    // always one, 2 two whenever the pass allows (tests use it to compare).
+    // item to the lane of its bodies, and orders each lane as a simulated run of both lanes takes them.
+    // laneMode: 0 two lanes for large scenes when they are faster, 1 always one, 2 two whenever the pass
+    // allows (tests use it to compare).
     int laneMode = 0;
     bool lanesOn = false; // this step uses two lanes
     // For laneMode 0: the seconds of the last large steps on one lane [0] and on two [1], how many
@@ -131,10 +132,10 @@ struct PhysicsScratch {
     std::vector<uint8_t> entityLane;                                           // per entity slot
     std::vector<int32_t> itemLevel, itemDep, itemOrder, itemNext, itemPending; // per item (planning)
     std::vector<int32_t> levelFill, itemFirst, itemSecond;
-    int splitAxis = -1, splitStripes = 0, splitAge = 0; // the split chosen last (axis 0 x, 1 y)
-    int32_t splitEntities = 0;                          // entity count it was chosen for
-    uint32_t entityLanesStamp = 0; // entityLane was chosen in the step of this contact stamp
-    bool pairsOnLanes = false;     // the pair walk of this step runs on two lanes
+    int splitAxis = -1, splitAge = 0; // the split chosen last (0 across x, 1 across y) and its age in steps
+    int32_t splitEntities = 0;        // entity count it was chosen for
+    uint32_t entityLanesStamp = 0;    // entityLane was chosen in the step of this contact stamp
+    bool pairsOnLanes = false;        // the pair walk of this step runs on two lanes
     LaneSchedule pairLanes;
     std::vector<uint8_t> pairAlive; // pairs whose boxes still overlap (two-lane walk)
     int32_t frictionPlanned = 0;    // contacts 1..this are in frictionLanes; -1: one lane this step

@@ -266,8 +266,8 @@ void StepSimulation(World& w) {
     const bool large = w.constraintCount >= 1024;
     int timed = -1; // the way this step is timed: 0 one lane, 1 two
     if (s.laneMode == 2) {
-        s.lanesOn = !s.reference && LanesAvailable();
-    } else if (s.laneMode == 1 || s.reference || !large || !LanesAvailable()) {
+        s.lanesOn = !s.reference && LanesAvailable(w);
+    } else if (s.laneMode == 1 || s.reference || !large || !LanesAvailable(w)) {
         s.lanesOn = false;
     } else {
         const double one = LaneMedian(s, 0), two = LaneMedian(s, 1);

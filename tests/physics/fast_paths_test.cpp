@@ -130,8 +130,8 @@ TEST(PhysicsFastPaths, TwoLanesGiveThePlainResultsBitForBit) {
     // The joined boxes did take the two-lane walk and friction (where the machine has two cores).
     PhysicsScratch probe;
     physics_internal::ProbeSimd(probe);
-    if (!physics_internal::LanesAvailable() || probe.simdLevel < 2) return;
     auto w = std::make_unique<World>();
+    if (!physics_internal::LanesAvailable(*w) || probe.simdLevel < 2) return;
     Rng rng(99);
     BuildScene(*w, rng, "pyramid14");
     AddJoinedBoxes(*w);
