@@ -10,7 +10,6 @@
 #include <atomic>
 #include <climits>
 #include <exception>
-#include <queue>
 #include <thread>
 
 #if defined(__x86_64__)
@@ -209,19 +208,6 @@ int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32
         for (int32_t k : byLevel) place(k);
         return 0;
     }
-    // The same items on the same lanes as the last new schedule (a scene at rest finds the same pairs
-    // and first contacts step after step) take the same order again.
-    const size_t fresh = count - static_cast<size_t>(from);
-    if (from == 0 && out.savedFirst.size() == fresh && std::equal(first, first + n, out.savedFirst.begin()) &&
-        std::equal(second, second + n, out.savedSecond.begin()) &&
-        std::equal(out.lane.begin(), out.lane.end(), out.savedLane.begin())) {
-        for (int l = 0; l < 2; ++l) {
-            out.items[l] = out.savedItems[l];
-            out.wait[l] = out.savedWait[l];
-        }
-        out.pos = out.savedPos;
-        return out.savedSpan;
-    }
     // A new schedule takes the order of a round-by-round simulation (every item costing one unit): in
     // each round, each lane takes its earliest item in list order whose predecessors are done.
     std::vector<int32_t>& next = s.itemNext;
@@ -239,17 +225,39 @@ int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32
             next[2 * static_cast<size_t>(dep) + (first[dep] == e ? 0 : 1)] = k;
         }
     }
-    std::priority_queue<int32_t, std::vector<int32_t>, std::greater<int32_t>> ready[2];
+    // Each lane's ready items as bits by list place, with the lowest place that may be set.
+    const size_t fresh = count - static_cast<size_t>(from);
+    const size_t words = (fresh + 63) / 64;
+    std::vector<uint64_t>& bits = s.readyBits;
+    bits.assign(2 * words, 0);
+    size_t lowest[2] = {fresh, fresh};
+    int32_t readyCount[2] = {0, 0};
+    auto push = [&](int32_t k) {
+        const int l = out.lane[static_cast<size_t>(k)];
+        const size_t at = static_cast<size_t>(k - from);
+        bits[static_cast<size_t>(l) * words + at / 64] |= uint64_t{1} << (at % 64);
+        lowest[l] = std::min(lowest[l], at);
+        ++readyCount[l];
+    };
+    auto pop = [&](int l) {
+        uint64_t* mine = bits.data() + static_cast<size_t>(l) * words;
+        size_t word = lowest[l] / 64;
+        while (mine[word] == 0) ++word;
+        const size_t at = word * 64 + static_cast<size_t>(__builtin_ctzll(mine[word]));
+        mine[word] &= mine[word] - 1;
+        lowest[l] = at;
+        --readyCount[l];
+        return from + static_cast<int32_t>(at);
+    };
     for (int32_t k = from; k < n; ++k)
-        if (pending[static_cast<size_t>(k)] == 0) ready[out.lane[static_cast<size_t>(k)]].push(k);
+        if (pending[static_cast<size_t>(k)] == 0) push(k);
     int32_t rounds = 0;
     int32_t done[2];
     for (int32_t left = n - from; left > 0; ++rounds) {
         for (int l = 0; l < 2; ++l) {
             done[l] = -1;
-            if (ready[l].empty()) continue;
-            const int32_t k = ready[l].top();
-            ready[l].pop();
+            if (readyCount[l] == 0) continue;
+            const int32_t k = pop(l);
             place(k);
             done[l] = k;
             --left;
@@ -258,21 +266,9 @@ int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32
             if (done[l] < 0) continue;
             for (int d = 0; d < 2; ++d) {
                 const int32_t succ = next[2 * static_cast<size_t>(done[l]) + static_cast<size_t>(d)];
-                if (succ >= 0 && --pending[static_cast<size_t>(succ)] == 0)
-                    ready[out.lane[static_cast<size_t>(succ)]].push(succ);
+                if (succ >= 0 && --pending[static_cast<size_t>(succ)] == 0) push(succ);
             }
         }
-    }
-    if (from == 0) {
-        out.savedFirst.assign(first, first + n);
-        out.savedSecond.assign(second, second + n);
-        out.savedLane = out.lane;
-        for (int l = 0; l < 2; ++l) {
-            out.savedItems[l] = out.items[l];
-            out.savedWait[l] = out.wait[l];
-        }
-        out.savedPos = out.pos;
-        out.savedSpan = rounds;
     }
     return rounds;
 }

@@ -35,9 +35,6 @@ struct LaneSchedule {
     std::vector<int32_t> wait[2];
     std::vector<int32_t> lane, pos;   // per item: its lane and its place there
     std::vector<int32_t> last, level; // per entity slot: the last item planned on it and that item's level
-    // The last schedule made from the start: its items' entities and lanes, and what it came to.
-    std::vector<int32_t> savedFirst, savedSecond, savedLane, savedItems[2], savedWait[2], savedPos;
-    int32_t savedSpan = 0;
 };
 
 // A contact found in a pass whose items run out of list order; it goes into the table in list order.
@@ -132,6 +129,7 @@ struct PhysicsScratch {
     std::vector<uint8_t> entityLane;                                           // per entity slot
     std::vector<int32_t> itemLevel, itemDep, itemOrder, itemNext, itemPending; // per item (planning)
     std::vector<int32_t> levelFill, itemFirst, itemSecond;
+    std::vector<uint64_t> readyBits;
     int splitAxis = -1, splitAge = 0; // the split chosen last (0 across x, 1 across y) and its age in steps
     int32_t splitEntities = 0;        // entity count it was chosen for
     uint32_t entityLanesStamp = 0;    // entityLane was chosen in the step of this contact stamp
