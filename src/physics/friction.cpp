@@ -316,29 +316,19 @@ bool PlanFrictionLanes(World& w) {
         s.itemFirst[static_cast<size_t>(k) - 1] = a;
         s.itemSecond[static_cast<size_t>(k) - 1] = b;
     }
-    ExtendLanes(w, s.itemFirst.data(), s.itemSecond.data(), from, n, s.frictionLanes, from == 0);
+    ExtendLanes(w, s.itemFirst.data(), s.itemSecond.data(), from, n, s.frictionLanes);
     s.frictionPlanned = n;
     return true;
 }
 
 void FrictionLane(World& w, int lane) {
     PhysicsScratch& s = w.physics;
-    const std::vector<int32_t>& items = s.frictionLanes.items[lane];
-    const std::vector<int32_t>& wait = s.frictionLanes.wait[lane];
-    LaneCounter* counters = LaneCounters(w);
-    LaneCounter& mine = counters[lane];
-    const LaneCounter& other = counters[1 - lane];
     const FrictionNote* notes = s.frictionNotes.data();
     Particle* ps = w.particles.data();
     Contact* cs = w.contacts.data();
     const __m128d iterations = Broadcast(w.sim.iterations);
-    int32_t known = 0;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (wait[i] > known) known = LaneAwait(other, wait[i]);
-        const int32_t k = items[i] + 1;
-        FrictionItem(ps, cs, notes[k], k, iterations);
-        mine.done.store(static_cast<int32_t>(i) + 1, std::memory_order_release);
-    }
+    WalkLane(w, s.frictionLanes, lane,
+             [&](int32_t item) { FrictionItem(ps, cs, notes[item + 1], item + 1, iterations); });
 }
 
 // Friction on two lanes when the pair walk of this step runs on them; else on one.

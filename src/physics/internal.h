@@ -54,10 +54,26 @@ int32_t LaneAwait(const LaneCounter& other, int32_t need);
 // the entities first[k] and second[k], 0 for none or a static one) better, and writes that schedule.
 // Returns its length in items, every item counted as one.
 int32_t SplitEntities(World& w, const int32_t* first, const int32_t* second, int32_t n, LaneSchedule& out);
-// Adds items from..n - 1 to the schedule on the entity lanes already chosen (from 0: a new schedule). With
-// `simulate` (and from 0), returns the schedule's length in items, every item counted as one.
+// Adds items from..n - 1 to the schedule on the entity lanes already chosen (from 0: a new schedule), and
+// returns how many rounds of one item per lane the added items take.
 int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32_t from, int32_t n,
-                    LaneSchedule& out, bool simulate);
+                    LaneSchedule& out);
+
+// Runs lane `lane` of `schedule`, calling item(k) for each of its items k in turn, each once the other
+// lane has done what it waits for, and counting each done for the other lane.
+template <typename Item> void WalkLane(World& w, const LaneSchedule& schedule, int lane, Item item) {
+    LaneCounter* counters = LaneCounters(w);
+    LaneCounter& mine = counters[lane];
+    const LaneCounter& other = counters[1 - lane];
+    const std::vector<int32_t>& items = schedule.items[lane];
+    const std::vector<int32_t>& wait = schedule.wait[lane];
+    int32_t known = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (wait[i] > known) known = LaneAwait(other, wait[i]);
+        item(items[i]);
+        mine.done.store(static_cast<int32_t>(i) + 1, std::memory_order_release);
+    }
+}
 
 // What a pair test on a lane does instead of touching what the lanes share: it leaves new contacts and
 // the marks on static particles here, to be applied in list order after the pass.

@@ -8,7 +8,6 @@
 // one of its bodies runs on the other lane waits until the other lane has done that one.
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <exception>
 #include <thread>
 
@@ -134,53 +133,33 @@ void RunOnLanes(World& w, LaneFn fn) {
 }
 
 int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32_t from, int32_t n,
-                    LaneSchedule& out, bool simulate) {
+                    LaneSchedule& out) {
     PhysicsScratch& s = w.physics;
-    const size_t slots = static_cast<size_t>(kTableSlots);
-    if (out.last.size() != slots) {
-        out.last.assign(slots, -1);
-        out.level.assign(slots, 0);
-    }
+    if (out.last.size() != static_cast<size_t>(kTableSlots))
+        out.last.assign(static_cast<size_t>(kTableSlots), -1);
     int32_t* last = out.last.data();
-    int32_t* entityLevel = out.level.data();
     if (from == 0) { // every entity, also those that only later items will name
         std::fill(last, last + w.entityCount + 1, -1);
-        std::fill(entityLevel, entityLevel + w.entityCount + 1, 0);
         for (int l = 0; l < 2; ++l) {
             out.items[l].clear();
             out.wait[l].clear();
         }
     }
+    if (from >= n) return 0;
     const size_t count = static_cast<size_t>(n);
     out.lane.resize(count);
     out.pos.resize(count);
-    s.itemLevel.resize(count);
     s.itemDep.resize(2 * count);
     const uint8_t* lane = s.entityLane.data();
-    int32_t low = INT32_MAX, top = 0;
     for (int32_t k = from; k < n; ++k) {
         const int32_t a = first[k];
         const int32_t b = second[k] == a ? 0 : second[k];
-        int32_t level = 0;
-        if (a != 0) level = entityLevel[a];
-        if (b != 0) level = std::max(level, entityLevel[b]);
-        ++level;
         s.itemDep[2 * static_cast<size_t>(k)] = a != 0 ? last[a] : -1;
         s.itemDep[2 * static_cast<size_t>(k) + 1] = b != 0 ? last[b] : -1;
-        if (a != 0) {
-            last[a] = k;
-            entityLevel[a] = level;
-        }
-        if (b != 0) {
-            last[b] = k;
-            entityLevel[b] = level;
-        }
-        s.itemLevel[static_cast<size_t>(k)] = level;
+        if (a != 0) last[a] = k;
+        if (b != 0) last[b] = k;
         out.lane[static_cast<size_t>(k)] = a != 0 ? lane[a] : (b != 0 ? lane[b] : 0);
-        low = std::min(low, level);
-        top = std::max(top, level);
     }
-    if (from >= n) return 0;
     auto place = [&](int32_t k) {
         const int l = out.lane[static_cast<size_t>(k)];
         int32_t need = 0;
@@ -193,23 +172,9 @@ int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32
         out.items[l].push_back(k);
         out.wait[l].push_back(need);
     };
-    if (!simulate) {
-        // Items added to a running schedule (the few contacts of a later pass) go after each lane's
-        // earlier ones in level order, and list order within a level.
-        s.levelFill.assign(static_cast<size_t>(top - low) + 2, 0);
-        for (int32_t k = from; k < n; ++k)
-            ++s.levelFill[static_cast<size_t>(s.itemLevel[static_cast<size_t>(k)] - low) + 1];
-        for (size_t l = 1; l < s.levelFill.size(); ++l) s.levelFill[l] += s.levelFill[l - 1];
-        std::vector<int32_t>& byLevel = s.itemOrder;
-        byLevel.resize(count - static_cast<size_t>(from));
-        for (int32_t k = from; k < n; ++k)
-            byLevel[static_cast<size_t>(
-                s.levelFill[static_cast<size_t>(s.itemLevel[static_cast<size_t>(k)] - low)]++)] = k;
-        for (int32_t k : byLevel) place(k);
-        return 0;
-    }
-    // A new schedule takes the order of a round-by-round simulation (every item costing one unit): in
-    // each round, each lane takes its earliest item in list order whose predecessors are done.
+    // The new items go after each lane's earlier ones, in the order of a round-by-round simulation (every
+    // item costing one unit): in each round, each lane takes its earliest item in list order whose
+    // predecessors are done; predecessors planned earlier count as done.
     std::vector<int32_t>& next = s.itemNext;
     std::vector<int32_t>& pending = s.itemPending;
     next.assign(2 * count, -1);
@@ -293,16 +258,16 @@ int32_t SplitEntities(World& w, const int32_t* first, const int32_t* second, int
     // The choice is kept for a while: scenes change slowly, and choosing costs two more plans.
     if (s.splitAxis < 0 || s.splitEntities != w.entityCount || ++s.splitAge >= 120) {
         split(0);
-        const int32_t acrossX = ExtendLanes(w, first, second, 0, n, out, true);
+        const int32_t acrossX = ExtendLanes(w, first, second, 0, n, out);
         split(1);
-        const int32_t acrossY = ExtendLanes(w, first, second, 0, n, out, true);
+        const int32_t acrossY = ExtendLanes(w, first, second, 0, n, out);
         s.splitAxis = acrossY < acrossX ? 1 : 0;
         s.splitEntities = w.entityCount;
         s.splitAge = 0;
         if (s.splitAxis == 1) return acrossY; // the last plan is the chosen one
     }
     split(s.splitAxis);
-    return ExtendLanes(w, first, second, 0, n, out, true);
+    return ExtendLanes(w, first, second, 0, n, out);
 }
 
 } // namespace physics_internal

@@ -258,34 +258,24 @@ void PlanPairLanes(World& w) {
 
 void CollideLane(World& w, int lane) {
     PhysicsScratch& s = w.physics;
-    const std::vector<int32_t>& items = s.pairLanes.items[lane];
-    const std::vector<int32_t>& wait = s.pairLanes.wait[lane];
-    LaneCounter* counters = LaneCounters(w);
-    LaneCounter& mine = counters[lane];
-    const LaneCounter& other = counters[1 - lane];
     const CollisionPair* pairs = w.collisionPairs.data();
     const Entity* ents = w.entities.data();
     const double m = w.sim.boxmargin;
     uint8_t* alive = s.pairAlive.data();
     LaneSink sink{&s.pendingContacts[lane], &s.pendingMarks[lane], 0};
-    int32_t known = 0;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (wait[i] > known) known = LaneAwait(other, wait[i]);
-        const int32_t k = items[i];
-        if (alive[k]) {
-            const CollisionPair pair = pairs[k];
-            const Entity& a = ents[pair.a];
-            const Entity& b = ents[pair.b];
-            if (Apart(a.bmin.x - m, a.bmax.x + m, b.bmin.x - m, b.bmax.x + m) ||
-                Apart(a.bmin.y - m, a.bmax.y + m, b.bmin.y - m, b.bmax.y + m)) {
-                alive[k] = 0;
-            } else {
-                sink.item = k;
-                CollideQuadPair(w, pair.a, pair.b, sink);
-            }
+    WalkLane(w, s.pairLanes, lane, [&](int32_t k) {
+        if (!alive[k]) return;
+        const CollisionPair pair = pairs[k];
+        const Entity& a = ents[pair.a];
+        const Entity& b = ents[pair.b];
+        if (Apart(a.bmin.x - m, a.bmax.x + m, b.bmin.x - m, b.bmax.x + m) ||
+            Apart(a.bmin.y - m, a.bmax.y + m, b.bmin.y - m, b.bmax.y + m)) {
+            alive[k] = 0;
+            return;
         }
-        mine.done.store(static_cast<int32_t>(i) + 1, std::memory_order_release);
-    }
+        sink.item = k;
+        CollideQuadPair(w, pair.a, pair.b, sink);
+    });
 }
 
 } // namespace

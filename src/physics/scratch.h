@@ -33,8 +33,8 @@ struct LaneWorkerHandle {
 struct LaneSchedule {
     std::vector<int32_t> items[2];
     std::vector<int32_t> wait[2];
-    std::vector<int32_t> lane, pos;   // per item: its lane and its place there
-    std::vector<int32_t> last, level; // per entity slot: the last item planned on it and that item's level
+    std::vector<int32_t> lane, pos; // per item: its lane and its place there
+    std::vector<int32_t> last;      // per entity slot: the last item planned on it
 };
 
 // A contact found in a pass whose items run out of list order; it goes into the table in list order.
@@ -126,9 +126,8 @@ struct PhysicsScratch {
     uint32_t laneTimed[2] = {0, 0};
     uint32_t laneSteps = 0;
     LaneWorkerHandle worker;
-    std::vector<uint8_t> entityLane;                                           // per entity slot
-    std::vector<int32_t> itemLevel, itemDep, itemOrder, itemNext, itemPending; // per item (planning)
-    std::vector<int32_t> levelFill, itemFirst, itemSecond;
+    std::vector<uint8_t> entityLane;                                            // per entity slot
+    std::vector<int32_t> itemDep, itemNext, itemPending, itemFirst, itemSecond; // per item (planning)
     std::vector<uint64_t> readyBits;
     int splitAxis = -1, splitAge = 0; // the split chosen last (0 across x, 1 across y) and its age in steps
     int32_t splitEntities = 0;        // entity count it was chosen for
