@@ -448,22 +448,18 @@ __attribute__((always_inline)) inline void RecordIfNew(World& w, const Collision
                                                        const physics_internal::LaneSink* sink = nullptr) {
     if (ContactRecorded(w, 0, aslot, bslot, vslot)) return;
     const Vec2 u = MeanVelocity(w, *col.e1) - MeanVelocity(w, *col.e2);
+    Vec2 dir = col.cv;
+    dir.Normalise();
+    const float speed = static_cast<float>(u.Length());
+    const float impact = static_cast<float>((u * dir.Dot(u)).Length());
     if (sink != nullptr) { // on a lane: the table is filled in list order after the pass
-        Vec2 dir = col.cv;
-        dir.Normalise();
-        const double along = dir.Dot(u);
-        sink->contacts->push_back({sink->item, aslot, bslot, vslot, col.cv.x, col.cv.y,
-                                   static_cast<float>(u.Length()), static_cast<float>((u * along).Length())});
+        sink->contacts->push_back({sink->item, aslot, bslot, vslot, col.cv.x, col.cv.y, speed, impact});
         return;
     }
     const int32_t slot = RecordContact(w, aslot, bslot, vslot, col.cv);
     if (slot == 0) return;
-    Contact& c = w.contacts[static_cast<size_t>(slot)];
-    c.speed = static_cast<float>(u.Length());
-    Vec2 dir = col.cv;
-    dir.Normalise();
-    const double s = dir.Dot(u);
-    c.impact = static_cast<float>((u * s).Length());
+    w.contacts[static_cast<size_t>(slot)].speed = speed;
+    w.contacts[static_cast<size_t>(slot)].impact = impact;
 }
 
 // The moves of steps 12-13: the side's ends along CV (a: by 1 - t, b: by t) and the vertex against it,
@@ -727,6 +723,7 @@ void FlushLaneSinks(World& w) {
                      [](const PendingMark& a, const PendingMark& b) { return a.item < b.item; });
     for (const PendingMark& m : marks) w.particles[static_cast<size_t>(m.particle)].contact = m.mark;
     marks.clear();
+    if (s.pendingContacts[0].empty() && s.pendingContacts[1].empty()) return; // most passes after the first
     // An item finds at most one contact: place them by item, then record them in that order.
     std::vector<int32_t>& byItem = s.pendingByItem;
     byItem.assign(w.collisionPairs.size(), -1);
