@@ -260,16 +260,12 @@ void CollideLane(World& w, int lane) {
     PhysicsScratch& s = w.physics;
     const CollisionPair* pairs = w.collisionPairs.data();
     const Entity* ents = w.entities.data();
-    const double m = w.sim.boxmargin;
     uint8_t* alive = s.pairAlive.data();
     LaneSink sink{&s.pendingContacts[lane], &s.pendingMarks[lane], 0};
     WalkLane(w, s.pairLanes, lane, [&](int32_t k) {
         if (!alive[k]) return;
         const CollisionPair pair = pairs[k];
-        const Entity& a = ents[pair.a];
-        const Entity& b = ents[pair.b];
-        if (Apart(a.bmin.x - m, a.bmax.x + m, b.bmin.x - m, b.bmax.x + m) ||
-            Apart(a.bmin.y - m, a.bmax.y + m, b.bmin.y - m, b.bmax.y + m)) {
+        if (!Overlap(w, ents[pair.a], ents[pair.b])) {
             alive[k] = 0;
             return;
         }
