@@ -442,6 +442,15 @@ void FindSide(const World& w, Collision& c, int32_t chosenSide) {
     c.touched = c.e2->constraints.empty() ? chosenSide : c.e2->constraints.back();
 }
 
+// Records a new contact with its speed and impact (nothing when the table is full).
+void RecordMoving(World& w, int32_t aslot, int32_t bslot, int32_t vslot, const Vec2& cv, float speed,
+                  float impact) {
+    const int32_t slot = RecordContact(w, aslot, bslot, vslot, cv);
+    if (slot == 0) return;
+    w.contacts[static_cast<size_t>(slot)].speed = speed;
+    w.contacts[static_cast<size_t>(slot)].impact = impact;
+}
+
 // Step 9: one contact per vertex and side in a step.
 __attribute__((always_inline)) inline void RecordIfNew(World& w, const Collision& col, int32_t aslot,
                                                        int32_t bslot, int32_t vslot,
@@ -456,10 +465,7 @@ __attribute__((always_inline)) inline void RecordIfNew(World& w, const Collision
         sink->contacts->push_back({sink->item, aslot, bslot, vslot, col.cv.x, col.cv.y, speed, impact});
         return;
     }
-    const int32_t slot = RecordContact(w, aslot, bslot, vslot, col.cv);
-    if (slot == 0) return;
-    w.contacts[static_cast<size_t>(slot)].speed = speed;
-    w.contacts[static_cast<size_t>(slot)].impact = impact;
+    RecordMoving(w, aslot, bslot, vslot, col.cv, speed, impact);
 }
 
 // The moves of steps 12-13: the side's ends along CV (a: by 1 - t, b: by t) and the vertex against it,
@@ -735,11 +741,7 @@ void FlushLaneSinks(World& w) {
     for (int32_t at : byItem) {
         if (at < 0) continue;
         const PendingContact& p = s.pendingContacts[at & 1][static_cast<size_t>(at >> 1)];
-        const int32_t slot = RecordContact(w, p.edge1, p.edge2, p.vertex, Vec2{p.pushX, p.pushY});
-        if (slot == 0) continue;
-        Contact& c = w.contacts[static_cast<size_t>(slot)];
-        c.speed = p.speed;
-        c.impact = p.impact;
+        RecordMoving(w, p.edge1, p.edge2, p.vertex, Vec2{p.pushX, p.pushY}, p.speed, p.impact);
     }
     s.pendingContacts[0].clear();
     s.pendingContacts[1].clear();
