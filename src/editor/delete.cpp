@@ -4,6 +4,7 @@
 #include <string>
 
 #include "editor/editor.h"
+#include "editor/names.h"
 #include "shell/levels.h"
 #include "shell/program.h"
 
@@ -18,12 +19,6 @@ template <typename T> int IndexOfUid(const std::vector<T>& list, uint32_t uid) {
 template <typename T> uint32_t UidAt(const std::vector<T>& list, int index, size_t expectedSize) {
     if (index < 0 || list.size() != expectedSize || static_cast<size_t>(index) >= list.size()) return 0;
     return list[static_cast<size_t>(index)].uid;
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
 }
 
 } // namespace
@@ -76,7 +71,7 @@ bool DeleteEntity(Program& prog, Platform& plat, int32_t entitySlot) {
         return m.entityId == id || (m.entityId == 0 && m.entity == entitySlot);
     });
     if (!DeleteEntityByRoundTrip(prog, plat, entitySlot)) return false;
-    prog.editor.change = "delete " + (type.empty() ? std::string("object") : Lower(type));
+    prog.editor.change = "delete " + KindWord(type);
     return true;
 }
 

@@ -11,6 +11,8 @@
 
 struct Program;
 struct World;
+struct Camera;
+struct InputState;
 class Platform;
 
 struct EditorLabel {
@@ -88,7 +90,6 @@ struct SaveAsState {
     std::string folder; // stored form, ending in '\'
     std::string name;   // the text typed
     int32_t nameLabel = 0, messageLabel = 0, saveButton = 0, cancelButton = 0;
-    bool escapeHeld = false; // the Escape that cancelled is still down: it ends nothing else
 };
 
 // A tooltip: what the mouse rests on that has a name, and for how many frames it has rested there.
@@ -146,9 +147,11 @@ struct Editor {
     std::shared_ptr<struct PreviewCache> previews; // the level browser's pictures (editor/preview.cpp)
 
     // What the user changed in the world this frame ("place box", "delete wall"...), for the history;
-    // empty when nothing. changeLoadedFile: the change put a level file's world in place.
+    // empty when nothing. changeLoadedFile: the change put a level file's world in place; changeTarget:
+    // it set the save target too (a load or New), which its undo and redo put back.
     std::string change;
     bool changeLoadedFile = false;
+    bool changeTarget = false;
     Tooltip tooltip;
     PopUpAim aim;
     int32_t helpWindow = 0; // "Help", 0 when closed
@@ -205,8 +208,8 @@ void LoadLevelWindowHandler(Program& prog, Platform& plat);
 // "Save as" (the toolbar button, Ctrl+Shift+S): the window with the file name, its folder, "Save" and
 // "Cancel".
 void OpenSaveAsWindow(Program& prog, Platform& plat);
-// Step of ToolbarUpdate: Ctrl+S and Ctrl+Shift+S, and while the window is open, the keyboard (typing,
-// Backspace, Enter saves, Escape cancels) and its buttons. No key reaches the rest of the frame meanwhile.
+// Step of ToolbarUpdate: while the window is open, the keyboard (typing, Backspace, Enter saves, Escape
+// cancels) and its buttons. It marks the keyboard taken: no key acts elsewhere meanwhile.
 void SaveAsWindowUpdate(Program& prog, Platform& plat);
 // The stored path a name typed in "Save as" names, inside `folder`: ".lvl" is added to a name without an
 // extension. Empty, with the reason in `why`, for a name a path cannot hold, another extension, or a name
@@ -246,9 +249,14 @@ void UpdateHints(Program& prog);
 // The help window: opens it, or closes it when it is open.
 void ToggleHelpWindow(Program& prog, Platform& plat);
 
-// The editor's own keys: F2 help, Ctrl+D duplicate, G grid, Home and the arrow keys.
-void EditorKeys(Program& prog, Platform& plat);
-// The last body, in table order, whose box holds the world point; 0 for none.
+// What the editor's keys do (the frame loop dispatches them from the key table).
+void PanKeys(Camera& cam, const InputState& in); // the arrow keys pan as the screen edges do
+void GridKey(Editor& ed);
+void DuplicateKey(Program& prog); // the body under the mouse, 20 units right and down
+void HomeKey(Camera& cam, const Editor& ed, double screenWidth);
+void DeleteKey(Program& prog, Platform& plat); // the object under the mouse
+// The body whose outline (the convex hull of its particles) holds the world point, the one drawn on top
+// (the last in table order) when several do; 0 for none.
 int32_t BodyAt(const World& w, Vec2 world);
 // Places a copy of the body 20 units right and down: its kind, properties and shape, with its liquid and
 // its lights. The new entity's slot, or 0 when there was nothing to copy or no room.

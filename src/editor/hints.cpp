@@ -4,6 +4,7 @@
 #include <array>
 
 #include "editor/editor.h"
+#include "editor/keymap.h"
 #include "editor/names.h"
 #include "gui/gui.h"
 #include "platform/platform.h"
@@ -85,44 +86,35 @@ void UpdateHints(Program& prog) {
 namespace {
 
 struct HelpLine {
-    const char* text;
-    bool heading;
+    std::string text;
+    bool heading = false;
 };
 
-// Every key and mouse action, one line each.
-constexpr std::array<HelpLine, 31> kHelp = {{
-    {"Mouse", true},
-    {"Rest on a group of \"Tools :\", click an icon: pick a tool", false},
-    {"Rest on an icon, a toolbar button or \"delete\": its name", false},
-    {"Left click or drag in the world: place with the tool", false},
-    {"Half-space, water space: press, drag to turn the surface", false},
-    {"Bind: press on one body, release on another", false},
-    {"Right drag: move a body (whole, when paused or with Shift)", false},
-    {"edit, then click an object: its property panel", false},
-    {"Mouse wheel: zoom", false},
-    {"Screen edges: pan", false},
-    {"Ctrl + right drag on the toolbar: move the toolbar", false},
-    {"Keys", true},
-    {"Space: start or pause the world", false},
-    {"Arrow keys: pan", false},
-    {"Home: back to the level's view", false},
-    {"F1: wireframe view", false},
-    {"F2 or ?: this help", false},
-    {"Delete: remove the object under the mouse", false},
-    {"Ctrl+D: duplicate the body under the mouse", false},
-    {"G: grid on or off (placements snap to it)", false},
-    {"Ctrl+Z: undo", false},
-    {"Ctrl+Y or Ctrl+Shift+Z: redo", false},
-    {"Ctrl+R or Rewind: rewind the world", false},
-    {"Ctrl+N or New: start an empty level", false},
-    {"Ctrl+S or Save: save the level", false},
-    {"Ctrl+Shift+S: save the level as", false},
-    {"R: start a scripted level again", false},
-    {"Escape: quit (press twice when changes are unsaved)", false},
-    {"Toolbar", true},
-    {"Load: open a level from the level browser", false},
-    {"The level's path above the buttons is where Save writes", false},
+// The mouse's actions; the keys come from the key table.
+constexpr std::array<const char*, 10> kMouseHelp = {{
+    "Rest on a group of \"Tools :\", click an icon: pick a tool",
+    "Rest on an icon, a toolbar button or \"delete\": its name",
+    "Left click or drag in the world: place with the tool",
+    "Half-space, water space: press, drag to turn the surface",
+    "Bind: press on one body, release on another",
+    "Right drag: move a body (whole, when paused or with Shift)",
+    "edit, then click an object: its property panel",
+    "Mouse wheel: zoom",
+    "Screen edges: pan",
+    "Ctrl + right drag on the toolbar: move the toolbar",
 }};
+
+std::vector<HelpLine> HelpLines() {
+    std::vector<HelpLine> lines{{"Mouse", true}};
+    for (const char* l : kMouseHelp) lines.push_back({l});
+    lines.push_back({"Keys", true});
+    for (std::string& l : KeyHelpLines()) lines.push_back({std::move(l)});
+    lines.push_back({"Scripted levels may answer keys of their own, as R: start again", false});
+    lines.push_back({"Toolbar", true});
+    lines.push_back({"Load: open a level from the level browser"});
+    lines.push_back({"The level's path above the buttons is where Save writes"});
+    return lines;
+}
 
 constexpr int kHelpLeft = 14;
 constexpr int kHelpTop = 28;
@@ -138,15 +130,16 @@ void ToggleHelpWindow(Program& prog, Platform& plat) {
         ed.helpWindow = 0;
         return;
     }
+    const std::vector<HelpLine> help = HelpLines();
     int width = 0;
-    for (const HelpLine& l : kHelp) width = std::max(width, plat.TextWidth(FontId::Gui, l.text));
+    for (const HelpLine& l : help) width = std::max(width, plat.TextWidth(FontId::Gui, l.text));
     width += 2 * kHelpLeft;
-    const int height = kHelpTop + kHelpPitch * static_cast<int>(kHelp.size()) + 12;
+    const int height = kHelpTop + kHelpPitch * static_cast<int>(help.size()) + 12;
     const int W = gui.settings.screenWidth, H = gui.settings.screenHeight;
     ed.helpWindow = OpenWindow(gui, std::max(0, (W - width) / 2), std::max(0, (H - height) / 2), width,
                                height, "Help", 100);
     int y = kHelpTop;
-    for (const HelpLine& l : kHelp) {
+    for (const HelpLine& l : help) {
         int32_t label = AddLabel(gui, ed.helpWindow, l.heading ? kHelpLeft - 6 : kHelpLeft, y, l.text);
         if (l.heading) SetLabelColour(gui, ed.helpWindow, label, 255, 255, 0);
         y += kHelpPitch;

@@ -1,8 +1,12 @@
 // The editor's per-frame mouse and keyboard handling: toolbar drag, zoom, the mouse's world position,
 // selection, dragging bodies, the tools, Delete, Space, F1 and edge scrolling.
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
+#include "common/text.h"
 #include "editor/editor.h"
+#include "editor/names.h"
 #include "editor/tools.h"
 #include "gui/gui.h"
 #include "render/render.h"
@@ -11,8 +15,8 @@
 
 namespace {
 
-// The particle nearest to a world point: the search starts at slot 1 and a later slot wins a tie, so
-// with no particles it is the empty slot 1.
+// The particle nearest to a world point: the search starts at slot 1 and a later slot wins a tie, so with no
+// particles it is the empty slot 1.
 int32_t NearestParticle(const World& w, Vec2 m) {
     int32_t best = 1;
     double bestDistance = 0;
@@ -26,6 +30,67 @@ int32_t NearestParticle(const World& w, Vec2 m) {
     }
     return best;
 }
+
+double Cross(Vec2 o, Vec2 a, Vec2 b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
+
+// True when `m` lies strictly inside the outline of a body: the convex hull of its particles.
+bool InsideOutline(const World& w, const Entity& e, Vec2 m) {
+    if (e.particles.size() < 3 || m.x < e.bmin.x || m.x > e.bmax.x || m.y < e.bmin.y || m.y > e.bmax.y)
+        return false;
+    std::vector<Vec2> pts;
+    pts.reserve(e.particles.size());
+    for (int32_t s : e.particles)
+        if (s >= 1 && s <= w.particleCount) pts.push_back(w.particles[static_cast<size_t>(s)].p);
+    if (pts.size() < 3) return false;
+    std::sort(pts.begin(), pts.end(), [](Vec2 a, Vec2 b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    std::vector<Vec2> hull(2 * pts.size());
+    size_t k = 0;
+    for (size_t i = 0; i < pts.size(); ++i) { // lower chain, then upper chain
+        while (k >= 2 && Cross(hull[k - 2], hull[k - 1], pts[i]) <= 0) --k;
+        hull[k++] = pts[i];
+    }
+    for (size_t i = pts.size() - 1, lower = k + 1; i-- > 0;) {
+        while (k >= lower && Cross(hull[k - 2], hull[k - 1], pts[i]) <= 0) --k;
+        hull[k++] = pts[i];
+    }
+    if (k < 4) return false; // fewer than three corners: no area
+    for (size_t i = 0; i + 1 < k; ++i)
+        if (Cross(hull[i], hull[i + 1], m) <= 0) return false;
+    return true;
+}
+
+// The particle the mouse picks: inside the outline of a body the nearest of that body's particles;
+// elsewhere the nearest particle of all.
+int32_t ParticleUnderMouse(const World& w, Vec2 m) {
+    const int32_t body = BodyAt(w, m);
+    if (body == 0) return NearestParticle(w, m);
+    int32_t best = 0;
+    double bestDistance = 0;
+    for (int32_t s : w.entities[static_cast<size_t>(body)].particles) {
+        if (s < 1 || s > w.particleCount) continue;
+        Vec2 d = w.particles[static_cast<size_t>(s)].p - m;
+        double distance = d.x * d.x + d.y * d.y;
+        if (best == 0 || distance <= bestDistance) {
+            best = s;
+            bestDistance = distance;
+        }
+    }
+    return best != 0 ? best : NearestParticle(w, m);
+}
+
+} // namespace
+
+int32_t BodyAt(const World& w, Vec2 m) {
+    for (int32_t i = std::min(w.entityCount, static_cast<int32_t>(w.entities.size()) - 1); i >= 1; --i) {
+        const Entity& e = w.entities[static_cast<size_t>(i)];
+        if (e.id != 0 && InsideOutline(w, e, m)) return i;
+    }
+    return 0;
+}
+
+namespace {
 
 void DragToolbar(Editor& ed, const InputState& in, int W, int H, int dx, int dy) {
     bool onEdge = in.mouseX <= 0 || in.mouseX >= W - 1 || in.mouseY <= 0 || in.mouseY >= H - 1;
@@ -64,7 +129,8 @@ void RightDrag(Program& prog) {
         const Vec2 d = ed.mouseWorldDelta;
         if (d.x == 0 && d.y == 0) return;
         // Moving a body of a paused world is editing; with the world running it is play.
-        if (prog.shell.paused) ed.change = "move " + (owner.id == 1 ? std::string("particle") : owner.type);
+        if (prog.shell.paused)
+            ed.change = "move " + (owner.id == 1 ? std::string("particle") : KindWord(owner.type));
         if (owner.id == 1) { // a free particle: the world entity lists none
             sp.p += d;
             sp.oldp += d;
@@ -87,31 +153,6 @@ void RightDrag(Program& prog) {
         sp.p = ed.mouseWorld;
         if (owner.m == 0) sp.oldp = ed.mouseWorld;
     }
-}
-
-void DeleteKey(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    World& w = prog.world;
-    if (ed.currentTool == "HalfSpace" || ed.currentTool == "Region") {
-        if (WindowHovered(prog.gui)) return; // the mouse is not in the world
-        int i =
-            ed.currentTool == "HalfSpace" ? HalfSpaceAt(prog, ed.mouseWorld) : RegionAt(prog, ed.mouseWorld);
-        if (i < 0) return;
-        WaitForSave(prog);
-        if (ed.currentTool == "HalfSpace")
-            w.halfSpaces.erase(w.halfSpaces.begin() + i);
-        else
-            w.regions.erase(w.regions.begin() + i);
-        ed.change = ed.currentTool == "HalfSpace" ? "delete half-space" : "delete region";
-        return;
-    }
-    const int32_t s = ed.selected;
-    if (s < 1 || s > w.particleCount || w.particles[static_cast<size_t>(s)].id == 0) return;
-    const int32_t parent = w.particles[static_cast<size_t>(s)].parent;
-    if (w.entities[static_cast<size_t>(parent)].id == 1)
-        DeleteFreeParticle(prog, plat, s);
-    else
-        DeleteEntity(prog, plat, parent);
 }
 
 void EdgeScroll(Program& prog, int W, int H) {
@@ -142,13 +183,35 @@ WorldMakings Makings(const World& w) {
 
 std::string ToolChange(const std::string& tool) {
     if (tool == "Bind") return "bind";
-    std::string name = tool;
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return "place " + name;
+    return "place " + ToLower(ToolName(tool));
 }
 
 } // namespace
+
+void DeleteKey(Program& prog, Platform& plat) {
+    Editor& ed = prog.editor;
+    World& w = prog.world;
+    if (ed.currentTool == "HalfSpace" || ed.currentTool == "Region") {
+        if (WindowHovered(prog.gui)) return; // the mouse is not in the world
+        int i =
+            ed.currentTool == "HalfSpace" ? HalfSpaceAt(prog, ed.mouseWorld) : RegionAt(prog, ed.mouseWorld);
+        if (i < 0) return;
+        WaitForSave(prog);
+        if (ed.currentTool == "HalfSpace")
+            w.halfSpaces.erase(w.halfSpaces.begin() + i);
+        else
+            w.regions.erase(w.regions.begin() + i);
+        ed.change = ed.currentTool == "HalfSpace" ? "delete half-space" : "delete region";
+        return;
+    }
+    const int32_t s = ed.selected;
+    if (s < 1 || s > w.particleCount || w.particles[static_cast<size_t>(s)].id == 0) return;
+    const int32_t parent = w.particles[static_cast<size_t>(s)].parent;
+    if (w.entities[static_cast<size_t>(parent)].id == 1)
+        DeleteFreeParticle(prog, plat, s);
+    else
+        DeleteEntity(prog, plat, parent);
+}
 
 void EditorInput(Program& prog, Platform& plat) {
     Editor& ed = prog.editor;
@@ -176,7 +239,6 @@ void EditorInput(Program& prog, Platform& plat) {
     const bool overWindow = WindowHovered(prog.gui);
 
     if (ed.overToolbar) ed.anchor = {};
-    if (in.released[Key::F1]) sh.texturedView = sh.texturedView ? 0 : 1;
     DragToolbar(ed, in, W, H, dx, dy);
 
     // The wheel zooms the world, unless it turns a list in a window.
@@ -195,9 +257,9 @@ void EditorInput(Program& prog, Platform& plat) {
 
     World& w = prog.world;
     if (!in.right && ed.leftState == 0)
-        ed.selected = NearestParticle(w, world);
+        ed.selected = ParticleUnderMouse(w, world);
     else if (ed.leftState != 0)
-        ed.previousSelected = NearestParticle(w, world);
+        ed.previousSelected = ParticleUnderMouse(w, world);
 
     RightDrag(prog);
 
@@ -211,8 +273,5 @@ void EditorInput(Program& prog, Platform& plat) {
         if (!(Makings(w) == before)) ed.change = ToolChange(ed.currentTool);
     }
 
-    if (in.released[Key::Delete]) DeleteKey(prog, plat);
-    if (in.released[Key::Space]) sh.paused = !sh.paused;
-    EditorKeys(prog, plat);
     EdgeScroll(prog, W, H);
 }

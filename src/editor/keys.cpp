@@ -1,4 +1,5 @@
-// The editor's own keys: help (F2), duplicate (Ctrl+D), the grid (G), and the camera (Home, arrows).
+// What the editor's keys do: duplicate (Ctrl+D), the grid (G), and the camera (Home, arrows). The keys
+// themselves are bound in the key table (editor/keymap.h).
 #include <cmath>
 #include <unordered_map>
 
@@ -12,21 +13,11 @@
 
 namespace {
 
-constexpr int kKeyD = 32;
-constexpr int kKeyG = 34;
 constexpr double kCopyOffset = 20; // a copy lands this far right and down
 
-// Control held, or let go in the same frame as the key it modifies (a quick Ctrl+D comes in one frame and
-// is released in the next).
-bool ControlHeld(const InputState& in) {
-    return in.down[Key::LeftControl] || in.down[Key::RightControl] || in.released[Key::LeftControl] ||
-           in.released[Key::RightControl];
-}
+} // namespace
 
-// The arrow keys pan as the screen edges do.
-void ArrowKeys(Program& prog) {
-    const InputState& in = prog.shell.input;
-    Camera& cam = prog.camera;
+void PanKeys(Camera& cam, const InputState& in) {
     const double step = (cam.zoom + 1) * 10;
     if (in.down[Key::Left]) cam.x -= step;
     if (in.down[Key::Right]) cam.x += step;
@@ -34,19 +25,8 @@ void ArrowKeys(Program& prog) {
     if (in.down[Key::Down]) cam.y += step;
 }
 
-} // namespace
-
 Vec2 SnapToGrid(Vec2 v) {
     return {std::round(v.x / kGridStep) * kGridStep, std::round(v.y / kGridStep) * kGridStep};
-}
-
-int32_t BodyAt(const World& w, Vec2 m) {
-    for (int32_t i = w.entityCount; i >= 1; --i) {
-        const Entity& e = w.entities[static_cast<size_t>(i)];
-        if (e.id == 0 || e.particles.empty()) continue;
-        if (e.bmin.x <= m.x && m.x <= e.bmax.x && e.bmin.y <= m.y && m.y <= e.bmax.y) return i;
-    }
-    return 0;
 }
 
 int32_t DuplicateBody(Program& prog, int32_t src) {
@@ -124,31 +104,27 @@ int32_t DuplicateBody(Program& prog, int32_t src) {
     return copy;
 }
 
-void EditorKeys(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    Shell& sh = prog.shell;
-    const InputState& in = sh.input;
+void GridKey(Editor& ed) {
+    ed.grid = !ed.grid;
+    SetStatus(ed, ed.grid ? "grid on: placements snap to it." : "grid off.");
+}
 
-    if (in.released[Key::F2]) ToggleHelpWindow(prog, plat);
-    if (in.released[kKeyG] && !ControlHeld(in)) {
-        ed.grid = !ed.grid;
-        SetStatus(ed, ed.grid ? "grid on: placements snap to it." : "grid off.");
+void DuplicateKey(Program& prog) {
+    Editor& ed = prog.editor;
+    if (WindowHovered(prog.gui)) return;
+    const int32_t body = BodyAt(prog.world, ed.mouseWorld);
+    if (body == 0) return;
+    WaitForSave(prog); // nothing changes the world while a save runs
+    const std::string& type = prog.world.entities[static_cast<size_t>(body)].type;
+    const std::string kind = KindName(type), word = KindWord(type);
+    if (DuplicateBody(prog, body) != 0) {
+        SetStatus(ed, kind + " duplicated.");
+        ed.change = "duplicate " + word;
     }
-    if (in.released[kKeyD] && ControlHeld(in) && !WindowHovered(prog.gui)) {
-        const int32_t body = BodyAt(prog.world, ed.mouseWorld);
-        if (body != 0) {
-            WaitForSave(prog); // nothing changes the world while a save runs
-            const std::string kind = KindName(prog.world.entities[static_cast<size_t>(body)].type);
-            if (DuplicateBody(prog, body) != 0) {
-                SetStatus(ed, kind + " duplicated.");
-                ed.change = "duplicate " + kind;
-            }
-        }
-    }
-    if (in.released[Key::Home]) {
-        prog.camera.x = ed.home.x;
-        prog.camera.y = ed.home.y;
-        prog.camera.zoom = ClampZoom(1 - sh.settings.screenWidth / 1280.0); // as at start: 1:1 on 1280 pixels
-    }
-    ArrowKeys(prog);
+}
+
+void HomeKey(Camera& cam, const Editor& ed, double screenWidth) {
+    cam.x = ed.home.x;
+    cam.y = ed.home.y;
+    cam.zoom = ClampZoom(1 - screenWidth / 1280.0); // as at start: 1:1 on 1280 pixels
 }

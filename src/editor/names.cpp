@@ -1,5 +1,7 @@
 #include "editor/names.h"
 
+#include "common/text.h"
+
 #include <array>
 #include <string_view>
 
@@ -83,4 +85,8 @@ std::string KindName(const std::string& type) {
     for (const KindText& k : kKinds)
         if (std::string_view(type).substr(0, k.prefix.size()) == k.prefix) return std::string(k.name);
     return type;
+}
+
+std::string KindWord(const std::string& type) {
+    return type.empty() ? std::string("object") : ToLower(KindName(type));
 }

@@ -9,3 +9,6 @@ std::string ToolName(const std::string& tool);
 std::string ToolHint(const std::string& tool);
 // The name of an object kind, from an entity's type ("icebox" is "Ice box", "wall_red" is "Wall").
 std::string KindName(const std::string& type);
+// The same name inside a sentence, as history messages use it ("undo: recolour wall"); "object" for an
+// entity without a type.
+std::string KindWord(const std::string& type);

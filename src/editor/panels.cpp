@@ -400,13 +400,6 @@ void NoteWrite(Editor& ed, PanelRow& row, float value, const std::string& what) 
     ed.change = "change " + what;
 }
 
-std::string EntityWhat(const Entity& e) {
-    std::string what = e.type.empty() ? std::string("object") : e.type;
-    for (char& c : what)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return what;
-}
-
 void ApplyEntityPanel(Program& prog, Platform& plat, Panel& p, const PanelClick& click, bool& close) {
     Gui& gui = prog.gui;
     World& w = prog.world;
@@ -417,14 +410,14 @@ void ApplyEntityPanel(Program& prog, Platform& plat, Panel& p, const PanelClick&
             float v = 0;
             if (!KnobMoved(gui, p, row, v)) continue;
             WriteEntityRow(w, *e, row.kind, v);
-            NoteWrite(prog.editor, row, v, EntityWhat(*e));
+            NoteWrite(prog.editor, row, v, KindWord(e->type));
         }
     }
     for (const PanelRow& row : p.rows) SetLabelText(gui, p.window, row.label, EntityLabel(w, *e, row.kind));
     if (!click.colour.empty()) {
         bool wall = e->type.find("wall") != std::string::npos;
         e->type = std::string(wall ? "wall_" : "quad_") + click.colour;
-        prog.editor.change = "change colour";
+        prog.editor.change = "recolour " + KindWord(e->type);
         if (Window* win = FindWindow(gui, p.window))
             win->title = KindName(e->type) + " " + std::to_string(e->id);
     }
@@ -439,7 +432,7 @@ void ApplyHalfSpacePanel(Program& prog, Panel& p, const PanelClick& click, bool&
     if (!h) return;
     if (!click.colour.empty()) {
         h->type = click.colour;
-        prog.editor.change = "change colour";
+        prog.editor.change = "recolour half-space";
     }
     if (click.remove) {
         std::erase_if(prog.world.halfSpaces, [&](const HalfSpace& x) { return x.uid == p.targetUid; });
@@ -453,7 +446,7 @@ void ApplyRegionPanel(Program& prog, Panel& p, const PanelClick& click, bool& cl
     if (!r) return;
     if (!click.colour.empty()) {
         r->type = click.colour;
-        prog.editor.change = "change colour";
+        prog.editor.change = "recolour region";
     }
     if (click.remove) {
         std::erase_if(prog.world.regions, [&](const Region& x) { return x.id == p.targetId; });
@@ -477,7 +470,7 @@ void ApplyWaterSpacePanel(Program& prog, Panel& p, const PanelClick& click, bool
     for (const PanelRow& row : p.rows) SetLabelText(gui, p.window, row.label, WaterLabel(*s, row.kind));
     if (!click.colour.empty()) {
         s->type = click.colour;
-        prog.editor.change = "change colour";
+        prog.editor.change = "recolour water space";
     }
     if (click.remove) {
         std::erase_if(prog.world.waterSpaces, [&](const WaterSpace& x) { return x.uid == p.targetUid; });

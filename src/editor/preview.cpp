@@ -64,7 +64,7 @@ struct PreviewCache {
     bool readOk = false;
 
     int32_t window = 0; // the browser window the widgets below belong to
-    int32_t folderLabel = 0, pictureImage = 0, countsLabel = 0;
+    int32_t folderLabel = 0, pictureImage = 0, countsLabel = 0, triggersLabel = 0;
 
     ~PreviewCache() {
         if (worker.joinable()) worker.join();
@@ -155,14 +155,22 @@ void AddWidgets(Program& prog, PreviewCache& c) {
     c.window = win->id;
     c.folderLabel = AddLabel(gui, win->id, 10, 27, "Folder: " + prog.shell.currentFolder);
     c.pictureImage = AddImage(gui, win->id, kListWidth - 20, 50, kPictureWidth, height, GuiImage::Blank);
+    // The counts take two lines: one would not fit under the picture.
     c.countsLabel = AddLabel(gui, win->id, kListWidth - 20, 60 + height, "");
+    c.triggersLabel = AddLabel(gui, win->id, kListWidth - 20, 80 + height, "");
 }
 
-void Show(Program& prog, PreviewCache& c, int image, const std::string& counts) {
+void Show(Program& prog, PreviewCache& c, int image, const std::string& counts,
+          const std::string& triggers = {}) {
     Window* win = FindWindow(prog.gui, c.window);
     if (!win) return;
     if (GuiImageWidget* img = FindImageWidget(*win, c.pictureImage)) img->quad = image;
     SetLabelText(prog.gui, c.window, c.countsLabel, counts);
+    SetLabelText(prog.gui, c.window, c.triggersLabel, triggers);
+}
+
+std::string Count(int32_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 } // namespace
@@ -194,8 +202,9 @@ void BrowserPreviewUpdate(Program& prog, Platform& plat) {
         p->used = ++c.clock;
         if (!p->readable) return Show(prog, c, GuiImage::Blank, "cannot be read");
         return Show(prog, c, p->image,
-                    std::to_string(p->entities) + " entities, " + std::to_string(p->particles) +
-                        " particles, " + std::to_string(p->triggers) + " triggers");
+                    Count(p->entities, "entity", "entities") + ", " +
+                        Count(p->particles, "particle", "particles"),
+                    Count(p->triggers, "trigger", "triggers"));
     }
     Show(prog, c, GuiImage::Blank, "reading...");
     if (c.readingPath.empty()) StartReading(c, path, stamp); // one at a time: otherwise this one comes next

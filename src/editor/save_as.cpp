@@ -1,6 +1,7 @@
 // "Save as": a small window holding the name of the level file, the folder it goes to, and "Save" /
 // "Cancel". While it is open it takes the keyboard: typed text edits the name, Enter saves, Escape cancels.
-// Ctrl+S is "Save" and Ctrl+Shift+S opens this window.
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "common/text.h"
@@ -62,19 +63,14 @@ void TrySave(Program& prog, Platform& plat) {
     std::string why;
     std::string path = SaveAsPath(s.folder, s.name, why);
     if (path.empty()) return Say(prog, why);
+    const std::string folder = FolderOf(path);
+    std::error_code error;
+    if (!std::filesystem::is_directory(NativePath(folder), error))
+        return Say(prog, "the folder " + folder + " does not exist");
     if (sh.saving) return Say(prog, "a save is under way: try again");
     if (MustAskBeforeSaving(sh.overwrite, path, sh.frame)) return Say(prog, OverwriteQuestion(path));
-    sh.levelPath = path; // the current level from now on: label 1 and what "Save" writes
     Close(prog, plat);
-    StartSave(prog);
-}
-
-// While the window is open no key reaches the rest of the program; an Escape that cancelled stays taken
-// until it is let go.
-void TakeKeyboard(InputState& in) {
-    in.down.fill(false);
-    in.released.fill(false);
-    in.typed.clear();
+    StartSave(prog, path); // the file becomes the save target once it is written
 }
 
 } // namespace
@@ -153,37 +149,16 @@ void SaveAsWindowUpdate(Program& prog, Platform& plat) {
     Editor& ed = prog.editor;
     SaveAsState& s = ed.saveAs;
     InputState& in = prog.shell.input;
-    if (s.escapeHeld) {
-        if (!in.down[Key::Escape]) s.escapeHeld = false;
-        in.down[Key::Escape] = false;
-        in.released[Key::Escape] = false;
-    }
-    const bool control = in.down[Key::LeftControl] || in.down[Key::RightControl];
-    const bool shift = in.down[Key::LeftShift] || in.down[Key::RightShift];
-    static const int kS = ScanCodeFromName("S");
     if (s.window != 0 && FindWindow(prog.gui, s.window) == nullptr) s.window = 0; // closed by its title bar
-    if (s.window == 0) {
-        if (control && in.released[static_cast<size_t>(kS)]) {
-            in.released[static_cast<size_t>(kS)] = false;
-            if (shift)
-                OpenSaveAsWindow(prog, plat);
-            else
-                StartSave(prog);
-        }
-        return;
-    }
+    if (s.window == 0) return;
 
-    if (in.down[Key::Escape]) {
-        s.escapeHeld = true;
-        TakeKeyboard(in);
-        return Close(prog, plat);
-    }
+    in.keyboardTaken = true; // the frame's keys are this window's
+    if (in.pressed[Key::Escape]) return Close(prog, plat);
     bool enter = in.released[Key::Return];
     bool edited = !in.typed.empty() || in.released[Key::Backspace];
     if (in.released[Key::Backspace] && !s.name.empty()) s.name.pop_back();
     for (char c : in.typed)
         if (c != '\r' && c != '\n' && s.name.size() < 200) s.name += c;
-    TakeKeyboard(in);
     if (edited) {
         Refresh(prog);
         Say(prog, "");

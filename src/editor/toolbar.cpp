@@ -29,7 +29,7 @@ void UpdateTextFields(Editor& ed, const InputState& in, bool pressed) {
                 t.x < in.mouseX && in.mouseX < t.x + t.width && t.y < in.mouseY && in.mouseY < t.y + t.height;
             t.state = inside ? 1 : 0;
         }
-        if (t.state != 1) continue;
+        if (t.state != 1 || in.keyboardTaken) continue;
         t.text += in.typed;
         if (in.released[Key::Backspace] && !t.text.empty()) t.text.pop_back();
     }
@@ -75,7 +75,6 @@ void ToolbarUpdate(Program& prog, Platform& plat) {
     // The editor's own left-button state still holds last frame's value here: 0 means the button was up.
     UpdateTextFields(ed, in, in.left && ed.leftState == 0);
 
-    if (ed.labels.size() > 1) ed.labels[1].text = prog.shell.levelPath; // where "Save" writes
     FadeStatus(ed);
 }
 
@@ -161,6 +160,7 @@ void LoadLevelWindowHandler(Program& prog, Platform& plat) {
         if (OpenLevel(prog, plat, path)) { // a load waits for a running save and closes the panels
             ed.change = "load " + item;
             ed.changeLoadedFile = true;
+            ed.changeTarget = true;
         }
         return;
     }

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/image_numbers.h"
 #include "platform/platform.h"
-#include "shell/catalogue.h"
 
 // Image numbers of the toolkit (kGuiBase + offset).
 namespace GuiImage {

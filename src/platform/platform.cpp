@@ -116,3 +116,19 @@ bool QuadIsClockwise(const Quad& q) {
     }
     return area > 0;
 }
+
+bool ControlHeld(const InputState& in) {
+    return in.down[Key::LeftControl] || in.down[Key::RightControl] || in.released[Key::LeftControl] ||
+           in.released[Key::RightControl];
+}
+
+bool ShiftHeld(const InputState& in) {
+    return in.down[Key::LeftShift] || in.down[Key::RightShift] || in.released[Key::LeftShift] ||
+           in.released[Key::RightShift];
+}
+
+void WorkOutEdges(InputState& in, std::array<bool, kKeyCount>& before) {
+    for (size_t k = 0; k < in.down.size(); ++k) in.pressed[k] = in.down[k] && !before[k];
+    before = in.down;
+    in.keyboardTaken = false;
+}

@@ -59,7 +59,20 @@ struct InputState {
     std::array<bool, kKeyCount> down{};
     std::array<bool, kKeyCount> released{}; // released since the previous sample
     std::string typed;                      // characters typed since the previous sample
+    // Worked out by the frame loop once a frame (WorkOutEdges), not by the platform:
+    std::array<bool, kKeyCount> pressed{}; // down now and not in the previous frame
+    bool keyboardTaken = false;            // a window holds the keyboard: no key acts elsewhere
 };
+
+// The frame's edges from the platform's input: `pressed` against the keys down in the previous frame
+// (`before`, updated here); the keyboard is free.
+void WorkOutEdges(InputState& in, std::array<bool, kKeyCount>& before);
+
+// A modifier counts as held while it is down, and also in the frame in which it is let go together with
+// the key it modifies (a quick Ctrl+S, as fast typists and scripted keystrokes give, comes down in one
+// frame and is let go, both keys at once, in the next).
+bool ControlHeld(const InputState& in);
+bool ShiftHeld(const InputState& in);
 
 // The character a scan code stands for in key-released events ("a".."z", "0".."9", " "), or 0.
 char ScanCodeChar(int scan);

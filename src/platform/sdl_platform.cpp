@@ -624,6 +624,13 @@ int SdlPlatform::ImageHeight(int number) const {
 
 bool SdlPlatform::GrabScreen(int number, int x, int y, int width, int height) {
     if (!renderer_ || width <= 0 || height <= 0) return false;
+    if (window_ && !frame_.empty()) {
+        // A window draws its frame when it is shown: what was drawn so far goes to the frame's own target
+        // first, so the grab holds it (a level picture drawn off the window before the frame).
+        for (const Command& c : frame_) Execute(c);
+        frame_.clear();
+        shown_.clear(); // the next frame is drawn in full
+    }
     SDL_Rect r{x, y, width, height};
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!s) return false;

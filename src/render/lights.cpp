@@ -1,9 +1,9 @@
 // Lights: the glow at each source and the light quads cast past nearby solid objects.
 #include <algorithm>
 
+#include "platform/image_numbers.h"
 #include "render/passes.h"
 #include "render/shapes.h"
-#include "shell/catalogue.h"
 #include "shell/program.h"
 
 namespace {

@@ -7,17 +7,9 @@
 #include <vector>
 
 #include "common/random.h"
+#include "platform/image_numbers.h"
 
 class Platform;
-
-// Sprite-number bases.
-constexpr int kEffectBase = 50;
-constexpr int kLightBase = 100;
-constexpr int kCustomBase = 200;
-constexpr int kMaxCustomImages = 50; // 200..249; the GUI images start at 250
-constexpr int kGuiBase = 250;
-constexpr int kGuiOwnBase = kGuiBase + 24; // first number of the images the GUI makes itself
-constexpr int kScreenImage = 22;           // blank sprite of the screen's size
 
 struct CatalogueEntry {
     std::string name;

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "editor/editor.h"
+#include "editor/keymap.h"
 #include "effects/effects.h"
 #include "gui/gui.h"
 #include "physics/physics.h"
@@ -12,6 +13,7 @@
 #include "shell/levels.h"
 #include "shell/program.h"
 #include "triggers/triggers.h"
+#include "world/validate.h"
 
 Shell::Shell() = default;
 Shell::~Shell() = default;
@@ -46,6 +48,64 @@ void SampleFrameInput(Program& prog, Platform& plat) {
         sh.input = plat.SampleInput();
     }
     RecordFrame(sh.recorder, sh.frame, sh.input);
+    WorkOutEdges(sh.input, sh.keysBefore);
+}
+
+// The frame's keys, dispatched from the key table in its order. True when Escape asks to quit.
+bool CarryOutKeys(Program& prog, Platform& plat) {
+    Shell& sh = prog.shell;
+    bool quit = false;
+    for (KeyAction action : KeyActionsOf(sh.input)) {
+        const bool worldFree = !sh.saving; // nothing replaces the world while a save runs
+        switch (action) {
+        case KeyAction::Pause:
+            sh.paused = !sh.paused;
+            break;
+        case KeyAction::Pan:
+            PanKeys(prog.camera, sh.input);
+            break;
+        case KeyAction::Home:
+            HomeKey(prog.camera, prog.editor, sh.settings.screenWidth);
+            break;
+        case KeyAction::Wireframe:
+            sh.texturedView = sh.texturedView ? 0 : 1;
+            break;
+        case KeyAction::Help:
+            ToggleHelpWindow(prog, plat);
+            break;
+        case KeyAction::Delete:
+            DeleteKey(prog, plat);
+            break;
+        case KeyAction::Duplicate:
+            DuplicateKey(prog);
+            break;
+        case KeyAction::Grid:
+            GridKey(prog.editor);
+            break;
+        case KeyAction::Undo:
+            if (worldFree) Undo(prog, plat);
+            break;
+        case KeyAction::Redo:
+            if (worldFree) Redo(prog, plat);
+            break;
+        case KeyAction::Rewind:
+            if (worldFree) Rewind(prog, plat);
+            break;
+        case KeyAction::New:
+            if (worldFree) NewWorld(prog, plat);
+            break;
+        case KeyAction::Save:
+            StartSave(prog);
+            break;
+        case KeyAction::SaveAs:
+            OpenSaveAsWindow(prog, plat);
+            break;
+        case KeyAction::Quit:
+            quit = true;
+            break;
+        }
+    }
+    return quit;
 }
 
 void CountFramesPerSecond(Shell& sh, Platform& plat) {
@@ -93,6 +153,7 @@ bool RunFrame(Program& prog, Platform& plat) {
         WorldEffectsStep(prog.effects, prog.world, prog.rng);
         StepLiquidBoxes(prog.world);
         if (sh.triggersOn) RunTriggers(prog, plat);
+        AssertWorldSound(prog.world, "after a step");
     } else {
         UpdateEntityBounds(prog.world);
         for (int32_t i = 1; i <= prog.world.liquidBoxCount; ++i) ContainLiquid(prog.world, i);
@@ -111,9 +172,11 @@ bool RunFrame(Program& prog, Platform& plat) {
     else
         CloseToolGroups(prog);
     EditorInput(prog, plat);
-    HistoryKeys(prog, plat);
+    const bool escape = CarryOutKeys(prog, plat);
+    PollSave(prog); // a save the keys started ends in this frame when it runs inline
     AfterEditing(prog);
     CountFramesPerSecond(sh, plat);
+    if (prog.editor.labels.size() > 1) prog.editor.labels[1].text = sh.levelPath; // where "Save" writes
     if (FramePixelsSeen(sh)) {
         DrawFrame(prog, plat);
     } else {
@@ -123,10 +186,7 @@ bool RunFrame(Program& prog, Platform& plat) {
     if (sh.triggersOn) AgeNotices(prog.world);
 
     // Escape (pressed this frame) ends the program, asking first when there are unsaved changes.
-    const bool escape = sh.input.down[Key::Escape];
-    const bool escapePressed = escape && !prog.history.escapeBefore;
-    prog.history.escapeBefore = escape;
-    if ((escapePressed || sh.quit) && MayQuit(prog)) return false;
+    if ((escape || sh.quit) && MayQuit(prog)) return false;
     return true;
 }
 

@@ -150,8 +150,6 @@ void RestoreHistoryState(Program& prog, Platform& plat, const HistoryState& stat
     w.resets = resets + 1;
 
     if (camera) prog.camera = state.camera;
-    prog.shell.levelPath = state.levelPath;
-    prog.shell.currentFolder = state.currentFolder;
     if (triggerEngine) {
         // The info windows come back as they stood, with their texts.
         TriggerEngine& eng = prog.triggerEngine;
@@ -176,11 +174,11 @@ void RestoreHistoryState(Program& prog, Platform& plat, const HistoryState& stat
 // ---- Steps ---------------------------------------------------------------------------------------------
 
 void PushUndoStep(History& h, std::string label, std::shared_ptr<const HistoryState> before,
-                  uint64_t beforeVersion) {
+                  uint64_t beforeVersion, bool movesTarget) {
     for (const HistoryStep& r : h.redo) h.bytes -= r.state->bytes;
     h.redo.clear();
     h.bytes += before->bytes;
-    h.undo.push_back({std::move(label), std::move(before), beforeVersion});
+    h.undo.push_back({std::move(label), std::move(before), beforeVersion, movesTarget});
     size_t drop = 0;
     while (h.bytes > kHistoryBudget && drop + 1 < h.undo.size()) h.bytes -= h.undo[drop++].state->bytes;
     h.undo.erase(h.undo.begin(), h.undo.begin() + static_cast<ptrdiff_t>(drop));
@@ -202,18 +200,6 @@ bool AnyKeyEdge(const InputState& in) {
     return false;
 }
 
-// A modifier held, or let go in the same frame as the key it modifies (a quick Ctrl+Z comes in one frame
-// and is released in the next).
-bool Ctrl(const InputState& in) {
-    return in.down[Key::LeftControl] || in.down[Key::RightControl] || in.released[Key::LeftControl] ||
-           in.released[Key::RightControl];
-}
-
-bool Shift(const InputState& in) {
-    return in.down[Key::LeftShift] || in.down[Key::RightShift] || in.released[Key::LeftShift] ||
-           in.released[Key::RightShift];
-}
-
 // Replaces the world with a remembered state (undo, redo, rewind) and says so.
 void ShowState(Program& prog, Platform& plat, WorldSource source, const HistoryState& state) {
     WorldOrigin origin{source};
@@ -232,9 +218,13 @@ void BeforeEditing(Program& prog) {
     History& h = prog.history;
     const InputState& in = prog.shell.input;
     const bool edge = in.left != h.leftBefore || in.right != h.rightBefore || AnyKeyEdge(in);
+    // A window reports a click in the frame after the button was let go: that frame may change the
+    // world too, so it is remembered afresh as well.
+    const bool remember = edge || h.edgeLastFrame;
+    h.edgeLastFrame = edge;
     h.leftBefore = in.left;
     h.rightBefore = in.right;
-    if (!edge || !h.gestureLabel.empty()) return;
+    if (!remember || !h.gestureLabel.empty()) return;
     h.before = TakeHistoryState(prog);
     h.beforeVersion = h.version;
 }
@@ -249,11 +239,12 @@ void AfterEditing(Program& prog) {
     }
     if (in.left || in.right) return; // the gesture goes on
     if (!h.gestureLabel.empty()) {
-        if (h.before) PushUndoStep(h, h.gestureLabel, h.before, h.beforeVersion);
+        if (h.before) PushUndoStep(h, h.gestureLabel, h.before, h.beforeVersion, ed.changeTarget);
         h.version = h.nextVersion++;
         if (ed.changeLoadedFile) MarkSaved(h); // the world the file holds
     }
     ed.changeLoadedFile = false;
+    ed.changeTarget = false;
     ForgetGesture(h);
 }
 
@@ -280,8 +271,12 @@ bool StepThrough(Program& prog, Platform& plat, std::vector<HistoryStep>& from, 
     std::shared_ptr<const HistoryState> now = TakeHistoryState(prog);
     h.bytes += now->bytes;
     h.bytes -= step.state->bytes;
-    to.push_back({step.label, std::move(now), h.version});
+    to.push_back({step.label, std::move(now), h.version, step.movesTarget});
     ShowState(prog, plat, source, *step.state);
+    if (step.movesTarget) {
+        prog.shell.levelPath = step.state->levelPath;
+        prog.shell.currentFolder = step.state->currentFolder;
+    }
     h.version = step.version;
     SetStatus(prog.editor, verb + ": " + step.label);
     return true;
@@ -317,20 +312,8 @@ bool Rewind(Program& prog, Platform& plat) {
 void NewWorld(Program& prog, Platform& plat) {
     ReplaceWorld(prog, plat, {WorldSource::New});
     prog.editor.change = "new";
+    prog.editor.changeTarget = true;
     SetStatus(prog.editor, "new level");
-}
-
-void HistoryKeys(Program& prog, Platform& plat) {
-    const InputState& in = prog.shell.input;
-    if (!Ctrl(in) || prog.shell.saving) return;
-    if (in.released[Key::Z] && !Shift(in))
-        Undo(prog, plat);
-    else if (in.released[Key::Y] || (in.released[Key::Z] && Shift(in)))
-        Redo(prog, plat);
-    else if (in.released[Key::R])
-        Rewind(prog, plat);
-    else if (in.released[Key::N])
-        NewWorld(prog, plat);
 }
 
 namespace {

@@ -30,7 +30,7 @@ struct HistoryState {
     explicit HistoryState(const World& w) : world(w) {}
     World world; // tables cut after their last live record; no physics scratch
     Camera camera;
-    std::string levelPath;
+    std::string levelPath; // the save target of that moment (put back only by steps that move it)
     std::string currentFolder;
     // The trigger engine beside the world (kept for rewinds).
     std::vector<InfoWindowState> infoWindows;
@@ -40,7 +40,8 @@ struct HistoryState {
 };
 
 // The world's state as a value, and back. Taking it leaves the world as it was (the tables are set aside
-// for the copy and put back); restoring keeps the world's own table storage and scratch.
+// for the copy and put back); restoring keeps the world's own table storage and scratch, and leaves the
+// save target alone.
 std::unique_ptr<HistoryState> TakeHistoryState(Program& prog);
 void RestoreHistoryState(Program& prog, Platform& plat, const HistoryState& state, bool camera,
                          bool triggerEngine);
@@ -50,7 +51,8 @@ size_t WorldStateBytes(const World& w);
 struct HistoryStep {
     std::string label; // "delete box", "place wall", ...
     std::shared_ptr<const HistoryState> state;
-    uint64_t version = 0; // the version of the world `state` holds
+    uint64_t version = 0;     // the version of the world `state` holds
+    bool movesTarget = false; // a load or New: undo and redo put back the save target of that moment
 };
 
 constexpr size_t kHistoryMinSteps = 100;
@@ -78,12 +80,12 @@ struct History {
     int64_t quitAskedFrame = 0;
     // Input edges are measured against the previous frame's buttons and keys.
     bool leftBefore = false, rightBefore = false;
-    bool escapeBefore = false;
+    bool edgeLastFrame = false;
 };
 
 // A new change replaces what could have been redone; the oldest steps go beyond the budget.
 void PushUndoStep(History& h, std::string label, std::shared_ptr<const HistoryState> before,
-                  uint64_t beforeVersion);
+                  uint64_t beforeVersion, bool movesTarget = false);
 // The current world is the one in the level file.
 void MarkSaved(History& h);
 bool HasUnsavedChanges(const History& h);
@@ -103,8 +105,6 @@ bool Undo(Program& prog, Platform& plat);
 bool Redo(Program& prog, Platform& plat);
 bool Rewind(Program& prog, Platform& plat);
 void NewWorld(Program& prog, Platform& plat);
-// The history keys of this frame's input.
-void HistoryKeys(Program& prog, Platform& plat);
 
 // Escape or the window's close: true when the program may end now. With unsaved changes the first asks
 // ("unsaved changes: press Escape again to quit") and only a second within three seconds ends it.

@@ -14,6 +14,7 @@
 #include "triggers/triggers.h"
 #include "world/builders.h"
 #include "world/trigger_records.h"
+#include "world/validate.h"
 
 ReplaceSteps StepsAfter(WorldSource source) {
     ReplaceSteps s;
@@ -47,7 +48,6 @@ ReplaceSteps StepsAfter(WorldSource source) {
     case WorldSource::Rewind:
         s.clearBuffs = true;
         s.restoreTriggerEngine = source == WorldSource::Rewind;
-        s.restoreLevelPath = true;
         s.restoreCamera = source == WorldSource::Rewind;
         break;
     }
@@ -149,6 +149,7 @@ bool ReplaceWorld(Program& prog, Platform& plat, const WorldOrigin& origin, Load
     if (steps.setFolder) sh.currentFolder = FolderOf(sh.levelPath);
     if (steps.rememberHome) ed.home = {prog.camera.x, prog.camera.y};
     if (steps.bindPlayers) BindPlayers(prog, plat);
+    AssertWorldSound(w, "after a new world");
     return true;
 }
 
@@ -193,7 +194,10 @@ void FinishSave(Program& prog) {
     if (job.worker.joinable()) job.worker.join();
     bool ok = job.ok;
     sh.saving = false;
-    if (ok) MarkLevelKnown(sh.overwrite, job.path);
+    if (ok) {
+        MarkLevelKnown(sh.overwrite, job.path);
+        sh.levelPath = job.path; // the current level from now on: label 1 and what "Save" writes
+    }
     prog.editor.currentTool = job.savedTool;
     SetStatus(prog.editor, ok ? "saving done." : "saving failed");
     if (ok) MarkSaved(prog.history);
@@ -203,17 +207,21 @@ void FinishSave(Program& prog) {
 } // namespace
 
 void StartSave(Program& prog) {
+    StartSave(prog, prog.shell.levelPath);
+}
+
+void StartSave(Program& prog, const std::string& storedPath) {
     Shell& sh = prog.shell;
     if (sh.saving) return;
-    if (MustAskBeforeSaving(sh.overwrite, sh.levelPath, sh.frame))
-        return SetStatus(prog.editor, OverwriteQuestion(sh.levelPath));
+    if (MustAskBeforeSaving(sh.overwrite, storedPath, sh.frame))
+        return SetStatus(prog.editor, OverwriteQuestion(storedPath));
     SetStatus(prog.editor, "saving...");
     sh.saving = true;
     sh.save = std::make_unique<SaveJob>();
     SaveJob& job = *sh.save;
     job.savedTool = prog.editor.currentTool;
     prog.editor.currentTool = "locked";
-    job.path = sh.levelPath;
+    job.path = storedPath;
     job.text = LevelText(prog.world, prog.camera);
     try {
         job.worker = std::thread(RunSave, std::ref(job));

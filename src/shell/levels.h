@@ -40,10 +40,9 @@ struct ReplaceSteps {
     bool restoreTriggerEngine = false; // info windows and events as they were at the remembered moment
     bool resetLevelTime = false;       // level time 0 (player abilities come back with the reset world)
     bool missingParticleMessages = false;
-    bool loadStatus = false;       // "loading..." then "loading done." or "file not found..."
-    bool setLevelPath = false;     // the loaded file becomes the current level
-    bool setFolder = false;        // and its folder the browser's
-    bool restoreLevelPath = false; // the current level and folder as the history step kept them
+    bool loadStatus = false;   // "loading..." then "loading done." or "file not found..."
+    bool setLevelPath = false; // the loaded file becomes the current level
+    bool setFolder = false;    // and its folder the browser's
     bool restoreCamera = false;
     bool rememberHome = false; // Home brings the camera back to where the new world put it
     bool keepLiquids = false;  // surviving liquid boxes keep their particles as they were
@@ -92,8 +91,10 @@ struct SaveJob {
 };
 
 // The toolbar's "Save": "saving..." in the status line, the tool locked, the current level written on a
-// worker thread. Does nothing while a save runs.
+// worker thread. Does nothing while a save runs. With a path ("Save as") the level goes there, and that
+// file becomes the save target only once it is written: a failed save leaves the target as it was.
 void StartSave(Program& prog);
+void StartSave(Program& prog, const std::string& storedPath);
 // Step 6 of the frame: while a save runs, keeps the tool locked and notices when it has ended ("saving
 // done." or "saving failed"). In headless runs it waits for the save, so a save lasts one frame.
 void PollSave(Program& prog);

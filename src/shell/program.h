@@ -38,6 +38,7 @@ struct Shell {
     int16_t texturedView = 1;
     std::string levelPath = "levels\\new.lvl"; // the file "Save" writes
     std::string currentFolder = "levels\\";    // the folder the level browser shows
+    std::array<bool, kKeyCount> keysBefore{};  // the keys down in the previous frame
     Settings settings;
 
     uint32_t frameCounter = 0; // frames-per-second count

@@ -1,6 +1,8 @@
 #include "world/validate.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -144,4 +146,13 @@ bool ValidateWorld(const World& w, std::string* why) {
     bool ok = c.Run();
     if (!ok && why) *why = c.Fault();
     return ok;
+}
+
+void AssertWorldSound([[maybe_unused]] const World& w, [[maybe_unused]] const char* after) {
+#ifdef TUMBLEBOX_CHECK_WORLD
+    std::string why;
+    if (ValidateWorld(w, &why)) return;
+    std::fprintf(stderr, "tumblebox: broken world %s: %s\n", after, why.c_str());
+    std::abort();
+#endif
 }

@@ -2,6 +2,7 @@
 // the grid, the camera keys, hidden windows, and a drag through a portal.
 #include <cmath>
 
+#include "editor/keymap.h"
 #include "editor_fixture.h"
 #include "world/builders.h"
 
@@ -126,6 +127,11 @@ TEST_F(ExplainTest, HelpOpensWithF2OrTheQuestionMark) {
          {"Space", "F1", "F2", "Delete", "Ctrl+D", "G:", "Home", "Arrow", "wheel", "Right drag", "Ctrl+Z",
           "Ctrl+Y", "Ctrl+R", "Ctrl+N", "Ctrl+S", "Ctrl+Shift+S", "Escape", "Load"})
         EXPECT_NE(all.find(key), std::string::npos) << key;
+    for (const KeyBinding& b : KeyTable()) { // every key the program answers, and what it does
+        const std::string name = b.label[0] != '\0' ? b.label : ScanCodeName(b.key);
+        EXPECT_NE(all.find(name), std::string::npos) << name;
+        EXPECT_NE(all.find(b.help), std::string::npos) << b.help;
+    }
     Key(Key::F2);
     EXPECT_EQ(FindWindow(gui(), ed().helpWindow), nullptr);
 

@@ -59,6 +59,25 @@ TEST_F(EditorTest, DeleteRemovesTheSelectedEntityAndOnlyAFreeParticle) {
     EXPECT_EQ(world().entityCount, 0);
 }
 
+TEST_F(EditorTest, InsideABodyTheMousePicksThatBodyNotACloserCornerOfItsNeighbour) {
+    // The upper box's corner lies on the lower box's top edge, 25 units from its centre; the lower box's
+    // own corners are 35 units away. On the upper box, then in the gap beside both, the old rule holds.
+    const int32_t lower = NewBox(world(), prog->rng, 300, 300, 350, 350, 1, 1, 1, 1);
+    const int32_t upper = NewBox(world(), prog->rng, 325, 250, 375, 300, 1, 1, 1, 1);
+    const int32_t upperId = world().entities[static_cast<size_t>(upper)].id;
+    auto pickedEntity = [&] { return world().particles[static_cast<size_t>(ed().selected)].parent; };
+    Rest(325, 325);
+    EXPECT_EQ(pickedEntity(), lower);
+    Rest(365, 290);
+    EXPECT_EQ(pickedEntity(), upper);
+    Rest(325, 325);
+    Key(Key::Delete);
+    ASSERT_EQ(world().entityCount, 1);
+    EXPECT_EQ(world().entities[1].id, upperId);
+    Rest(390, 320); // outside every outline: the nearest particle, the upper box's corner (375, 300)
+    EXPECT_EQ(world().particles[static_cast<size_t>(ed().selected)].p, (Vec2{375, 300}));
+}
+
 TEST_F(EditorTest, DeleteWithHalfSpaceOrRegionToolTakesTheOneUnderTheMouse) {
     NewHalfSpace(world(), 0, 800, 1, 0);  // solid below y 800
     NewHalfSpace(world(), 900, 0, 0, -1); // solid right of x 900

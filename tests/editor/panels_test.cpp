@@ -92,9 +92,13 @@ TEST_F(PanelTest, WallPanelHasColoursAndNoMass) {
     EXPECT_EQ(p.swatches.size(), 13u);
     // Every swatch and the delete button lie inside the window, where they are drawn.
     for (const GuiImageWidget& i : Win(p).images) EXPECT_LE(i.y + i.height, Win(p).height);
+    const size_t steps = prog->history.undo.size();
     ClickImage(p, "blue");
     EXPECT_EQ(LastEntity().type, "wall_blue");
     EXPECT_FLOAT_EQ(LastEntity().m, 0.0f);
+    Rest(900, 900);
+    ASSERT_EQ(prog->history.undo.size(), steps + 1); // the swatch click is a step of its own
+    EXPECT_EQ(prog->history.undo.back().label, "recolour wall");
 }
 
 TEST_F(PanelTest, OverlappingEntitiesEachGetAPanelThatFollowsItsTarget) {

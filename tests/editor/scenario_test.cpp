@@ -199,6 +199,12 @@ TEST_F(BrowserTest, SaveAsWritesTheTypedNameAndMakesItCurrent) {
     Key(Key::Return);
     EXPECT_EQ(win->labels[2].text, "levels are saved inside the levels folder");
     for (int i = 0; i < 10; ++i) Key(Key::Backspace);
+    type("bad/mine"); // no such folder: refused, the window stays and the target with it
+    Key(Key::Return);
+    ASSERT_EQ(ed().saveAs.window, win->id);
+    EXPECT_EQ(win->labels[2].text, "the folder levels\\bad\\ does not exist");
+    EXPECT_EQ(prog->shell.levelPath, "levels\\new.lvl");
+    for (int i = 0; i < 8; ++i) Key(Key::Backspace);
     type("sub\\mine");
     Key(Key::Space);
     EXPECT_TRUE(prog->shell.paused); // the window takes the keyboard
@@ -246,13 +252,14 @@ TEST_F(BrowserTest, SelectedLevelsShowAPictureAndTheirCounts) {
         int x, y;
         ItemPoint(k, x, y);
         Click(x, y);
-        return std::make_pair(Browser().images.at(0).quad, Browser().labels.at(1).text);
+        return std::make_pair(Browser().images.at(0).quad,
+                              Browser().labels.at(1).text + " / " + Browser().labels.at(2).text);
     };
     auto [picture, counts] = select(4); // a.lvl
     EXPECT_NE(picture, GuiImage::Blank);
     EXPECT_TRUE(plat.HasImage(picture));
-    EXPECT_EQ(counts, "1 entities, 4 particles, 0 triggers");
-    EXPECT_EQ(select(6).second, "cannot be read"); // pipe.lvl
+    EXPECT_EQ(counts, "1 entity, 4 particles / 0 triggers");
+    EXPECT_EQ(select(6).second, "cannot be read / "); // pipe.lvl
 
     World w;
     Rng rng;
@@ -260,6 +267,6 @@ TEST_F(BrowserTest, SelectedLevelsShowAPictureAndTheirCounts) {
     NewBox(w, rng, 100, 0, 50, 50, 1, 1, 1, 1);
     NewTrigger(w);
     ASSERT_TRUE(WriteLevel(w, Camera{}, "levels\\a.lvl"));
-    EXPECT_EQ(select(4).second, "2 entities, 8 particles, 1 triggers");
+    EXPECT_EQ(select(4).second, "2 entities, 8 particles / 1 trigger");
     EXPECT_EQ(world().entityCount, 0); // only looked at
 }

@@ -147,7 +147,7 @@ TEST(RunProgram, FramesNobodyLooksAtChangeNoResult) {
     for (size_t at = all.saved.find("\nEntity("); at != std::string::npos;
          at = all.saved.find("\nEntity(", at + 1))
         ++entities;
-    EXPECT_EQ(entities, 10u); // the delivery level's eight and the two boxes
+    EXPECT_EQ(entities, 12u); // the delivery level's ten and the two boxes
 
     Result shot = run(true, "shot.png"); // the test platform writes no picture: status 1
     EXPECT_EQ(shot.status, 1);

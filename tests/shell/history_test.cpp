@@ -5,6 +5,7 @@
 #include "shell/history.h"
 #include "shell/levels.h"
 #include "triggers/triggers.h"
+#include "world/builders.h"
 #include "world/validate.h"
 
 namespace {
@@ -162,50 +163,43 @@ TEST_F(HistoryTest, EscapeAsksFirstWhenChangesAreUnsaved) {
     EXPECT_FALSE(escape());
 }
 
-// Which follow-up steps each way of replacing the world takes.
-TEST(ReplaceWorld, EachSourceTakesItsFollowUpSteps) {
-    struct Row {
-        WorldSource source;
-        bool retarget, buffs, resetEngine, restoreEngine, levelTime, messages, status, path, folder, camera,
-            liquids, bind;
-    };
-    const Row rows[] = {
-        // source                    retarget buffs  reset  restore time   msgs   status path   folder camera
-        // liquid bind
-        {WorldSource::Load, false, true, true, false, true, true, false, false, false, false, false, false},
-        {WorldSource::Browser, false, true, true, false, true, true, true, true, false, false, false, false},
-        {WorldSource::CommandLine, false, true, true, false, true, true, true, true, true, false, false,
-         false},
-        {WorldSource::Trigger, false, true, true, false, true, true, false, true, false, false, false, true},
-        {WorldSource::Delete, true, true, true, false, true, true, false, false, false, false, true, false},
-        {WorldSource::Undo, false, true, false, false, false, false, false, false, false, false, false,
-         false},
-        {WorldSource::Redo, false, true, false, false, false, false, false, false, false, false, false,
-         false},
-        {WorldSource::Rewind, false, true, false, true, false, false, false, false, false, true, false,
-         false},
-        {WorldSource::New, false, true, true, false, true, false, false, true, true, true, false, false},
-    };
-    for (const Row& r : rows) {
-        const ReplaceSteps s = StepsAfter(r.source);
-        SCOPED_TRACE(static_cast<int>(r.source));
-        EXPECT_EQ(s.panels == PanelsAfter::Retarget, r.retarget);
-        EXPECT_EQ(s.clearBuffs, r.buffs);
-        EXPECT_EQ(s.resetTriggerEngine, r.resetEngine);
-        EXPECT_EQ(s.restoreTriggerEngine, r.restoreEngine);
-        EXPECT_EQ(s.resetLevelTime, r.levelTime);
-        EXPECT_EQ(s.missingParticleMessages, r.messages);
-        EXPECT_EQ(s.loadStatus, r.status);
-        EXPECT_EQ(s.setLevelPath, r.path);
-        EXPECT_EQ(s.setFolder, r.folder);
-        EXPECT_EQ(s.restoreCamera, r.camera);
-        EXPECT_EQ(s.keepLiquids, r.liquids);
-        EXPECT_EQ(s.bindPlayers, r.bind);
-        EXPECT_EQ(s.rememberHome, r.status || r.source == WorldSource::Load ||
-                                      r.source == WorldSource::Trigger || r.source == WorldSource::New);
-        EXPECT_EQ(s.restoreLevelPath, r.source == WorldSource::Undo || r.source == WorldSource::Redo ||
-                                          r.source == WorldSource::Rewind);
-    }
+// What each way in to a new world does beside the world: a load from the browser says so and sets the save
+// target, a tool's load does neither, a trigger's restart binds the players, a delete keeps panels open,
+// New puts the target and the camera back as at start.
+TEST_F(HistoryTest, EachWayToANewWorldTakesItsOwnFollowUpSteps) {
+    TempWorkDir::Write("levels/crew.lvl", "");
+    World crew;
+    NewPlayer(crew, prog->rng, 100, 100);
+    NewPlayer2(crew, prog->rng, 300, 100);
+    NewBox(crew, prog->rng, 500, 100, 550, 150, 1, 1, 1, 1);
+    ASSERT_TRUE(WriteLevel(crew, Camera{}, "levels\\crew.lvl"));
+    SetStatus(ed(), "before");
+
+    ASSERT_EQ(LoadLevel(*prog, plat, "levels\\crew.lvl"), 1);
+    EXPECT_EQ(prog->shell.levelPath, "levels\\new.lvl");
+    EXPECT_EQ(StatusText(ed()), "before");
+    EXPECT_EQ(world().playerDescriptors[0].control, 0); // only progression loads bind the players
+
+    ASSERT_TRUE(OpenLevel(*prog, plat, "levels\\crew.lvl"));
+    EXPECT_EQ(prog->shell.levelPath, "levels\\crew.lvl");
+    EXPECT_EQ(StatusText(ed()).rfind("loading done", 0), 0u);
+
+    ASSERT_TRUE(RestartLevel(*prog, plat));
+    EXPECT_GT(world().playerDescriptors[0].control, 0);
+    EXPECT_GT(world().playerDescriptors[1].control, 0);
+    EXPECT_TRUE(plat.messages.empty());
+
+    ASSERT_EQ(OpenPanelsAt(*prog, Vec2{525, 125}, 100, 100), 1);
+    Rest(125, 125); // on the first player
+    Key(Key::Delete);
+    EXPECT_EQ(ed().panels.size(), 1u); // the box's panel stays on the repacked world
+    ASSERT_EQ(world().entityCount, 2);
+
+    prog->camera.x = 400;
+    Ctrl(Key::N);
+    EXPECT_EQ(prog->shell.levelPath, "levels\\new.lvl");
+    EXPECT_EQ(prog->shell.currentFolder, "levels\\");
+    EXPECT_EQ(prog->camera.x, 0);
 }
 
 // Rewind takes the script back too: level time, variables, timers and the info windows with their texts.
@@ -244,4 +238,35 @@ TEST_F(HistoryTest, QuickCtrlZStillUndoes) {
     plat.input.released[Key::LeftControl] = plat.input.released[Key::Z] = true;
     Frame(mx, my);
     EXPECT_EQ(world().entityCount, 0);
+}
+
+// The save target follows the file operations only: undoing a placement made before "Save as" keeps the
+// new file as the target, and a quick Ctrl+S (both keys let go in one frame) writes it.
+TEST_F(HistoryTest, UndoKeepsTheSaveAsTargetAndAQuickCtrlSWritesIt) {
+    prog->shell.headless = true; // a save lasts one frame
+    auto quickControl = [&](int scan, bool shift = false) {
+        plat.input.down[Key::LeftControl] = plat.input.down[static_cast<size_t>(scan)] = true;
+        plat.input.down[Key::LeftShift] = shift;
+        Frame(mx, my);
+        plat.input.down[Key::LeftControl] = plat.input.down[static_cast<size_t>(scan)] = false;
+        plat.input.down[Key::LeftShift] = false;
+        plat.input.released[Key::LeftControl] = plat.input.released[static_cast<size_t>(scan)] = true;
+        plat.input.released[Key::LeftShift] = shift;
+        Frame(mx, my);
+    };
+    PlaceBoxes({{400, 600}, {600, 600}});
+    quickControl(ScanCodeFromName("S"), true);
+    ASSERT_NE(ed().saveAs.window, 0);
+    for (int i = 0; i < 7; ++i) Key(Key::Backspace);
+    plat.input.typed = "t1";
+    Frame(mx, my);
+    Key(Key::Return);
+    ASSERT_EQ(prog->shell.levelPath, "levels\\t1.lvl");
+    quickControl(Key::Z);
+    EXPECT_EQ(StatusText(ed()), "undo: place box");
+    EXPECT_EQ(prog->shell.levelPath, "levels\\t1.lvl");
+    quickControl(ScanCodeFromName("S"));
+    EXPECT_EQ(StatusText(ed()), "saving done.");
+    EXPECT_EQ(TempWorkDir::Read("levels/t1.lvl"), Text());
+    EXPECT_FALSE(std::filesystem::exists("levels/new.lvl"));
 }

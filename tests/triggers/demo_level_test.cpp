@@ -85,4 +85,5 @@ TEST_F(DeliveryLevel, CountsTheBoxesHomeSwitchesTheDoorAndStartsAgain) {
     Frames(2);
     EXPECT_EQ(Counter(), "Delivery: 0 of 3 home");
     EXPECT_FALSE(plat.FrameHasText("The door leads back")); // the old world's messages went with it
+    EXPECT_TRUE(plat.messages.empty());                     // both players were found
 }

@@ -197,6 +197,9 @@ void BuildDelivery(World& w, Rng& rng) {
     const int32_t pin = NewPin(w, 1160, 400);
     NewLatern(w, rng, 1160, 440); // its hanging point is the last particle made
     NewConstraint(w, kWorldEntity, w.entities[static_cast<size_t>(pin)].particles[0], w.particleCount, 1);
+    // The crew watches from the shelf. A restart binds both players, so the level has them.
+    NewPlayer(w, rng, 875, 540);
+    NewPlayer2(w, rng, 1040, 540);
 
     // Portals: the door, then its two exits with their ends reversed, so that a box keeps its way.
     const uint32_t door = NewPortal(w, 520, 760, 520, 940).uid;
