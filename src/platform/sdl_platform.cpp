@@ -4,10 +4,12 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <iostream>
+#include <thread>
 
 #include "common/geometry.h"
 #include "platform/soft_raster.h"
@@ -195,6 +197,32 @@ size_t Utf8Advance(const std::string& text, size_t from, int chars) {
     return at;
 }
 
+// How a window's renderer draws: on a graphics card, with OpenGL by a software implementation (Mesa's
+// llvmpipe or softpipe, as under Xvfb or on a machine without a graphics driver), or as SDL's own
+// software renderer.
+enum class Drawing { Card, SoftwareGl, SdlSoftware };
+
+Drawing HowRendererDraws(SDL_Renderer* renderer) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0) return Drawing::Card;
+    if ((info.flags & SDL_RENDERER_SOFTWARE) != 0 || SDL_strcasecmp(info.name, "software") == 0)
+        return Drawing::SdlSoftware;
+    if (SDL_strncasecmp(info.name, "opengl", 6) != 0 || SDL_GL_GetCurrentContext() == nullptr)
+        return Drawing::Card;
+    // glGetString(GL_RENDERER) of the renderer's context, current since its creation.
+    using GetString = const unsigned char* (*)(unsigned int);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    const unsigned char* name = getString ? getString(kGlRenderer) : nullptr;
+    if (!name) return Drawing::Card;
+    std::string lower(reinterpret_cast<const char*>(name));
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    const bool software = lower.find("llvmpipe") != std::string::npos ||
+                          lower.find("softpipe") != std::string::npos ||
+                          lower.find("software rasterizer") != std::string::npos;
+    return software ? Drawing::SoftwareGl : Drawing::Card;
+}
+
 SDL_Color ColourOf(uint32_t rgb) {
     return SDL_Color{static_cast<Uint8>(RedOf(rgb)), static_cast<Uint8>(GreenOf(rgb)),
                      static_cast<Uint8>(BlueOf(rgb)), 255};
@@ -219,7 +247,9 @@ SdlPlatform::~SdlPlatform() {
     if (guiFont_) TTF_CloseFont(guiFont_);
     if (hudFont_) TTF_CloseFont(hudFont_);
     if (target_) SDL_DestroyTexture(target_);
-    if (renderer_) SDL_DestroyRenderer(renderer_);
+    if (picture_) SDL_DestroyTexture(picture_);
+    if (renderer_ && renderer_ != screen_) SDL_DestroyRenderer(renderer_);
+    if (screen_) SDL_DestroyRenderer(screen_);
     if (surface_) SDL_FreeSurface(surface_);
     if (window_) SDL_DestroyWindow(window_);
     if (ttfReady_) TTF_Quit();
@@ -248,14 +278,49 @@ bool SdlPlatform::OpenScreen(int width, int height, bool windowed) {
     window_ =
         SDL_CreateWindow("Tumblebox", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, wflags);
     if (!window_) return false;
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
-    if (!renderer_)
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
-    if (!renderer_) return false;
+    screen_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    if (!screen_)
+        screen_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    if (!screen_) return false;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "1");
-    target_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width, height);
-    if (!target_) return false;
-    SDL_SetRenderTarget(renderer_, target_);
+    // TUMBLEBOX_DRAW=software or TUMBLEBOX_DRAW=renderer in the environment forces either way.
+    const char* forced = SDL_getenv("TUMBLEBOX_DRAW");
+    const Drawing drawing = HowRendererDraws(screen_);
+    const bool software = forced && SDL_strcasecmp(forced, "software") == 0   ? true
+                          : forced && SDL_strcasecmp(forced, "renderer") == 0 ? false
+                                                                              : drawing != Drawing::Card;
+    if (software) {
+        // The frame is drawn by our own rasteriser into a surface, as in headless runs, and shown as one
+        // picture at each flip: a renderer without a graphics card spends many times as long on the same
+        // triangles. Software OpenGL would still spend milliseconds on that one picture (uploading it and
+        // drawing it as a textured square); SDL's software renderer copies it into the window's pixels.
+        if (drawing == Drawing::SoftwareGl) {
+            SDL_DestroyRenderer(screen_);
+            // The window's pixels go straight to the display, not through an OpenGL texture again.
+            SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+            screen_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+            if (!screen_) screen_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+            if (!screen_) return false;
+        }
+        surface_ = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
+        if (!surface_) return false;
+        renderer_ = SDL_CreateSoftwareRenderer(surface_);
+        if (!renderer_) return false;
+        // A window of 32-bit pixels without alpha takes the frame's bytes as they are: the picture is kept in
+        // the window's format, so showing it is a plain copy.
+        const Uint32 format = SDL_GetWindowPixelFormat(window_) == SDL_PIXELFORMAT_RGB888
+                                  ? SDL_PIXELFORMAT_RGB888
+                                  : SDL_PIXELFORMAT_ARGB8888;
+        picture_ = SDL_CreateTexture(screen_, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (!picture_) return false;
+        SDL_SetTextureBlendMode(picture_, SDL_BLENDMODE_NONE);
+    } else {
+        renderer_ = screen_;
+        target_ =
+            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width, height);
+        if (!target_) return false;
+        SDL_SetRenderTarget(renderer_, target_);
+    }
     SDL_StartTextInput();
     int mx = 0, my = 0;
     SDL_GetMouseState(&mx, &my);
@@ -386,30 +451,36 @@ void SdlPlatform::DoClear(uint32_t rgb) {
 
 void SdlPlatform::Present() {
     if (!window_) return;
-    SDL_SetRenderTarget(renderer_, nullptr);
+    SDL_Texture* frame = target_;
+    if (picture_) {
+        // The frame drawn in software becomes the one picture the window's renderer shows.
+        SDL_RenderFlush(renderer_);
+        SDL_UpdateTexture(picture_, nullptr, surface_->pixels, surface_->pitch);
+        frame = picture_;
+    } else {
+        SDL_SetRenderTarget(screen_, nullptr);
+    }
     int ww = 0, wh = 0;
-    SDL_GetRendererOutputSize(renderer_, &ww, &wh);
+    SDL_GetRendererOutputSize(screen_, &ww, &wh);
     if (ww == width_ && wh == height_) {
         // The frame fills the window pixel for pixel: one plain copy, nothing to clear or filter.
-        SDL_SetTextureScaleMode(target_, SDL_ScaleModeNearest);
-        SDL_RenderCopy(renderer_, target_, nullptr, nullptr);
-        SDL_RenderPresent(renderer_);
-        SDL_SetRenderTarget(renderer_, target_);
-        return;
+        SDL_SetTextureScaleMode(frame, SDL_ScaleModeNearest);
+        SDL_RenderCopy(screen_, frame, nullptr, nullptr);
+    } else {
+        SDL_SetTextureScaleMode(frame, SDL_ScaleModeLinear);
+        SDL_SetRenderDrawColor(screen_, 0, 0, 0, 255);
+        SDL_RenderClear(screen_);
+        // Stretch the frame to the window, keeping its proportions.
+        double scale = std::min(static_cast<double>(ww) / width_, static_cast<double>(wh) / height_);
+        SDL_Rect dst;
+        dst.w = static_cast<int>(width_ * scale);
+        dst.h = static_cast<int>(height_ * scale);
+        dst.x = (ww - dst.w) / 2;
+        dst.y = (wh - dst.h) / 2;
+        SDL_RenderCopy(screen_, frame, nullptr, &dst);
     }
-    SDL_SetTextureScaleMode(target_, SDL_ScaleModeLinear);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    // Stretch the frame to the window, keeping its proportions.
-    double scale = std::min(static_cast<double>(ww) / width_, static_cast<double>(wh) / height_);
-    SDL_Rect dst;
-    dst.w = static_cast<int>(width_ * scale);
-    dst.h = static_cast<int>(height_ * scale);
-    dst.x = (ww - dst.w) / 2;
-    dst.y = (wh - dst.h) / 2;
-    SDL_RenderCopy(renderer_, target_, nullptr, &dst);
-    SDL_RenderPresent(renderer_);
-    SDL_SetRenderTarget(renderer_, target_);
+    SDL_RenderPresent(screen_);
+    if (!picture_) SDL_SetRenderTarget(screen_, target_);
 }
 
 void SdlPlatform::Flip() {
@@ -426,7 +497,7 @@ void SdlPlatform::Flip() {
     exposed_ = false;
     frame_.clear();
     // Absolute deadlines at 60 frames per second: sleep to just before the deadline, then wait on the
-    // performance counter.
+    // performance counter. The sleep is timed in microseconds, so the wait costs little processor time.
     const uint64_t freq = SDL_GetPerformanceFrequency();
     const uint64_t period = freq / 60;
     uint64_t now = SDL_GetPerformanceCounter();
@@ -435,9 +506,10 @@ void SdlPlatform::Flip() {
     while (true) {
         now = SDL_GetPerformanceCounter();
         if (now >= nextDeadline_) break;
-        // Sleep to within a millisecond of the deadline, then wait on the counter.
-        uint64_t leftUs = (nextDeadline_ - now) * 1000000 / freq;
-        if (leftUs > 1500) SDL_Delay(static_cast<Uint32>((leftUs - 1000) / 1000));
+        // Sleep to within a tenth of a millisecond of the deadline (a sleep overruns by some tens of
+        // microseconds), then wait on the counter.
+        const uint64_t leftUs = (nextDeadline_ - now) * 1000000 / freq;
+        if (leftUs > 200) std::this_thread::sleep_for(std::chrono::microseconds(leftUs - 100));
     }
 }
 

@@ -102,9 +102,12 @@ private:
     bool headless_;
     bool ttfReady_ = false;
     SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Surface* surface_ = nullptr; // the off-screen surface of headless runs
-    SDL_Texture* target_ = nullptr;  // the frame, letterboxed into the window at each flip
+    SDL_Renderer* screen_ = nullptr;   // the window's renderer
+    SDL_Renderer* renderer_ = nullptr; // the renderer the frame is drawn with (screen_, or the surface's)
+    SDL_Surface* surface_ =
+        nullptr; // the frame drawn in software: headless, or a window without a graphics card
+    SDL_Texture* target_ = nullptr;  // the frame drawn by screen_, letterboxed into the window at each flip
+    SDL_Texture* picture_ = nullptr; // the window's copy of the surface's frame
     int width_ = 0, height_ = 0;
     std::vector<Image> images_;
     std::vector<SoftVertex> geometry_; // the triangles of the quad being drawn (kept to avoid reallocating)
