@@ -1,5 +1,6 @@
 // The real platform: SDL2 with SDL2_ttf for text (fonts found by name through fontconfig) and SDL2_image
-// for PNG screenshots. A desktop window or full screen, or an off-screen software surface when headless.
+// for PNG screenshots. A desktop window or full screen, or an off-screen software surface when headless. A
+// window without a graphics card is drawn into such a surface too and shown as one picture a frame.
 #pragma once
 
 #include <SDL.h>
