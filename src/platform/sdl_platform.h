@@ -1,5 +1,6 @@
 // The real platform: SDL2 with SDL2_ttf for text (fonts found by name through fontconfig) and SDL2_image
-// for PNG screenshots. A desktop window or full screen, or an off-screen software surface when headless.
+// for PNG screenshots. A desktop window or full screen, or an off-screen software surface when headless. A
+// window without a graphics card is drawn into such a surface too and shown as one picture a frame.
 #pragma once
 
 #include <SDL.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/soft_raster.h"
 
 class SdlPlatform : public Platform {
 public:
@@ -63,15 +65,12 @@ private:
 
     struct Image {
         SDL_Texture* texture = nullptr;
-        int w = 0, h = 0;
         // An image of one colour (within a few levels) is drawn as that colour: no texture to sample,
         // no subdivision.
         bool flat = false;
         SDL_Color colour{0, 0, 0, 0};
-        // Off-screen runs draw triangles straight into the surface from a copy of the pixels (ARGB).
-        std::vector<Uint32> texels;
-        std::vector<Uint32> glow; // what each texel adds, drawn with glowAlpha in the Add mode
-        int glowAlpha = -1;
+        // Its size, and for the software rasteriser a copy of its pixels (ARGB).
+        SoftImage pixels;
     };
     struct CachedText {
         SDL_Texture* texture = nullptr;
@@ -84,12 +83,11 @@ private:
     TTF_Font* Font(FontId font);
     CachedText* TextTexture(FontId font, const std::string& text, uint32_t rgb);
     void SetDrawColour(uint32_t rgb);
-    void AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SDL_Vertex& c);
     bool DrawRectQuad(Image& img, const Quad& q, int alpha);
     bool DrawQuadRows(Image& img, const Quad& q, int alpha);
     void FillConvex(const Quad& q, bool triangle, SDL_Color colour);
-    void FillSpans(const SDL_FPoint* p, int n, SDL_Color colour);
-    void DrawTriangles(Image& img, int alpha);
+    void RenderGeometry(SDL_Texture* texture, SDL_Color colour);
+    SoftCanvas Canvas() const;
     std::vector<Uint32> TexelsOf(SDL_Surface* s) const;
     void Present();
     void Execute(const Command& c);
@@ -105,13 +103,17 @@ private:
     bool headless_;
     bool ttfReady_ = false;
     SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Surface* surface_ = nullptr; // the off-screen surface of headless runs
-    SDL_Texture* target_ = nullptr;  // the frame, letterboxed into the window at each flip
+    SDL_Renderer* screen_ = nullptr;   // the window's renderer
+    SDL_Renderer* renderer_ = nullptr; // the renderer the frame is drawn with (screen_, or the surface's)
+    SDL_Surface* surface_ =
+        nullptr; // the frame drawn in software: headless, or a window without a graphics card
+    SDL_Texture* target_ = nullptr;  // the frame drawn by screen_, letterboxed into the window at each flip
+    SDL_Texture* picture_ = nullptr; // the window's copy of the surface's frame
     int width_ = 0, height_ = 0;
     std::vector<Image> images_;
-    std::vector<SDL_Vertex> geometry_; // the triangles of the quad being drawn (kept to avoid reallocating)
-    std::vector<SDL_Vertex> grid_;     // the corners of its pieces
+    std::vector<SoftVertex> geometry_; // the triangles of the quad being drawn (kept to avoid reallocating)
+    std::vector<SoftVertex> grid_;     // the corners of its pieces
+    std::vector<SDL_Vertex> sdlGeometry_; // the triangles as the renderer takes them
     BlendMode blend_ = BlendMode::Alpha;
     TTF_Font* guiFont_ = nullptr;
     TTF_Font* hudFont_ = nullptr;
