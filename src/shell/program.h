@@ -49,6 +49,7 @@ struct Shell {
     bool scripted = false;
     InputScript script; // replayed instead of the platform's input when `scripted`
     InputRecorder recorder;
+    bool recordingFailed = false; // said once; the run then ends with a failure status
     bool headless = false;
     bool triggersOn = false;
     bool quit = false;
