@@ -3,9 +3,7 @@
 // platform), is written, and is read back. The world must be sound after each stage (fuzz::CheckWorld),
 // and the written level must read back to the same text.
 //
-// The program runs in a scratch folder of its own (settings.ini, and whatever files the triggers write);
-// the folders and files named on the command line are made absolute first, so the fuzzer still finds its
-// corpus and writes its findings where it was asked to.
+// The program runs in a scratch folder of its own (settings.ini, and whatever files the triggers write).
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "absolute_paths.h"
 #include "level_io.h"
 #include "platform/test_platform.h"
 #include "world_check.h"
@@ -39,22 +38,7 @@ struct Session {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static std::vector<std::string> args;
-    static std::vector<char*> pointers;
-    for (int i = 0; i < *argc; ++i) {
-        std::string a = (*argv)[i];
-        size_t eq = a.find('=');
-        bool pathFlag = a.rfind("-artifact_prefix=", 0) == 0 || a.rfind("-exact_artifact_path=", 0) == 0;
-        if (i > 0 && pathFlag && eq + 1 < a.size())
-            a = a.substr(0, eq + 1) + std::filesystem::absolute(a.substr(eq + 1)).string() +
-                (a.back() == '/' ? "/" : "");
-        else if (i > 0 && !a.empty() && a[0] != '-')
-            a = std::filesystem::absolute(a).string();
-        args.push_back(a);
-    }
-    for (std::string& a : args) pointers.push_back(a.data());
-    pointers.push_back(nullptr);
-    *argv = pointers.data();
+    fuzz::MakePathsAbsolute(argc, argv);
     return 0;
 }
 

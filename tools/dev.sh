@@ -81,10 +81,10 @@ fuzz)
     seconds="${2:-60}"
     CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DTUMBLEBOX_FUZZ=ON -DTUMBLEBOX_SDL=OFF \
         -DTUMBLEBOX_ART=OFF -DTUMBLEBOX_BENCH=OFF >/dev/null
-    cmake --build build-fuzz -j2 --target level_fuzz level_step_fuzz settings_fuzz
+    cmake --build build-fuzz -j2 --target level_fuzz level_step_fuzz settings_fuzz session_fuzz
     mkdir -p build-fuzz/findings
     failed=0
-    for target in level_fuzz:level level_step_fuzz:level settings_fuzz:settings; do
+    for target in level_fuzz:level level_step_fuzz:level settings_fuzz:settings session_fuzz:session; do
         name="${target%%:*}"
         work="build-fuzz/corpus-$name"
         rm -rf "$work"

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -10,14 +12,32 @@
 #include "common/text.h"
 #include "level/level.h"
 
-int OpenRegularFile(const std::string& nativePath) {
-    if (nativePath.empty() || nativePath.find('\0') != std::string::npos) return -1;
-    int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
+namespace {
+
+std::string NotRegularReason(const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return "it is a folder";
+    if (S_ISFIFO(st.st_mode)) return "it is a FIFO, not a regular file";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "it is a device, not a regular file";
+    return "it is not a regular file";
+}
+
+} // namespace
+
+int OpenRegularFile(const std::string& nativePath, std::string* why) {
+    auto fail = [&](const std::string& reason) {
+        if (why) *why = reason;
+        return -1;
+    };
+    if (nativePath.empty() || nativePath.find('\0') != std::string::npos) return fail("no file name");
     struct stat st {};
+    if (::stat(nativePath.c_str(), &st) != 0)
+        return fail(errno == ENOENT ? kNoSuchFile : std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) return fail(NotRegularReason(st));
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return fail(errno == ENOENT ? kNoSuchFile : std::strerror(errno));
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return -1;
+        return fail(NotRegularReason(st));
     }
     return fd;
 }
@@ -112,6 +132,118 @@ bool ReadWholeFile(const std::string& nativePath, std::string& out) {
 }
 
 } // namespace
+
+// ---- Writing whole files -------------------------------------------------------------------------------
+
+namespace {
+
+// A writer killed part-way leaves its partial file beside the target; the next write removes those whose
+// process has ended.
+void RemoveAbandonedParts(const std::string& target) {
+    std::filesystem::path t(target);
+    std::string prefix = t.filename().string() + ".part";
+    std::filesystem::path folder = t.parent_path().empty() ? std::filesystem::path(".") : t.parent_path();
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        std::string digits = name.substr(prefix.size());
+        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
+        pid_t pid = static_cast<pid_t>(std::stol(digits));
+        if (pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(pid, 0) == 0 || errno != ESRCH) continue; // its writer may still be at work
+        std::filesystem::remove(it->path(), ec);
+        ec.clear();
+    }
+}
+
+bool FailAtomicFile(AtomicFile& f, const std::string& reason) {
+    if (f.error.empty()) f.error = reason;
+    AbandonAtomicFile(f);
+    return false;
+}
+
+} // namespace
+
+AtomicFile::~AtomicFile() {
+    AbandonAtomicFile(*this);
+}
+
+bool BeginAtomicFile(AtomicFile& f, const std::string& storedPath) {
+    AbandonAtomicFile(f);
+    f.error.clear();
+    f.replaces = false;
+    f.target = NativePath(storedPath);
+    if (f.target.empty() || f.target.find('\0') != std::string::npos)
+        return FailAtomicFile(f, "no file name");
+
+    // A link is followed: the file it names is replaced, the link stays.
+    struct stat st {};
+    if (::lstat(f.target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        std::error_code ec;
+        std::filesystem::path resolved = std::filesystem::weakly_canonical(f.target, ec);
+        if (ec) return FailAtomicFile(f, ec.message());
+        f.target = resolved.string();
+    }
+    if (::stat(f.target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return FailAtomicFile(f, "it is a folder");
+        if (!S_ISREG(st.st_mode)) return FailAtomicFile(f, NotRegularReason(st));
+        if ((st.st_mode & 0222) == 0 || ::access(f.target.c_str(), W_OK) != 0)
+            return FailAtomicFile(f, "the file is read-only");
+        f.replaces = true;
+        f.mode = st.st_mode & 07777;
+    }
+    f.part = f.target + ".part" + std::to_string(::getpid());
+    f.fd = ::open(f.part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (f.fd < 0) {
+        std::string reason = std::strerror(errno);
+        f.part.clear(); // not ours to remove
+        return FailAtomicFile(f, reason);
+    }
+    return true;
+}
+
+bool AppendAtomicFile(AtomicFile& f, std::string_view bytes) {
+    if (f.fd < 0) return FailAtomicFile(f, "the file is not open");
+    size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(f.fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return FailAtomicFile(f, n < 0 ? std::strerror(errno) : "nothing could be written");
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool CommitAtomicFile(AtomicFile& f, bool durable) {
+    if (f.fd < 0) return FailAtomicFile(f, "the file is not open");
+    if (f.replaces) (void)::fchmod(f.fd, static_cast<mode_t>(f.mode));
+    if (durable && ::fsync(f.fd) != 0) return FailAtomicFile(f, std::strerror(errno));
+    int fd = f.fd;
+    f.fd = -1;
+    if (::close(fd) != 0) return FailAtomicFile(f, std::strerror(errno));
+    if (::rename(f.part.c_str(), f.target.c_str()) != 0) return FailAtomicFile(f, std::strerror(errno));
+    f.part.clear();
+    RemoveAbandonedParts(f.target);
+    if (!durable) return true;
+    // Make the rename itself durable (best effort).
+    std::string folder = std::filesystem::path(f.target).parent_path().string();
+    int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        (void)::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+void AbandonAtomicFile(AtomicFile& f) {
+    if (f.fd >= 0) ::close(f.fd);
+    f.fd = -1;
+    if (!f.part.empty()) ::unlink(f.part.c_str());
+    f.part.clear();
+}
+
+// ---- Overwrite safety ------------------------------------------------------------------------------------
 
 void MarkLevelKnown(OverwriteGuard& g, const std::string& storedPath) {
     std::string key = CanonicalKey(storedPath);

@@ -1,5 +1,5 @@
-// File helpers of the level code: opening only regular files, reading lines that end in CR LF, a lone CR
-// or a lone LF, and the overwrite safety of saves.
+// File helpers: opening only regular files, reading lines that end in CR LF, a lone CR or a lone LF,
+// writing a file whole or not at all, and the overwrite safety of saves.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,11 @@
 #include <string_view>
 #include <vector>
 
-// Opens a regular file for reading without ever blocking (a FIFO or device named by a level file is
-// refused). Returns a descriptor, or -1.
-int OpenRegularFile(const std::string& nativePath);
+// Opens a regular file for reading without ever blocking: a folder, FIFO, device or socket is refused
+// before it is opened (and again after, should the name change in between). Returns a descriptor, or -1
+// with the reason in `why` ("no such file", "it is a folder", "it is not a regular file"...).
+int OpenRegularFile(const std::string& nativePath, std::string* why = nullptr);
+constexpr const char* kNoSuchFile = "no such file"; // the reason given for a name that names nothing
 void CloseFile(int fd);
 
 constexpr size_t kMaxLineLength = 1 << 20; // longer lines are cut here and reported as too long
@@ -36,6 +38,37 @@ private:
     bool eof_ = false;
     int64_t consumed_ = 0;
 };
+
+// ---- Writing whole files -------------------------------------------------------------------------------
+
+// A file written beside its target (as NAME.part<pid>) and renamed over it once complete, so the target is
+// always either the old file or the whole new one. The first failure is kept in `error`; from then on
+// nothing more is written and the commit fails. A file neither committed nor abandoned is abandoned when
+// it goes away.
+struct AtomicFile {
+    AtomicFile() = default;
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    ~AtomicFile();
+
+    std::string target; // the native path replaced by the commit (a link's target, not the link)
+    std::string part;   // the file being written
+    int fd = -1;
+    bool replaces = false; // the target exists: the new file takes its permissions
+    unsigned mode = 0;
+    std::string error;
+};
+
+// Starts writing a file that will replace `storedPath`. Fails (with the reason in `f.error`) when the target
+// is a folder, not a regular file, read-only, or in a folder that cannot be written.
+bool BeginAtomicFile(AtomicFile& f, const std::string& storedPath);
+// Appends bytes; false (with `f.error`) once any write has failed.
+bool AppendAtomicFile(AtomicFile& f, std::string_view bytes);
+// Closes the file and renames it over the target; a durable commit also reaches the disk first. On any
+// failure the partial file is removed and the target stays as it was.
+bool CommitAtomicFile(AtomicFile& f, bool durable = true);
+// Closes and removes the partial file; the target stays as it was.
+void AbandonAtomicFile(AtomicFile& f);
 
 // ---- Overwrite safety -----------------------------------------------------------------------------------
 

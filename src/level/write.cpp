@@ -1,19 +1,13 @@
 // The level writer: sections in their fixed order, each after an empty line and its header line (the
 // liquid boxes follow the water spaces directly), every line ending in CR LF.
 #include <algorithm>
-#include <cerrno>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_map>
 
 #include "common/text.h"
+#include "level/files.h"
 #include "level/level.h"
 #include "render/camera.h"
 #include "world/world.h"
@@ -91,26 +85,6 @@ int32_t EntityIdOf(const World& w, int32_t slot) {
 int32_t ParticleIdOf(const World& w, int32_t slot) {
     if (slot <= 0 || slot > w.particleCount) return 0;
     return w.particles[static_cast<size_t>(slot)].id;
-}
-
-// A writer killed part-way leaves its partial file beside the target; the next write removes those whose
-// process has ended.
-void RemoveAbandonedParts(const std::string& target) {
-    std::filesystem::path t(target);
-    std::string prefix = t.filename().string() + ".part";
-    std::filesystem::path folder = t.parent_path().empty() ? std::filesystem::path(".") : t.parent_path();
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-        std::string digits = name.substr(prefix.size());
-        if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
-        pid_t pid = static_cast<pid_t>(std::stol(digits));
-        if (pid <= 0 || pid == ::getpid()) continue;
-        if (::kill(pid, 0) == 0 || errno != ESRCH) continue; // its writer may still be at work
-        std::filesystem::remove(it->path(), ec);
-        ec.clear();
-    }
 }
 
 } // namespace
@@ -265,68 +239,11 @@ std::string LevelText(const World& w, const Camera& cam) {
 
 bool WriteFileAtomically(const std::string& storedPath, std::string_view contents, std::string* why,
                          bool durable) {
-    auto fail = [&](const std::string& reason) {
-        if (why) *why = reason;
-        return false;
-    };
-    std::string target = NativePath(storedPath);
-    if (target.empty() || target.find('\0') != std::string::npos) return fail("no file name");
-
-    // A link is followed: the file it names is replaced, the link stays.
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        std::error_code ec;
-        std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
-        if (ec) return fail(ec.message());
-        target = resolved.string();
-    }
-    bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists) {
-        if (S_ISDIR(st.st_mode)) return fail("it is a folder");
-        if (!S_ISREG(st.st_mode)) return fail("it is not a regular file");
-        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
-            return fail("the file is read-only");
-    }
-
-    std::string part = target + ".part" + std::to_string(::getpid());
-    int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return fail(std::strerror(errno));
-    auto abandon = [&](int err) {
-        ::close(fd);
-        ::unlink(part.c_str());
-        return fail(std::strerror(err));
-    };
-    size_t done = 0;
-    while (done < contents.size()) {
-        ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return abandon(errno);
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (exists) (void)::fchmod(fd, st.st_mode & 07777);
-    if (durable && ::fsync(fd) != 0) return abandon(errno);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(part.c_str());
-        return fail(std::strerror(err));
-    }
-    if (::rename(part.c_str(), target.c_str()) != 0) {
-        int err = errno;
-        ::unlink(part.c_str());
-        return fail(std::strerror(err));
-    }
-    RemoveAbandonedParts(target);
-    if (!durable) return true;
-    // Make the rename itself durable (best effort).
-    std::string folder = std::filesystem::path(target).parent_path().string();
-    int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        (void)::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
+    AtomicFile f;
+    if (BeginAtomicFile(f, storedPath) && AppendAtomicFile(f, contents) && CommitAtomicFile(f, durable))
+        return true;
+    if (why) *why = f.error;
+    return false;
 }
 
 bool WriteLevel(const World& w, const Camera& cam, const std::string& storedPath, std::string* why) {

@@ -140,6 +140,6 @@ public:
     virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
     virtual uint32_t Ticks() = 0;
 
-    // Writes the last finished frame as a PNG; false when the platform cannot.
-    virtual bool SaveScreenshot(const std::string& nativePath) = 0;
+    // The last finished frame encoded as a PNG file's bytes; false when the platform cannot read it.
+    virtual bool ScreenshotPng(std::string& png) = 0;
 };

@@ -1047,7 +1047,38 @@ uint32_t SdlPlatform::Ticks() {
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-bool SdlPlatform::SaveScreenshot(const std::string& nativePath) {
+namespace {
+
+// An SDL stream that appends what is written to a string.
+SDL_RWops* StringWriter(std::string& out) {
+    SDL_RWops* rw = SDL_AllocRW();
+    if (!rw) return nullptr;
+    rw->type = SDL_RWOPS_UNKNOWN;
+    rw->hidden.unknown.data1 = &out;
+    rw->size = [](SDL_RWops* c) {
+        return static_cast<Sint64>(static_cast<std::string*>(c->hidden.unknown.data1)->size());
+    };
+    rw->seek = [](SDL_RWops* c, Sint64 offset, int whence) -> Sint64 {
+        const Sint64 size = static_cast<Sint64>(static_cast<std::string*>(c->hidden.unknown.data1)->size());
+        // Only where the stream already is can be asked for: it is written from start to end.
+        return (whence == RW_SEEK_CUR || whence == RW_SEEK_END) && offset == 0 ? size : -1;
+    };
+    rw->read = [](SDL_RWops*, void*, size_t, size_t) -> size_t { return 0; };
+    rw->write = [](SDL_RWops* c, const void* p, size_t size, size_t n) -> size_t {
+        static_cast<std::string*>(c->hidden.unknown.data1)->append(static_cast<const char*>(p), size * n);
+        return n;
+    };
+    rw->close = [](SDL_RWops* c) {
+        SDL_FreeRW(c);
+        return 0;
+    };
+    return rw;
+}
+
+} // namespace
+
+bool SdlPlatform::ScreenshotPng(std::string& png) {
+    png.clear();
     if (!renderer_) return false;
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!s) return false;
@@ -1055,7 +1086,8 @@ bool SdlPlatform::SaveScreenshot(const std::string& nativePath) {
     if (ok) {
         // The picture is opaque whatever alpha the drawing left in the frame.
         SDL_Surface* rgb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_RGB24, 0);
-        ok = rgb && IMG_SavePNG(rgb, nativePath.c_str()) == 0;
+        SDL_RWops* out = rgb ? StringWriter(png) : nullptr;
+        ok = out && IMG_SavePNG_RW(rgb, out, 1) == 0 && !png.empty();
         if (rgb) SDL_FreeSurface(rgb);
     }
     SDL_FreeSurface(s);

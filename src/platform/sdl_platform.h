@@ -45,7 +45,7 @@ public:
     void WarpMouse(int x, int y) override;
     void ShowMessage(const std::string& title, const std::string& text) override;
     uint32_t Ticks() override;
-    bool SaveScreenshot(const std::string& nativePath) override;
+    bool ScreenshotPng(std::string& png) override;
 
 private:
     // A drawing call of a window's frame. The frame is kept until its flip: one the same as the frame on

@@ -32,6 +32,7 @@ public:
     std::vector<DrawCall> lastFrame;                           // the draw calls of the last flipped frame
     std::vector<std::pair<std::string, std::string>> messages; // (title, text) of every message box
     bool screenOpens = true;
+    std::string screenshot; // the bytes ScreenshotPng gives; none: it fails
     bool closeRequested = false;
     uint32_t ticks = 0;
     uint32_t ticksPerFrame = 16;
@@ -73,7 +74,10 @@ public:
         messages.emplace_back(title, text);
     }
     uint32_t Ticks() override { return ticks; }
-    bool SaveScreenshot(const std::string&) override { return false; }
+    bool ScreenshotPng(std::string& png) override {
+        png = screenshot;
+        return !screenshot.empty();
+    }
 
     // Helpers for tests.
     size_t ImageCount() const { return images_.size(); }

@@ -43,7 +43,7 @@ public:
         real_.ShowMessage(title, text);
     }
     uint32_t Ticks() override { return real_.Ticks(); }
-    bool SaveScreenshot(const std::string& nativePath) override { return real_.SaveScreenshot(nativePath); }
+    bool ScreenshotPng(std::string& png) override { return real_.ScreenshotPng(png); }
 
 private:
     Platform& real_;

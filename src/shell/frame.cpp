@@ -3,6 +3,7 @@
 #include <iostream>
 #include <limits>
 
+#include "common/text.h"
 #include "editor/editor.h"
 #include "editor/keymap.h"
 #include "effects/effects.h"
@@ -47,7 +48,11 @@ void SampleFrameInput(Program& prog, Platform& plat) {
     } else {
         sh.input = plat.SampleInput();
     }
-    RecordFrame(sh.recorder, sh.frame, sh.input);
+    if (!RecordFrame(sh.recorder, sh.frame, sh.input) && !sh.recordingFailed) {
+        sh.recordingFailed = true;
+        std::cerr << "tumblebox: the input recording failed: " << sh.recorder.error << "\n";
+        SetStatus(prog.editor, "recording failed: " + sh.recorder.error);
+    }
     WorkOutEdges(sh.input, sh.keysBefore);
 }
 
@@ -138,6 +143,18 @@ int64_t FirstSeenFrame(const Options& opt, const Shell& sh) {
     return opt.frames - static_cast<int64_t>(std::min(side, 1e6) / 40) - 32;
 }
 
+// Writes the last frame's picture to `path` whole, or leaves the file there as it was.
+bool SaveScreenshot(Platform& plat, const std::string& path) {
+    std::string png, why;
+    if (!plat.ScreenshotPng(png)) {
+        why = "the picture could not be read";
+    } else if (WriteFileAtomically(StoredPath(path), png, &why)) {
+        return true;
+    }
+    std::cerr << "tumblebox: could not write the screenshot '" << path << "': " << why << "\n";
+    return false;
+}
+
 } // namespace
 
 bool RunFrame(Program& prog, Platform& plat) {
@@ -199,7 +216,7 @@ int RunProgram(const Options& given, Platform& plat) {
 
     if (!opt.input.empty()) {
         std::string error;
-        if (!LoadInputScript(opt.input, sh.script, error)) {
+        if (!LoadInputScript(NativePath(opt.input), sh.script, error)) {
             std::cerr << "tumblebox: " << opt.input << ": " << error << "\n";
             return 2;
         }
@@ -226,7 +243,8 @@ int RunProgram(const Options& given, Platform& plat) {
         start.mouseX = w / 2;
         start.mouseY = h / 2;
         if (!OpenRecorder(sh.recorder, opt.record, start, {true, seed, opt.load, opt.run, sh.triggersOn})) {
-            std::cerr << "tumblebox: cannot write the input recording '" << opt.record << "'\n";
+            std::cerr << "tumblebox: cannot write the input recording '" << opt.record
+                      << "': " << sh.recorder.error << "\n";
             return 1;
         }
     }
@@ -236,14 +254,19 @@ int RunProgram(const Options& given, Platform& plat) {
 
     while (opt.frames < 0 || sh.frame < opt.frames) {
         if (!RunFrame(prog, plat)) break;
+        if (sh.recordingFailed && opt.headless) break; // a batch run whose recording failed has failed
     }
     WaitForSave(prog);
+    if (sh.recordingFailed && opt.headless) return 1; // its results would not match its recording
 
     int status = 0;
-    if (!opt.save.empty() && !SaveLevelAtEnd(prog, opt.save)) status = 1;
-    if (!opt.screenshot.empty() && !plat.SaveScreenshot(opt.screenshot)) {
-        std::cerr << "tumblebox: could not write the screenshot '" << opt.screenshot << "'\n";
+    if (!CloseRecorder(sh.recorder)) {
+        if (!sh.recordingFailed)
+            std::cerr << "tumblebox: cannot write the input recording '" << opt.record
+                      << "': " << sh.recorder.error << "\n";
         status = 1;
     }
+    if (!opt.save.empty() && !SaveLevelAtEnd(prog, opt.save)) status = 1;
+    if (!opt.screenshot.empty() && !SaveScreenshot(plat, opt.screenshot)) status = 1;
     return status;
 }

@@ -1,4 +1,5 @@
 // The program entry: the command line, the platform, the program.
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <vector>
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
         std::cout << "tumblebox " << TUMBLEBOX_VERSION << "\n";
         return 0;
     }
+    // A write past the file-size limit fails like one to a full disk, with a message, instead of ending
+    // the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (opt.headless) SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
     SdlPlatform platform(opt.headless);
     return RunProgram(opt, platform);

@@ -50,6 +50,7 @@ struct Shell {
     bool scripted = false;
     InputScript script; // replayed instead of the platform's input when `scripted`
     InputRecorder recorder;
+    bool recordingFailed = false; // said once; the run then ends with a failure status
     bool headless = false;
     bool triggersOn = false;
     bool quit = false;
@@ -77,8 +78,9 @@ struct Program {
 // Reads settings.ini from the working directory, opens the screen and loads every image. On failure shows
 // the message box and returns false.
 bool ReadSettingsAndOpenScreen(Program& prog, Platform& plat);
-// Reads settings lines into `s`; false when the file cannot be opened.
-bool ReadSettingsFile(const std::string& nativePath, Settings& s);
+// Reads settings lines into `s` (over-long lines are skipped); false, with the reason in `why`, when the file
+// cannot be opened or is not a regular file.
+bool ReadSettingsFile(const std::string& nativePath, Settings& s, std::string* why = nullptr);
 void ApplySettingsLine(const std::string& line, Settings& s);
 
 // Start-up: state, world reset, settings, screen, images, editor interface. False when the program must end.

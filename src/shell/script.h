@@ -11,11 +11,13 @@
 // changed; a press and a release in the same frame are a press in that frame and a release in the next.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "level/files.h"
 #include "platform/platform.h"
 
 struct ScriptEvent {
@@ -42,31 +44,56 @@ struct RecordedOptions {
 // The comment lines stating `o` (only what is set), each ending in a line feed.
 std::string RecordedOptionLines(const RecordedOptions& o);
 
+// Longer script lines are refused.
+constexpr size_t kMaxScriptLineLength = 4096;
+// Typed text a frame takes (the rest of that frame's text is dropped), and the wheel notches it adds up to:
+// a recorded frame always reads back.
+constexpr size_t kMaxTypedPerFrame = 1024;
+constexpr int kMaxWheelPerFrame = 1000;
+
+struct ScriptSource; // where the events come from (a file read a second time, or text in memory)
+
+// A script is checked whole before it plays, then read again event by event as the frames ask for them,
+// so a script of any length plays in the same small memory.
 struct InputScript {
+    InputScript();
+    InputScript(InputScript&&) noexcept;
+    InputScript& operator=(InputScript&&) noexcept;
+    ~InputScript();
+
     RecordedOptions recorded;
-    std::vector<ScriptEvent> events; // in frame order
-    size_t next = 0;
+    std::unique_ptr<ScriptSource> source; // none: no events
+    ScriptEvent pending;                  // the next event, read but not yet due
+    bool hasPending = false;
     InputState state;
     // Releases deferred to the next frame because the press came in the same frame.
     bool deferredButton[2] = {false, false};
-    std::vector<int> deferredKeys;
+    std::array<bool, kKeyCount> deferredKeys{};
 };
 
-// Parses a whole script; on a malformed line fills `error` with its line number and returns false.
+// Checks a whole script and makes it ready to play. Events go in frame order. On a malformed line fills
+// `error` with its line number and returns false.
 bool ParseInputScript(const std::string& text, InputScript& out, std::string& error);
+// The same for a file, which must be a regular file; it stays open while the script plays.
 bool LoadInputScript(const std::string& nativePath, InputScript& out, std::string& error);
 
 // The input of frame `frame` (frames are asked for in order).
 InputState ScriptFrameInput(InputScript& script, int64_t frame);
 
-// Writes the changes between successive samples in the script format.
+// Writes the changes between successive samples in the script format, into a file that replaces its
+// target only when the recording is finished whole.
 struct InputRecorder {
-    std::ofstream out;
+    AtomicFile file;
     InputState last;
     bool open = false;
+    std::string error; // why the recording failed, once it has
 };
 
-// Starts a recording whose first lines state `options`.
+// Starts a recording whose first lines state `options`. False (with `rec.error`) when it cannot be written.
 bool OpenRecorder(InputRecorder& rec, const std::string& nativePath, const InputState& initial,
                   const RecordedOptions& options = {});
-void RecordFrame(InputRecorder& rec, int64_t frame, const InputState& in);
+// False (with `rec.error`) when the frame could not be written: the recording is then abandoned.
+bool RecordFrame(InputRecorder& rec, int64_t frame, const InputState& in);
+// Puts the finished recording in place. False (with `rec.error`) when it could not be written whole; an
+// earlier file of that name is then left as it was.
+bool CloseRecorder(InputRecorder& rec);

@@ -1,6 +1,5 @@
-#include <fstream>
-
 #include "common/text.h"
+#include "level/files.h"
 #include "shell/program.h"
 
 void ApplySettingsLine(const std::string& line, Settings& s) {
@@ -15,14 +14,15 @@ void ApplySettingsLine(const std::string& line, Settings& s) {
     }
 }
 
-bool ReadSettingsFile(const std::string& nativePath, Settings& s) {
-    std::ifstream in(nativePath, std::ios::binary);
-    if (!in) return false;
+bool ReadSettingsFile(const std::string& nativePath, Settings& s, std::string* why) {
+    int fd = OpenRegularFile(nativePath, why);
+    if (fd < 0) return false;
+    LineReader lines(fd);
     std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        ApplySettingsLine(line, s);
-    }
+    bool tooLong = false;
+    while (lines.Next(line, tooLong))
+        if (!tooLong) ApplySettingsLine(line, s);
+    CloseFile(fd);
     return true;
 }
 
@@ -33,8 +33,11 @@ constexpr double kMinWidth = 320, kMinHeight = 240, kMaxWidth = 7680, kMaxHeight
 
 bool ReadSettingsAndOpenScreen(Program& prog, Platform& plat) {
     Settings& s = prog.shell.settings;
-    if (!ReadSettingsFile("settings.ini", s)) {
-        plat.ShowMessage("Error", "error in the settings.ini !");
+    std::string why;
+    if (!ReadSettingsFile("settings.ini", s, &why)) {
+        // A missing file is the common case and says no more; anything else says what it is.
+        plat.ShowMessage("Error", why == kNoSuchFile ? "error in the settings.ini !"
+                                                     : "error in the settings.ini ! (" + why + ")");
         return false;
     }
     prog.shell.windowed = s.windowed;

@@ -84,6 +84,41 @@ printf '1 mouse 1\n' >bad.txt
 "$bin" --headless --frames 3 --input bad.txt >/dev/null 2>err.txt
 [ $? -eq 2 ] && grep -q "line 1" err.txt
 check "malformed input script names its line" $?
+# Files that are not regular files are refused at once, without waiting on a FIFO or reading a device.
+mkdir folder && mkfifo fifo
+for input in /dev/zero fifo folder; do
+    timeout 5 "$bin" --headless --frames 3 --input "$input" >/dev/null 2>err.txt
+    [ $? -eq 2 ] && grep -q "not a regular file\|it is a folder" err.txt
+    check "--input $input is refused" $?
+done
+for kind in fifo folder device; do
+    fresh
+    rm settings.ini
+    case $kind in fifo) mkfifo settings.ini ;; folder) mkdir settings.ini ;; device) ln -s /dev/zero settings.ini ;; esac
+    timeout 5 "$bin" --headless --frames 3 >/dev/null 2>err.txt
+    [ $? -eq 1 ] && grep -q "error in the settings.ini ! (it is a" err.txt
+    check "settings.ini as a $kind is refused" $?
+done
+
+# Writes that fail (a full disk, here a file-size limit) say so, end with status 1 and leave the old file.
+fresh
+mkdir folder
+printf 'earlier' >shot.png
+printf 'earlier' >rec.txt
+printf '1 mouse 1 1\n' >one.txt
+(trap '' XFSZ; ulimit -f 1; "$bin" --headless --frames 3 --screenshot shot.png >/dev/null 2>err.txt)
+[ $? -eq 1 ] && grep -q "could not write the screenshot" err.txt && [ "$(cat shot.png)" = earlier ]
+check "a screenshot on a full disk fails and keeps the old file" $?
+awk 'BEGIN { for (f = 1; f <= 400; ++f) print f " mouse " f " " f }' >moves.txt
+(trap '' XFSZ; ulimit -f 1; "$bin" --headless --frames 400 --input moves.txt --record rec.txt >/dev/null 2>err.txt)
+[ $? -eq 1 ] && grep -q "input recording failed" err.txt && [ "$(cat rec.txt)" = earlier ]
+check "a recording on a full disk fails and keeps the old file" $?
+"$bin" --headless --frames 3 --screenshot folder >/dev/null 2>err.txt
+[ $? -eq 1 ] && [ -d folder ]
+check "a screenshot onto a folder fails" $?
+[ "$(ls | grep -c part)" -eq 0 ]
+check "failed writes leave no partial files" $?
+
 "$bin" --version | grep -q tumblebox
 check "--version" $?
 

@@ -1,5 +1,7 @@
 // The whole program driven through the test platform and scripted input.
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include "platform/test_platform.h"
 #include "shell/program.h"
@@ -99,6 +101,62 @@ TEST(RunProgram, ScriptedSessionEndsAfterItsFrames) {
     opt.input = "bad.txt";
     EXPECT_EQ(RunProgram(opt, s.plat), 2); // refused before the first frame
     EXPECT_EQ(s.plat.flips, 5);
+}
+
+// The screenshot and the recording are written whole or not at all: a full disk (here a file-size limit)
+// gives a message and status 1 and leaves the earlier files as they were.
+TEST(RunProgram, FailedWritesLeaveEarlierFilesAndFail) {
+    Session s;
+    s.plat.screenshot = std::string(5000, 'p');
+    std::string script;
+    for (int f = 1; f <= 50; ++f) script += std::to_string(f) + " mouse " + std::to_string(f) + " 7\n";
+    TempWorkDir::Write("in.txt", script);
+    TempWorkDir::Write("shot.png", "earlier");
+    TempWorkDir::Write("rec.txt", "earlier");
+    Options opt;
+    opt.headless = true;
+    opt.frames = 50;
+    opt.seedSet = true;
+
+    auto runFull = [&](const Options& o) {
+        rlimit old{}, small{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        small = old;
+        small.rlim_cur = 200;
+        auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const int status = RunProgram(o, s.plat);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+        return status;
+    };
+    Options shot = opt;
+    shot.screenshot = "shot.png";
+    EXPECT_EQ(runFull(shot), 1);
+    EXPECT_EQ(TempWorkDir::Read("shot.png"), "earlier");
+
+    Options rec = opt;
+    rec.input = "in.txt";
+    rec.record = "rec.txt";
+    rec.screenshot = "shot.png";
+    const int flips = s.plat.flips;
+    EXPECT_EQ(runFull(rec), 1);
+    EXPECT_LT(s.plat.flips - flips, 25); // the run ended when its recording failed
+    EXPECT_EQ(TempWorkDir::Read("rec.txt"), "earlier");
+    EXPECT_EQ(TempWorkDir::Read("shot.png"), "earlier"); // a batch whose recording failed writes nothing more
+    auto files = std::filesystem::directory_iterator(".");
+    EXPECT_EQ(std::distance(begin(files), end(files)), 4); // settings, script, picture, recording
+
+    std::filesystem::create_directory("folder");
+    shot.screenshot = "folder";
+    EXPECT_EQ(RunProgram(shot, s.plat), 1);
+    rec.record = "folder";
+    EXPECT_EQ(RunProgram(rec, s.plat), 1);
+    EXPECT_TRUE(std::filesystem::is_directory("folder"));
+
+    shot.screenshot = "shot.png";
+    EXPECT_EQ(RunProgram(shot, s.plat), 0);
+    EXPECT_EQ(TempWorkDir::Read("shot.png"), s.plat.screenshot);
 }
 
 // Frames whose pixels nobody looks at are walked without drawing, and that changes no result: the delivery

@@ -1,5 +1,8 @@
 // Scripted input and the command line.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "shell/options.h"
 #include "shell/script.h"
@@ -17,8 +20,8 @@ TEST(InputScript, MalformedLinesNameTheirLine) {
     EXPECT_FALSE(ParseInputScript("3 jump\n", s, err));
     EXPECT_FALSE(ParseInputScript("# --seed -1\n", s, err));
     EXPECT_TRUE(ParseInputScript("\n   \n# only comments\r\n#--frames 3\n1 mouse 1 2\n# --run\n", s, err));
-    EXPECT_EQ(s.events.size(), 1u);
     EXPECT_FALSE(s.recorded.run); // only comments before the first event state options
+    EXPECT_EQ(ScriptFrameInput(s, 1).mouseX, 1);
 }
 
 TEST(InputScript, StatesHoldAndSameFramePressIsSplit) {
@@ -77,7 +80,7 @@ TEST(InputScript, RecordingReplaysTheSameStates) {
     ASSERT_TRUE(
         OpenRecorder(rec, "rec.txt", start, {true, 4000000000u, "levels\\my level.lvl", true, false}));
     for (size_t i = 0; i < frames.size(); ++i) RecordFrame(rec, static_cast<int64_t>(i + 1), frames[i]);
-    rec.out.close();
+    ASSERT_TRUE(CloseRecorder(rec)) << rec.error;
 
     InputScript s;
     std::string err;
@@ -103,6 +106,63 @@ TEST(InputScript, RecordingReplaysTheSameStates) {
         EXPECT_EQ(got.down, frames[i].down) << i;
         EXPECT_EQ(got.released, frames[i].released) << i;
     }
+}
+
+TEST(InputScript, OnlyRegularFilesEventsInFrameOrderAndBoundedLines) {
+    TempWorkDir dir;
+    InputScript s;
+    std::string err;
+    std::filesystem::create_directory("folder");
+    ASSERT_EQ(::mkfifo("fifo", 0666), 0);
+    EXPECT_FALSE(LoadInputScript("folder", s, err));
+    EXPECT_NE(err.find("folder"), std::string::npos) << err;
+    EXPECT_FALSE(LoadInputScript("fifo", s, err)); // refused without waiting for a writer
+    EXPECT_NE(err.find("FIFO"), std::string::npos) << err;
+    EXPECT_FALSE(LoadInputScript("/dev/zero", s, err));
+    EXPECT_NE(err.find("device"), std::string::npos) << err;
+    EXPECT_FALSE(LoadInputScript("missing.txt", s, err));
+
+    EXPECT_FALSE(ParseInputScript("2 mouse 1 1\n2 wheel 1\n1 mouse 2 2\n", s, err));
+    EXPECT_EQ(err.rfind("line 3:", 0), 0u) << err;
+    const std::string longest = "1 type " + std::string(kMaxScriptLineLength - 7, 'b') + "\n";
+    EXPECT_FALSE(ParseInputScript("1 type b" + longest, s, err));
+    EXPECT_EQ(err, "line 1: longer than 4096 characters");
+
+    // A frame's typed text and wheel notches are bounded however many lines give them.
+    ASSERT_TRUE(ParseInputScript(longest + longest + "1 wheel 1000\n1 wheel 1000\n2 wheel -3\n", s, err))
+        << err;
+    InputState f = ScriptFrameInput(s, 1);
+    EXPECT_EQ(f.typed.size(), kMaxTypedPerFrame);
+    EXPECT_EQ(f.wheel, kMaxWheelPerFrame);
+    EXPECT_EQ(ScriptFrameInput(s, 2).wheel, -3);
+}
+
+TEST(InputScript, AFailedRecordingSaysWhyAndLeavesTheEarlierFile) {
+    TempWorkDir dir;
+    TempWorkDir::Write("rec.txt", "earlier");
+    InputRecorder rec;
+    InputState in;
+    ASSERT_TRUE(OpenRecorder(rec, "rec.txt", in));
+    EXPECT_TRUE(RecordFrame(rec, 1, in));
+    // The disk fills up: every further write fails.
+    int full = ::open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    ASSERT_GE(::dup2(full, rec.file.fd), 0);
+    ::close(full);
+    in.mouseX = 5;
+    EXPECT_FALSE(RecordFrame(rec, 2, in));
+    EXPECT_NE(rec.error.find("No space"), std::string::npos) << rec.error;
+    EXPECT_FALSE(RecordFrame(rec, 3, in));
+    EXPECT_FALSE(CloseRecorder(rec));
+    EXPECT_EQ(TempWorkDir::Read("rec.txt"), "earlier");
+    auto files = std::filesystem::directory_iterator(".");
+    EXPECT_EQ(std::distance(begin(files), end(files)), 1); // no partial file left
+
+    std::filesystem::create_directory("folder");
+    EXPECT_FALSE(OpenRecorder(rec, "folder", in));
+    EXPECT_EQ(rec.error, "it is a folder");
+    EXPECT_FALSE(OpenRecorder(rec, "/dev/full", in));
+    EXPECT_EQ(rec.error, "it is a device, not a regular file");
 }
 
 TEST(Options, UsageErrorsAreOneClearLine) {

@@ -1,5 +1,6 @@
 // Start-up: the settings file, the screen and its failures, the image catalogue.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/test_platform.h"
 #include "shell/program.h"
@@ -65,6 +66,23 @@ TEST(Settings, FailuresShowTheirMessageAndStop) {
         std::string s = "Windowed(1)\n";
         EXPECT_FALSE(Start(&s, plat, *prog));
         EXPECT_EQ(plat.messages.at(0).second, "could not open windowed screen!");
+    }
+    // Only a regular file is read: a folder, a FIFO (without waiting for a writer) or a device says what it
+    // is.
+    for (const char* kind : {"folder", "FIFO", "device"}) {
+        TempWorkDir dir;
+        const std::string k = kind;
+        if (k == "folder") std::filesystem::create_directory("settings.ini");
+        if (k == "FIFO") {
+            ASSERT_EQ(::mkfifo("settings.ini", 0666), 0);
+        }
+        if (k == "device") std::filesystem::create_symlink("/dev/zero", "settings.ini");
+        TestPlatform plat;
+        auto prog = std::make_unique<Program>();
+        EXPECT_FALSE(Start(nullptr, plat, *prog));
+        ASSERT_EQ(plat.messages.size(), 1u);
+        EXPECT_EQ(plat.messages[0].second.rfind("error in the settings.ini ! (it is a", 0), 0u);
+        EXPECT_NE(plat.messages[0].second.find(kind), std::string::npos) << plat.messages[0].second;
     }
     {
         // A screen far beyond any display is refused before anything is allocated.

@@ -12,7 +12,9 @@
 #include <set>
 #include <string>
 
+#include "common/text.h"
 #include "effects/effects.h"
+#include "level/level.h"
 #include "platform/sdl_platform.h"
 #include "shell/program.h"
 #include "world/builders.h"
@@ -28,10 +30,11 @@ void Run(Program& prog, SdlPlatform& plat, int frames, const std::set<int>& shot
     for (int f = 1; f <= frames; ++f) {
         RunFrame(prog, plat);
         if (shots.count(f)) {
-            std::string path = name + "-" + std::to_string(f) + ".png";
+            std::string path = name + "-" + std::to_string(f) + ".png", png;
+            const bool written = plat.ScreenshotPng(png) && WriteFileAtomically(StoredPath(path), png);
             std::printf("%s: %zu buffs, %zu sprites, %d debris -> %s\n", name.c_str(),
                         prog.effects.buffs.size(), prog.effects.sprites.size(), prog.effects.debrisCount,
-                        plat.SaveScreenshot(path) ? path.c_str() : "(not written)");
+                        written ? path.c_str() : "(not written)");
         }
     }
 }
