@@ -16,6 +16,7 @@
 
 #include "physics/physics.h"
 #include "physics/scenes.h"
+#include "physics/worker.h"
 
 #ifdef TUMBLEBOX_HAVE_BOX2D
 #include <box2d/box2d.h>
@@ -74,15 +75,16 @@ void Measure(benchmark::State& state, const std::string& name, Build build, Step
 void Scene(benchmark::State& state, const std::string& name, bool reference, int laneMode = 0) {
     auto world = std::make_unique<World>();
     World& w = *world;
+    auto host = std::make_unique<PhysicsHost>();
     Measure(
         state, reference ? name + "/reference" : (laneMode == 1 ? name + "/one-lane" : name),
         [&] {
             Rng rng(20240601u);
             BuildScene(w, rng, name);
-            w.physics.reference = reference;
-            w.physics.laneMode = laneMode;
+            host->scratch.reference = reference;
+            host->scratch.laneMode = laneMode;
         },
-        [&] { StepScene(w); });
+        [&] { StepScene(w, host->scratch, LaneThreadTasks(host->thread)); });
 }
 
 #ifdef TUMBLEBOX_HAVE_BOX2D

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Tumblebox, builds it, and then runs the program ("run"), the test suite
 # ("test"), the sanitizer suite ("asan"), the benchmarks ("bench"), the physics tests built for x86-64-v3
-# ("v3") or each fuzz target for a while ("fuzz [SECONDS]", 60 by default; needs clang, which it installs).
+# ("v3"), the physics, history and scenario tests under ThreadSanitizer with two lanes forced ("tsan") or each
+# fuzz target for a while ("fuzz [SECONDS]", 60 by default; needs clang, which it installs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -74,6 +75,16 @@ v3)
     done
     build-v3/tumblebox_tests --gtest_filter='PhysicsFastPaths.*:PhysicsDeterminism.*'
     ;;
+tsan)
+    # The step's second lane on a real thread wherever a pass allows (TUMBLEBOX_LANES=2), under
+    # ThreadSanitizer: any data race between the lanes fails the run.
+    cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-fsanitize=thread \
+          -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DTUMBLEBOX_WERROR=ON -DTUMBLEBOX_SDL=OFF \
+          -DTUMBLEBOX_ART=OFF -DTUMBLEBOX_BENCH=OFF >/dev/null
+    cmake --build build-tsan -j2 --target tumblebox_tests
+    TUMBLEBOX_LANES=2 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tumblebox_tests \
+        --gtest_filter='Physics*:HistoryTest.*:ReplaceWorld.*:EditorScenario.*'
+    ;;
 fuzz)
     # Each target runs on a scratch copy of its corpus, so the shipped corpus stays as it is. Any crash,
     # leak, sanitizer report, failed check or slow input ends that target and leaves the input in
@@ -98,7 +109,7 @@ fuzz)
     exit "$failed"
     ;;
 *)
-    echo "usage: tools/dev.sh run|test|asan|bench|v3|fuzz [seconds]" >&2
+    echo "usage: tools/dev.sh run|test|asan|bench|v3|tsan|fuzz [seconds]" >&2
     exit 2
     ;;
 esac

@@ -4,6 +4,8 @@ for as much work as the tables allow. Each must load and run 60 frames in a few 
 
     python3 tools/hostile_levels.py fuzz/corpus/level          # the corpus copies: a tenth of the counts
     python3 tools/hostile_levels.py --full /tmp/hostile         # as many records as the tables hold
+
+The empty entities, the sticks and the pile are always written at full size: what they test is the count itself.
 """
 import os
 import sys
@@ -108,6 +110,37 @@ def far_corners():
     return lines
 
 
+def empty_entities():
+    """9,999 entities that list no particles: they cannot touch anything, so no step may pair them."""
+    lines = [f"Entity(1.000000,1.000000,{2 + k},box)" for k in range(9999)]
+    lines.append("Cam(0,0,0.000000)")
+    return lines
+
+
+def sticks():
+    """4,999 entities of two particles on one spot joined by a side, all on one spot: 12,492,501 pairs that
+    may touch, far more than the pair list holds (and none that can find an axis while they stay there)."""
+    lines = []
+    for k in range(4999):
+        lines.append(f"Entity(1.000000,1.000000,{2 + k},box)")
+        lines.append(f"Particle(0,0,0,0,0.000000,1.000000,{1 + 2 * k},{2 + k},0)")
+        lines.append(f"Particle(0,0,0,0,0.000000,1.000000,{2 + 2 * k},{2 + k},0)")
+        lines.append(f"Constraint({1 + 2 * k},{2 + 2 * k},1.000000,0.000000,{1 + k},{2 + k})")
+    lines.append("Cam(0,0,0.000000)")
+    return lines
+
+
+def pile():
+    """The fullest pile of real bodies: as many boxes as the tables hold (1,666 of four particles and six
+    constraints), all on one spot, every one overlapping every other (1,386,945 pairs)."""
+    lines, pid, cid = [], 1, 1
+    for k in range(9999 // 6):
+        pid, cid = box(lines, 2 + k, pid, cid, 0, 0, 50, "box")
+    lines.append("HalfSpace(0,100,1.000000,0.000000,)")
+    lines.append("Cam(0,0,0.000000)")
+    return lines
+
+
 def main():
     global SCALE
     args = sys.argv[1:]
@@ -118,7 +151,8 @@ def main():
     os.makedirs(folder, exist_ok=True)
     for name, make in [("hostile_liquids", liquids), ("hostile_shapes", huge_shapes),
                        ("hostile_portals", portals), ("hostile_spaces", spaces),
-                       ("hostile_far", far_corners)]:
+                       ("hostile_far", far_corners), ("hostile_empty_entities", empty_entities),
+                       ("hostile_sticks", sticks), ("hostile_pile", pile)]:
         with open(os.path.join(folder, name + ".lvl"), "w", newline="") as f:
             f.write("\r\n".join(make()) + "\r\n")
 

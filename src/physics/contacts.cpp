@@ -60,8 +60,7 @@ int32_t FindContactHead(const PhysicsScratch& s, const World& w, int32_t slot) {
 
 // Adds contact `slot` to the index. A slot that does not follow the indexed ones means that the table was
 // written behind the index's back; the index then retires for the rest of the step.
-void IndexContact(World& w, int32_t slot) {
-    PhysicsScratch& s = w.physics;
+void IndexContact(World& w, PhysicsScratch& s, int32_t slot) {
     if (!s.contactIndexLive) return;
     if (slot != s.contactIndexCount + 1) {
         s.contactIndexLive = false;
@@ -82,8 +81,7 @@ bool ContactMatches(const World& w, const Contact& c, int16_t kind, int32_t edge
 
 } // namespace
 
-void OpenContactIndex(World& w) {
-    PhysicsScratch& s = w.physics;
+void OpenContactIndex(World& w, PhysicsScratch& s) {
     s.contactIndexLive = false;
     s.frictionCached = 0;
     if (s.reference) return;
@@ -109,19 +107,20 @@ void OpenContactIndex(World& w) {
     s.contactIndexBySlot = rising && !s.contactIndexById;
     s.contactIndexLive = true;
     s.contactIndexCount = 0;
-    for (int32_t slot = 1; slot <= w.contactCount && s.contactIndexLive; ++slot) IndexContact(w, slot);
+    for (int32_t slot = 1; slot <= w.contactCount && s.contactIndexLive; ++slot) IndexContact(w, s, slot);
 }
 
-void CloseContactIndex(World& w) {
-    w.physics.contactIndexLive = false;
-    w.physics.frictionCached = 0;
+void CloseContactIndex(PhysicsScratch& s) {
+    s.contactIndexLive = false;
+    s.frictionCached = 0;
 }
 
 } // namespace physics_internal
 
 using namespace physics_internal;
 
-int32_t RecordContact(World& w, int32_t edge1, int32_t edge2, int32_t vertex, const Vec2& push) {
+int32_t RecordContact(World& w, PhysicsScratch& s, int32_t edge1, int32_t edge2, int32_t vertex,
+                      const Vec2& push) {
     // At most 9999 live contacts: the slot after the last one must stay free for the recount.
     if (w.contactCount >= kMaxRecords) return 0;
     const int32_t slot = w.contactCount + 1;
@@ -137,16 +136,16 @@ int32_t RecordContact(World& w, int32_t edge1, int32_t edge2, int32_t vertex, co
     // The serial only grows; past the largest 32-bit value it starts again at 1 (0 marks a free slot).
     w.contactSerial = w.contactSerial >= INT32_MAX ? 1 : w.contactSerial + 1;
     w.contactCount = slot;
-    IndexContact(w, slot);
+    IndexContact(w, s, slot);
     return slot;
 }
 
-bool ContactRecorded(const World& w, int16_t kind, int32_t edge1, int32_t edge2, int32_t vertex) {
+bool ContactRecorded(const World& w, const PhysicsScratch& s, int16_t kind, int32_t edge1, int32_t edge2,
+                     int32_t vertex) {
     const Particle* ps = w.particles.data();
     const int32_t vertexId = ps[vertex].id;
     const int32_t edge1Id = ps[edge1].id;
     const int32_t edge2Id = ps[edge2].id;
-    const PhysicsScratch& s = w.physics;
     if (s.contactIndexLive && s.contactIndexCount == w.contactCount) {
         for (int32_t k = FindContactHead(s, w, vertex); k != 0; k = s.contactPrevious[static_cast<size_t>(k)])
             if (ContactMatches(w, w.contacts[static_cast<size_t>(k)], kind, edge1Id, edge2Id)) return true;

@@ -263,8 +263,7 @@ __attribute__((always_inline)) inline void FrictionItem(Particle* ps, Contact* c
 }
 
 // Notes the contacts recorded since the last pass.
-FrictionNote* NoteNewContacts(World& w) {
-    PhysicsScratch& s = w.physics;
+FrictionNote* NoteNewContacts(World& w, PhysicsScratch& s) {
     const int32_t n = w.contactCount;
     if (s.frictionNotes.size() != static_cast<size_t>(kTableSlots))
         s.frictionNotes.resize(static_cast<size_t>(kTableSlots));
@@ -274,8 +273,8 @@ FrictionNote* NoteNewContacts(World& w) {
     return notes;
 }
 
-void FrictionFast(World& w) {
-    const FrictionNote* notes = NoteNewContacts(w);
+void FrictionFast(World& w, PhysicsScratch& s) {
+    const FrictionNote* notes = NoteNewContacts(w, s);
     Particle* ps = w.particles.data();
     Contact* cs = w.contacts.data();
     const __m128d iterations = Broadcast(w.sim.iterations);
@@ -285,8 +284,7 @@ void FrictionFast(World& w) {
 
 // Adds the contacts recorded since the last pass to the friction schedule on the entity lanes of the pair
 // walk. False (for the rest of the step) once a contact moves a side whose ends belong to different bodies.
-bool PlanFrictionLanes(World& w) {
-    PhysicsScratch& s = w.physics;
+bool PlanFrictionLanes(World& w, PhysicsScratch& s) {
     const int32_t n = w.contactCount;
     if (s.frictionPlanned < 0) return false;
     if (s.frictionPlanned == n) return true;
@@ -316,43 +314,41 @@ bool PlanFrictionLanes(World& w) {
         s.itemFirst[static_cast<size_t>(k) - 1] = a;
         s.itemSecond[static_cast<size_t>(k) - 1] = b;
     }
-    ExtendLanes(w, s.itemFirst.data(), s.itemSecond.data(), from, n, s.frictionLanes);
+    ExtendLanes(w, s, s.itemFirst.data(), s.itemSecond.data(), from, n, s.frictionLanes);
     s.frictionPlanned = n;
     return true;
 }
 
-void FrictionLane(World& w, int lane) {
-    PhysicsScratch& s = w.physics;
+bool FrictionLane(World& w, PhysicsScratch& s, int lane) {
     const FrictionNote* notes = s.frictionNotes.data();
     Particle* ps = w.particles.data();
     Contact* cs = w.contacts.data();
     const __m128d iterations = Broadcast(w.sim.iterations);
-    WalkLane(w, s.frictionLanes, lane,
-             [&](int32_t item) { FrictionItem(ps, cs, notes[item + 1], item + 1, iterations); });
+    return WalkLane(s, s.frictionLanes, lane,
+                    [&](int32_t item) { FrictionItem(ps, cs, notes[item + 1], item + 1, iterations); });
 }
 
 // Friction on two lanes when the pair walk of this step runs on them; else on one.
-void FrictionFastOnLanes(World& w) {
-    PhysicsScratch& s = w.physics;
+void FrictionFastOnLanes(World& w, PhysicsScratch& s) {
     if (!s.pairsOnLanes || s.entityLanesStamp != s.contactIndexStamp) {
-        FrictionFast(w);
+        FrictionFast(w, s);
         return;
     }
-    NoteNewContacts(w);
-    if (!PlanFrictionLanes(w)) {
-        FrictionFast(w);
+    NoteNewContacts(w, s);
+    if (!PlanFrictionLanes(w, s)) {
+        FrictionFast(w, s);
         return;
     }
-    RunOnLanes(w, FrictionLane);
+    RunOnLanes(w, s, FrictionLane);
 }
 
 #else
 
-void FrictionFast(World& w) {
+void FrictionFast(World& w, PhysicsScratch& s) {
     FrictionPlain(w);
 }
 
-void FrictionFastOnLanes(World& w) {
+void FrictionFastOnLanes(World& w, PhysicsScratch& s) {
     FrictionPlain(w);
 }
 
@@ -360,15 +356,15 @@ void FrictionFastOnLanes(World& w) {
 
 } // namespace
 
-void RunFriction(World& w) {
-    if (!w.physics.reference && w.physics.contactIndexLive)
-        FrictionFastOnLanes(w);
+void RunFriction(World& w, PhysicsScratch& s) {
+    if (!s.reference && s.contactIndexLive)
+        FrictionFastOnLanes(w, s);
     else
         FrictionPlain(w);
 }
 
 } // namespace physics_internal
 
-void ApplyContactFriction(World& w) {
-    physics_internal::RunFriction(w);
+void ApplyContactFriction(World& w, PhysicsScratch& s) {
+    physics_internal::RunFriction(w, s);
 }

@@ -6,9 +6,9 @@
 
 namespace physics_internal {
 
-void RunHalfSpaces(World& w) {
+void RunHalfSpaces(World& w, PhysicsScratch& s) {
     Particle* ps = w.particles.data();
-    const uint8_t* dyn = w.physics.dynamic.data();
+    const uint8_t* dyn = s.dynamic.data();
     const int32_t n = w.particleCount;
     for (const HalfSpace& h : w.halfSpaces) {
         if (h.normal.x == 0 && h.normal.y == 0) continue; // a line without direction bounds nothing
@@ -23,15 +23,15 @@ void RunHalfSpaces(World& w) {
             pt.p.x = pt.p.x - normal.x * d;
             pt.p.y = pt.p.y - normal.y * d;
             pt.contact = 1;
-            if (ContactRecorded(w, 2, 0, 0, i)) continue;
+            if (ContactRecorded(w, s, 2, 0, 0, i)) continue;
             const Vec2 u = pt.p - pt.oldp;
-            const double s = normal.Dot(u);
-            int32_t slot = RecordContact(w, 0, 0, i, normal * d);
+            const double along = normal.Dot(u);
+            int32_t slot = RecordContact(w, s, 0, 0, i, normal * d);
             if (slot == 0) continue;
             Contact& c = w.contacts[static_cast<size_t>(slot)];
             c.kind = 2;
             c.speed = static_cast<float>(u.Length());
-            c.impact = static_cast<float>((u * s).Length());
+            c.impact = static_cast<float>((u * along).Length());
         }
     }
 }
@@ -40,7 +40,7 @@ void RunHalfSpaces(World& w) {
 
 using namespace physics_internal;
 
-void CollideHalfSpaces(World& w) {
-    RefreshDynamic(w);
-    RunHalfSpaces(w);
+void CollideHalfSpaces(World& w, PhysicsScratch& s) {
+    RefreshDynamic(w, s);
+    RunHalfSpaces(w, s);
 }

@@ -1,5 +1,5 @@
-// Two lanes for the passes of a step: the worker thread, the split of the moving bodies and the schedule
-// of a pass over them.
+// Two lanes for the passes of a step: running them, the split of the moving bodies and the schedule of a
+// pass over them.
 //
 // A pass is a list of items (entity pairs, contacts), each moving particles of at most two bodies. Two
 // items on different moving bodies commute, so the result stays that of the list order when every two
@@ -8,7 +8,7 @@
 // one of its bodies runs on the other lane waits until the other lane has done that one.
 #include <algorithm>
 #include <atomic>
-#include <exception>
+#include <cstdlib>
 #include <thread>
 
 #if defined(__x86_64__)
@@ -17,27 +17,11 @@
 
 #include "physics/internal.h"
 
-struct LaneWorker {
-    LaneCounter counters[2];
-    alignas(64) std::atomic<uint32_t> job{0};
-    alignas(64) std::atomic<uint32_t> finished{0};
-    std::atomic<bool> stop{false};
-    LaneFn fn = nullptr;
-    World* world = nullptr;
-    std::thread thread;
-};
-
-LaneWorkerHandle::LaneWorkerHandle() = default;
-LaneWorkerHandle::LaneWorkerHandle(const LaneWorkerHandle&) {}
-LaneWorkerHandle& LaneWorkerHandle::operator=(const LaneWorkerHandle&) {
-    return *this;
-}
-LaneWorkerHandle::~LaneWorkerHandle() {
-    if (!worker) return;
-    worker->stop.store(true, std::memory_order_release);
-    worker->job.fetch_add(1, std::memory_order_release);
-    worker->job.notify_one();
-    worker->thread.join();
+int DefaultLaneMode() {
+    const char* forced = std::getenv("TUMBLEBOX_LANES");
+    if (forced != nullptr && forced[0] == '2' && forced[1] == 0) return 2;
+    if (forced != nullptr && forced[0] == '1' && forced[1] == 0) return 1;
+    return 0;
 }
 
 namespace physics_internal {
@@ -49,53 +33,31 @@ inline void Pause() {
 #endif
 }
 
-// Waits for `value` to leave `seen`: spinning first (the next pass of a step follows within
-// microseconds), then asleep.
-uint32_t AwaitChange(const std::atomic<uint32_t>& value, uint32_t seen) {
-    for (int spin = 0; spin < 20000; ++spin) {
-        const uint32_t now = value.load(std::memory_order_acquire);
-        if (now != seen) return now;
-        Pause();
-    }
-    value.wait(seen, std::memory_order_acquire);
-    return value.load(std::memory_order_acquire);
-}
-
-void WorkerLoop(LaneWorker* lw) {
-    uint32_t seen = 0;
-    for (;;) {
-        seen = AwaitChange(lw->job, seen);
-        if (lw->stop.load(std::memory_order_acquire)) return;
-        lw->fn(*lw->world, 1);
-        lw->finished.store(seen, std::memory_order_release);
+// Waits until `flag` is set: spinning, and now and then giving way (the other thread may not be running).
+void AwaitSet(const std::atomic<bool>& flag) {
+    for (int spin = 0; !flag.load(std::memory_order_acquire); ++spin) {
+        if (spin >= 4096) {
+            std::this_thread::yield();
+            spin = 0;
+        } else {
+            Pause();
+        }
     }
 }
 
-LaneWorker& Worker(World& w) {
-    return *w.physics.worker.worker;
+// The second lane, as a task of the host's.
+void SecondLane(void* context) {
+    LaneSync* sync = static_cast<LaneSync*>(context);
+    sync->fn(*sync->world, *sync->scratch, 1);
+    sync->ended.store(true, std::memory_order_release); // the last the task touches of the step's memory
 }
 
 } // namespace
 
-bool LanesAvailable(World& w) {
+bool LanesAvailable(const PhysicsScratch& s) {
     static const bool cores = std::thread::hardware_concurrency() >= 2;
-    LaneWorkerHandle& handle = w.physics.worker;
-    if (!cores || handle.failed) return false;
-    if (!handle.worker) {
-        try {
-            auto lw = std::make_unique<LaneWorker>();
-            lw->thread = std::thread(WorkerLoop, lw.get());
-            handle.worker = std::move(lw);
-        } catch (const std::exception&) { // no thread to be had (a process limit): one lane it is
-            handle.failed = true;
-            return false;
-        }
-    }
-    return true;
-}
-
-LaneCounter* LaneCounters(World& w) {
-    return Worker(w).counters;
+    if (s.laneRefused) return false;
+    return s.tasks.start == nullptr || cores;
 }
 
 int32_t LaneAwait(const LaneCounter& other, int32_t need) {
@@ -112,29 +74,40 @@ int32_t LaneAwait(const LaneCounter& other, int32_t need) {
     return known;
 }
 
-void RunOnLanes(World& w, LaneFn fn) {
-    LaneWorker& lw = Worker(w);
-    lw.counters[0].done.store(0, std::memory_order_relaxed);
-    lw.counters[1].done.store(0, std::memory_order_relaxed);
-    lw.fn = fn;
-    lw.world = &w;
-    const uint32_t job = lw.job.load(std::memory_order_relaxed) + 1;
-    lw.job.store(job, std::memory_order_release);
-    lw.job.notify_one();
-    fn(w, 0);
-    for (int spin = 0; lw.finished.load(std::memory_order_acquire) != job; ++spin) {
-        if (spin >= 4096) {
-            std::this_thread::yield();
-            spin = 0;
-        } else {
-            Pause();
-        }
+void RunOnLanes(World& w, PhysicsScratch& s, LaneFn fn) {
+    if (!s.laneSync) s.laneSync = std::make_unique<LaneSync>();
+    LaneSync& sync = *s.laneSync;
+    sync.counters[0].done.store(0, std::memory_order_relaxed);
+    sync.counters[1].done.store(0, std::memory_order_relaxed);
+    sync.ended.store(false, std::memory_order_relaxed);
+    sync.fn = fn;
+    sync.world = &w;
+    sync.scratch = &s;
+    sync.turns = s.tasks.start == nullptr;
+    if (!sync.turns && !s.tasks.start(s.tasks.host, SecondLane, &sync)) {
+        s.laneRefused = true; // this pass takes turns; later steps take one lane
+        sync.turns = true;
+    }
+    if (!sync.turns) {
+        fn(w, s, 0);
+        AwaitSet(sync.ended);
+        return;
+    }
+    // In turns: each lane goes as far as it can before it would wait for the other.
+    bool done[2] = {false, false};
+    while (!done[0] || !done[1]) {
+        const int32_t before = sync.counters[0].done.load(std::memory_order_relaxed) +
+                               sync.counters[1].done.load(std::memory_order_relaxed);
+        for (int lane = 0; lane < 2; ++lane)
+            if (!done[lane]) done[lane] = fn(w, s, lane);
+        const int32_t after = sync.counters[0].done.load(std::memory_order_relaxed) +
+                              sync.counters[1].done.load(std::memory_order_relaxed);
+        if (after == before && (!done[0] || !done[1])) std::abort(); // each lane waits for the other
     }
 }
 
-int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32_t from, int32_t n,
-                    LaneSchedule& out) {
-    PhysicsScratch& s = w.physics;
+int32_t ExtendLanes(World& w, PhysicsScratch& s, const int32_t* first, const int32_t* second, int32_t from,
+                    int32_t n, LaneSchedule& out) {
     if (out.last.size() != static_cast<size_t>(kTableSlots))
         out.last.assign(static_cast<size_t>(kTableSlots), -1);
     int32_t* last = out.last.data();
@@ -238,8 +211,8 @@ int32_t ExtendLanes(World& w, const int32_t* first, const int32_t* second, int32
     return rounds;
 }
 
-int32_t SplitEntities(World& w, const int32_t* first, const int32_t* second, int32_t n, LaneSchedule& out) {
-    PhysicsScratch& s = w.physics;
+int32_t SplitEntities(World& w, PhysicsScratch& s, const int32_t* first, const int32_t* second, int32_t n,
+                      LaneSchedule& out) {
     const size_t slots = static_cast<size_t>(kTableSlots);
     if (s.entityLane.size() != slots) s.entityLane.assign(slots, 0);
     std::vector<std::pair<double, int32_t>> places;
@@ -258,16 +231,16 @@ int32_t SplitEntities(World& w, const int32_t* first, const int32_t* second, int
     // The choice is kept for a while: scenes change slowly, and choosing costs two more plans.
     if (s.splitAxis < 0 || s.splitEntities != w.entityCount || ++s.splitAge >= 120) {
         split(0);
-        const int32_t acrossX = ExtendLanes(w, first, second, 0, n, out);
+        const int32_t acrossX = ExtendLanes(w, s, first, second, 0, n, out);
         split(1);
-        const int32_t acrossY = ExtendLanes(w, first, second, 0, n, out);
+        const int32_t acrossY = ExtendLanes(w, s, first, second, 0, n, out);
         s.splitAxis = acrossY < acrossX ? 1 : 0;
         s.splitEntities = w.entityCount;
         s.splitAge = 0;
         if (s.splitAxis == 1) return acrossY; // the last plan is the chosen one
     }
     split(s.splitAxis);
-    return ExtendLanes(w, first, second, 0, n, out);
+    return ExtendLanes(w, s, first, second, 0, n, out);
 }
 
 } // namespace physics_internal

@@ -6,12 +6,12 @@
 
 namespace physics_internal {
 
-void RunWater(World& w) {
+void RunWater(World& w, PhysicsScratch& s) {
     w.waterContacts.clear();
     if (w.waterContacts.capacity() < static_cast<size_t>(kTableSlots))
         w.waterContacts.reserve(static_cast<size_t>(kTableSlots));
     Particle* ps = w.particles.data();
-    const uint8_t* dyn = w.physics.dynamic.data();
+    const uint8_t* dyn = s.dynamic.data();
     const int32_t n = w.particleCount;
     for (size_t k = 0; k < w.waterSpaces.size(); ++k) {
         const WaterSpace& ws = w.waterSpaces[k];
@@ -41,9 +41,9 @@ void RunWater(World& w) {
 
 } // namespace physics_internal
 
-void ApplyWaterSpaces(World& w) {
-    physics_internal::RefreshDynamic(w);
-    physics_internal::RunWater(w);
+void ApplyWaterSpaces(World& w, PhysicsScratch& s) {
+    physics_internal::RefreshDynamic(w, s);
+    physics_internal::RunWater(w, s);
 }
 
 namespace {
@@ -79,7 +79,7 @@ void RepelLiquid(LiquidBox& box) {
 
 } // namespace
 
-void StepLiquidBoxes(World& w) {
+void StepLiquidBoxes(World& w, PhysicsScratch& s) {
     const double dt2 = w.sim.dt * w.sim.dt; // single-precision product
     for (int32_t b = 1; b <= w.liquidBoxCount; ++b) {
         for (LiquidParticle& lp : w.liquidBoxes[static_cast<size_t>(b)].particles) {
@@ -91,11 +91,11 @@ void StepLiquidBoxes(World& w) {
             lp.p.y = lp.p.y - (lp.p.y - q.y) * 0.05;
         }
     }
-    for (int32_t b = 1; b <= w.liquidBoxCount; ++b) ContainLiquid(w, b);
+    for (int32_t b = 1; b <= w.liquidBoxCount; ++b) ContainLiquid(w, s, b);
     for (int32_t b = 1; b <= w.liquidBoxCount; ++b) RepelLiquid(w.liquidBoxes[static_cast<size_t>(b)]);
 }
 
-void ContainLiquid(World& w, int32_t b) {
+void ContainLiquid(World& w, PhysicsScratch& s, int32_t b) {
     if (b < 1 || b > w.liquidBoxCount) return;
     LiquidBox& box = w.liquidBoxes[static_cast<size_t>(b)];
     if (box.container < 1 || box.container > w.entityCount) return;
@@ -106,7 +106,6 @@ void ContainLiquid(World& w, int32_t b) {
     int k = e.particlecount();
     if (e.type.empty()) --k;
     if (k < 3) return; // fewer than three vertices bound nothing
-    PhysicsScratch& s = w.physics;
     s.outlineX.resize(static_cast<size_t>(k));
     s.outlineY.resize(static_cast<size_t>(k));
     s.outlineBearing.resize(static_cast<size_t>(k));

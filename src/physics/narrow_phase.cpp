@@ -222,9 +222,8 @@ bool AxesScalar(const AxisLanes& a, int lanes, const Gathered& g1, const Gathere
 }
 
 // Steps 1-3 on gathered positions. False when an axis separates the entities.
-bool ChooseAxisFast(World& w, const Entity& e1, const Entity& e2, const Gathered& g1, const Gathered& g2,
-                    Axis& best) {
-    PhysicsScratch& s = w.physics;
+bool ChooseAxisFast(World& w, PhysicsScratch& s, const Entity& e1, const Entity& e2, const Gathered& g1,
+                    const Gathered& g2, Axis& best) {
     const int total = e1.constraintcount() + e2.constraintcount();
     const int lanes = (total + 3) & ~3;
     if (s.axisData.size() < static_cast<size_t>(lanes) * 4)
@@ -443,19 +442,19 @@ void FindSide(const World& w, Collision& c, int32_t chosenSide) {
 }
 
 // Records a new contact with its speed and impact (nothing when the table is full).
-void RecordMoving(World& w, int32_t aslot, int32_t bslot, int32_t vslot, const Vec2& cv, float speed,
-                  float impact) {
-    const int32_t slot = RecordContact(w, aslot, bslot, vslot, cv);
+void RecordMoving(World& w, PhysicsScratch& s, int32_t aslot, int32_t bslot, int32_t vslot, const Vec2& cv,
+                  float speed, float impact) {
+    const int32_t slot = RecordContact(w, s, aslot, bslot, vslot, cv);
     if (slot == 0) return;
     w.contacts[static_cast<size_t>(slot)].speed = speed;
     w.contacts[static_cast<size_t>(slot)].impact = impact;
 }
 
 // Step 9: one contact per vertex and side in a step.
-__attribute__((always_inline)) inline void RecordIfNew(World& w, const Collision& col, int32_t aslot,
-                                                       int32_t bslot, int32_t vslot,
+__attribute__((always_inline)) inline void RecordIfNew(World& w, PhysicsScratch& s, const Collision& col,
+                                                       int32_t aslot, int32_t bslot, int32_t vslot,
                                                        const physics_internal::LaneSink* sink = nullptr) {
-    if (ContactRecorded(w, 0, aslot, bslot, vslot)) return;
+    if (ContactRecorded(w, s, 0, aslot, bslot, vslot)) return;
     const Vec2 u = MeanVelocity(w, *col.e1) - MeanVelocity(w, *col.e2);
     Vec2 dir = col.cv;
     dir.Normalise();
@@ -465,7 +464,7 @@ __attribute__((always_inline)) inline void RecordIfNew(World& w, const Collision
         sink->contacts->push_back({sink->item, aslot, bslot, vslot, col.cv.x, col.cv.y, speed, impact});
         return;
     }
-    RecordMoving(w, aslot, bslot, vslot, col.cv, speed, impact);
+    RecordMoving(w, s, aslot, bslot, vslot, col.cv, speed, impact);
 }
 
 // The moves of steps 12-13: the side's ends along CV (a: by 1 - t, b: by t) and the vertex against it,
@@ -512,7 +511,7 @@ inline Moves CorrectionMoves(const Vec2& cv, float t, float ma, float mv, float 
 }
 
 // Steps 7-8 marks and 9-14: contact record, position along the side, mass shares, correction.
-__attribute__((always_inline)) inline int Finish(World& w, const Collision& col) {
+__attribute__((always_inline)) inline int Finish(World& w, PhysicsScratch& s, const Collision& col) {
     Particle* ps = w.particles.data();
     const Constraint* cs = w.constraints.data();
     const Vec2 cv = col.cv;
@@ -543,7 +542,7 @@ __attribute__((always_inline)) inline int Finish(World& w, const Collision& col)
     ps[vslot].contact = 1;
     ps[aslot].contact = 2;
     ps[bslot].contact = 2;
-    RecordIfNew(w, col, aslot, bslot, vslot);
+    RecordIfNew(w, s, col, aslot, bslot, vslot);
 
     // 12-13. Move the side along CV and the vertex against it; static bodies stay.
     if (col.e2->m != 0) {
@@ -559,11 +558,11 @@ __attribute__((always_inline)) inline int Finish(World& w, const Collision& col)
     return 1;
 }
 
-int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
+int Resolve(World& w, PhysicsScratch& s, int32_t b1, int32_t b2, const Axis& axis) {
     Collision c = Orient(w, b1, b2, axis);
     FindVertex(w, c);
     FindSide(w, c, axis.side);
-    return Finish(w, c);
+    return Finish(w, s, c);
 }
 
 #if defined(__x86_64__)
@@ -571,9 +570,9 @@ int Resolve(World& w, int32_t b1, int32_t b2, const Axis& axis) {
 // The whole test for two entities of four particles and four self-contained sides each. The vertex and
 // the touched side are found four at a time; where an undefined comparison (a NaN) could make the lanes
 // disagree with the one-by-one search, the one-by-one search decides.
-__attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b2, const uint8_t* ends1,
-                                                 const uint8_t* ends2, const uint8_t* lanes1,
-                                                 const uint8_t* lanes2,
+__attribute__((target("avx2"))) int CollideQuads(World& w, PhysicsScratch& s, int32_t b1, int32_t b2,
+                                                 const uint8_t* ends1, const uint8_t* ends2,
+                                                 const uint8_t* lanes1, const uint8_t* lanes2,
                                                  const physics_internal::LaneSink* sink = nullptr) {
     const Particle* ps = w.particles.data();
     const Entity& en1 = w.entities[static_cast<size_t>(b1)];
@@ -687,7 +686,7 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
         pw[aslot].contact = 2;
         pw[bslot].contact = 2;
     }
-    RecordIfNew(w, c, aslot, bslot, vslot, sink);
+    RecordIfNew(w, s, c, aslot, bslot, vslot, sink);
     if (ma != 0) {
         pw[aslot].p.x = ax + moves.ax;
         pw[aslot].p.y = ay + moves.ay;
@@ -707,20 +706,18 @@ __attribute__((target("avx2"))) int CollideQuads(World& w, int32_t b1, int32_t b
 
 namespace physics_internal {
 
-int CollideQuadPair(World& w, int32_t b1, int32_t b2, const LaneSink& sink) {
+int CollideQuadPair(World& w, PhysicsScratch& s, int32_t b1, int32_t b2, const LaneSink& sink) {
 #if defined(__x86_64__)
-    const PhysicsScratch& s = w.physics;
-    return CollideQuads(w, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)],
+    return CollideQuads(w, s, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)],
                         &s.quadEnds[8 * static_cast<size_t>(b2)], &s.quadLanes[16 * static_cast<size_t>(b1)],
                         &s.quadLanes[16 * static_cast<size_t>(b2)], &sink);
 #else
     (void)sink;
-    return CollideEntityPair(w, b1, b2);
+    return CollideEntityPair(w, s, b1, b2);
 #endif
 }
 
-void FlushLaneSinks(World& w) {
-    PhysicsScratch& s = w.physics;
+void FlushLaneSinks(World& w, PhysicsScratch& s) {
     std::vector<PendingMark>& marks = s.pendingMarks[0];
     marks.insert(marks.end(), s.pendingMarks[1].begin(), s.pendingMarks[1].end());
     s.pendingMarks[1].clear();
@@ -741,7 +738,7 @@ void FlushLaneSinks(World& w) {
     for (int32_t at : byItem) {
         if (at < 0) continue;
         const PendingContact& p = s.pendingContacts[at & 1][static_cast<size_t>(at >> 1)];
-        RecordMoving(w, p.edge1, p.edge2, p.vertex, Vec2{p.pushX, p.pushY}, p.speed, p.impact);
+        RecordMoving(w, s, p.edge1, p.edge2, p.vertex, Vec2{p.pushX, p.pushY}, p.speed, p.impact);
     }
     s.pendingContacts[0].clear();
     s.pendingContacts[1].clear();
@@ -759,7 +756,7 @@ void ProbeSimd(PhysicsScratch& s) {
 
 } // namespace physics_internal
 
-int CollideEntityPair(World& w, int32_t b1, int32_t b2) {
+int CollideEntityPair(World& w, PhysicsScratch& s, int32_t b1, int32_t b2) {
     const Entity& e1 = w.entities[static_cast<size_t>(b1)];
     const Entity& e2 = w.entities[static_cast<size_t>(b2)];
     const int n1 = e1.particlecount();
@@ -767,7 +764,6 @@ int CollideEntityPair(World& w, int32_t b1, int32_t b2) {
     if (n1 == 0 || n2 == 0 || e1.constraintcount() + e2.constraintcount() == 0) return 0;
 
     Axis axis;
-    const PhysicsScratch& s = w.physics;
     if (s.reference) {
         if (!ChooseAxisPlain(w, b1, b2, axis)) return 0;
     }
@@ -775,12 +771,12 @@ int CollideEntityPair(World& w, int32_t b1, int32_t b2) {
     else if (s.simdLevel >= 2 && s.quadStamp == s.contactIndexStamp && s.contactIndexLive &&
              s.entityQuad[static_cast<size_t>(b1)] && s.entityQuad[static_cast<size_t>(b2)]) {
         return CollideQuads(
-            w, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)], &s.quadEnds[8 * static_cast<size_t>(b2)],
+            w, s, b1, b2, &s.quadEnds[8 * static_cast<size_t>(b1)], &s.quadEnds[8 * static_cast<size_t>(b2)],
             &s.quadLanes[16 * static_cast<size_t>(b1)], &s.quadLanes[16 * static_cast<size_t>(b2)]);
     }
 #endif
     else {
-        std::vector<double>& buf = w.physics.gathered;
+        std::vector<double>& buf = s.gathered;
         const size_t need = 2 * static_cast<size_t>(n1 + n2);
         if (buf.size() < need) buf.resize(std::max(need, 4 * static_cast<size_t>(kMaxEntityParticles)));
         double* g = buf.data();
@@ -796,8 +792,8 @@ int CollideEntityPair(World& w, int32_t b1, int32_t b2) {
             h[i] = p.x;
             h[n2 + i] = p.y;
         }
-        if (!ChooseAxisFast(w, e1, e2, Gathered{g, g + n1, n1}, Gathered{h, h + n2, n2}, axis)) return 0;
+        if (!ChooseAxisFast(w, s, e1, e2, Gathered{g, g + n1, n1}, Gathered{h, h + n2, n2}, axis)) return 0;
     }
     if (!axis.found) return 0; // no side with a direction: nothing to test against
-    return Resolve(w, b1, b2, axis);
+    return Resolve(w, s, b1, b2, axis);
 }

@@ -6,6 +6,12 @@
 // the two boxes' common part), applies the plain search's own overlap test to the boxes in the plain
 // search's argument order, and finally sorts the pairs by (first slot, second slot). Boxes the grid cannot
 // hold (not finite, or spanning many cells) are compared with every entity.
+//
+// Neither search pairs entities that cannot touch: one without particles, or two that list no side with
+// two different ends between them (the pair test would find no axis and do nothing). The list holds at most
+// kMaxCollisionPairs pairs; a step that finds more keeps the first ones in (first slot, second slot)
+// order, as the plain search finds them, and counts the rest in World::droppedPairs. The fast search
+// leaves such a step to the plain one.
 #include <algorithm>
 #include <cmath>
 
@@ -27,23 +33,55 @@ inline bool Apart(double minA, double maxA, double minB, double maxB) {
 
 // The enlarged boxes of two entities overlap (BoxesOverlap of the boxes with the margin). The plain
 // search calls the shared helper; the walk over the pairs uses the same test inlined.
-bool Overlap(const World& w, const Entity& a, const Entity& b) {
+bool Overlap(const World& w, const PhysicsScratch& s, const Entity& a, const Entity& b) {
     const double m = w.sim.boxmargin;
-    if (w.physics.reference)
+    if (s.reference)
         return BoxesOverlap(a.bmin.x - m, a.bmin.y - m, a.bmax.x + m, a.bmax.y + m, b.bmin.x - m,
                             b.bmin.y - m, b.bmax.x + m, b.bmax.y + m);
     return !Apart(a.bmin.x - m, a.bmax.x + m, b.bmin.x - m, b.bmax.x + m) &&
            !Apart(a.bmin.y - m, a.bmax.y + m, b.bmin.y - m, b.bmax.y + m);
 }
 
-void FindPairsQuadratic(World& w) {
+// Per entity slot what decides whether two entities may touch at all.
+constexpr uint8_t kHasParticles = 1, kHasSides = 2, kMoves = 4;
+
+// A side whose two ends are one particle never has a direction, so it never gives an axis.
+void NoteTouchers(const World& w, PhysicsScratch& s) {
+    if (s.toucher.size() != static_cast<size_t>(kTableSlots))
+        s.toucher.assign(static_cast<size_t>(kTableSlots), 0);
+    const Constraint* cs = w.constraints.data();
+    for (int32_t i = 1; i <= w.entityCount; ++i) {
+        const Entity& e = w.entities[static_cast<size_t>(i)];
+        bool sided = false;
+        for (size_t k = 0; k < e.constraints.size() && !sided; ++k) {
+            const Constraint& c = cs[e.constraints[k]];
+            sided = c.p1 != c.p2;
+        }
+        s.toucher[static_cast<size_t>(i)] = static_cast<uint8_t>(
+            (e.particles.empty() ? 0 : kHasParticles) | (sided ? kHasSides : 0) | (e.m != 0 ? kMoves : 0));
+    }
+}
+
+// Both list particles, at least one lists a side, and at least one moves (two static entities never
+// meet).
+inline bool MayTouch(uint8_t a, uint8_t b) {
+    return (a & b & kHasParticles) != 0 && ((a | b) & kHasSides) != 0 && ((a | b) & kMoves) != 0;
+}
+
+void FindPairsQuadratic(World& w, PhysicsScratch& s) {
     const int32_t n = w.entityCount;
+    const uint8_t* toucher = s.toucher.data();
+    std::vector<CollisionPair>& pairs = w.collisionPairs;
     for (int32_t i = 1; i <= n; ++i) {
+        if (!(toucher[i] & kHasParticles)) continue;
         const Entity& a = w.entities[static_cast<size_t>(i)];
         for (int32_t j = i + 1; j <= n; ++j) {
-            const Entity& b = w.entities[static_cast<size_t>(j)];
-            if (a.m == 0 && b.m == 0) continue; // two static entities never meet
-            if (Overlap(w, a, b)) w.collisionPairs.push_back({i, j});
+            if (!MayTouch(toucher[i], toucher[j])) continue;
+            if (!Overlap(w, s, a, w.entities[static_cast<size_t>(j)])) continue;
+            if (pairs.size() < static_cast<size_t>(kMaxCollisionPairs))
+                pairs.push_back({i, j});
+            else
+                ++w.droppedPairs;
         }
     }
 }
@@ -54,8 +92,7 @@ inline size_t Bucket(int64_t cx, int64_t cy) {
     return static_cast<size_t>(h >> 51) & (kBucketCount - 1);
 }
 
-void FindPairsGrid(World& w) {
-    PhysicsScratch& s = w.physics;
+void FindPairsGrid(World& w, PhysicsScratch& s) {
     const int32_t n = w.entityCount;
     const size_t slots = static_cast<size_t>(kTableSlots);
     if (s.boxLoX.size() != slots) {
@@ -74,12 +111,14 @@ void FindPairsGrid(World& w) {
     double* hiY = s.boxHiY.data();
     int64_t* cells = s.boxCells.data();
     const Entity* ents = w.entities.data();
+    const uint8_t* toucher = s.toucher.data();
     const double m = w.sim.boxmargin;
 
     // Boxes, and a cell size of about twice the average box.
     double extent = 0;
     int finite = 0;
     for (int32_t i = 1; i <= n; ++i) {
+        if (!(toucher[i] & kHasParticles)) continue;
         const Entity& e = ents[i];
         loX[i] = e.bmin.x - m;
         loY[i] = e.bmin.y - m;
@@ -99,12 +138,17 @@ void FindPairsGrid(World& w) {
     std::vector<uint32_t>& start = s.gridStart;
     std::fill(start.begin(), start.end(), 0u);
     for (int32_t i = 1; i <= n; ++i) {
+        int64_t* c = cells + 4 * i;
+        if (!(toucher[i] & kHasParticles)) { // never paired: neither in the grid nor compared with everyone
+            c[0] = 1;
+            c[2] = 0;
+            continue;
+        }
         const double x0 = std::floor(loX[i] / cell), y0 = std::floor(loY[i] / cell);
         const double x1 = std::floor(hiX[i] / cell), y1 = std::floor(hiY[i] / cell);
         const bool inRange = std::fabs(x0) < kMaxCellIndex && std::fabs(y0) < kMaxCellIndex &&
                              std::fabs(x1) < kMaxCellIndex && std::fabs(y1) < kMaxCellIndex && x0 <= x1 &&
                              y0 <= y1; // also false for anything not finite
-        int64_t* c = cells + 4 * i;
         if (inRange) {
             c[0] = static_cast<int64_t>(x0);
             c[1] = static_cast<int64_t>(y0);
@@ -127,58 +171,78 @@ void FindPairsGrid(World& w) {
         s.gridCellX.resize(entries + entries / 2);
         s.gridCellY.resize(entries + entries / 2);
     }
+    // Entities with sides first, so that in every bucket those without follow them all: two of those
+    // never touch, and the search below never compares them.
     s.gridFill.assign(start.begin(), start.end() - 1);
-    for (int32_t i = 1; i <= n; ++i) {
-        const int64_t* c = cells + 4 * i;
-        if (c[0] > c[2]) continue;
-        for (int64_t y = c[1]; y <= c[3]; ++y) {
-            for (int64_t x = c[0]; x <= c[2]; ++x) {
-                const uint32_t at = s.gridFill[Bucket(x, y)]++;
-                s.gridEntity[at] = i;
-                s.gridCellX[at] = x;
-                s.gridCellY[at] = y;
+    for (int sided = 1; sided >= 0; --sided) {
+        for (int32_t i = 1; i <= n; ++i) {
+            const int64_t* c = cells + 4 * i;
+            if (c[0] > c[2] || ((toucher[i] & kHasSides) != 0) != (sided == 1)) continue;
+            for (int64_t y = c[1]; y <= c[3]; ++y) {
+                for (int64_t x = c[0]; x <= c[2]; ++x) {
+                    const uint32_t at = s.gridFill[Bucket(x, y)]++;
+                    s.gridEntity[at] = i;
+                    s.gridCellX[at] = x;
+                    s.gridCellY[at] = y;
+                }
             }
         }
     }
 
+    // The pairs as keys; false once there are more than the list holds.
     std::vector<uint32_t>& keys = s.pairKeys;
     keys.clear();
+    auto add = [&](int32_t i, int32_t j) {
+        if (keys.size() >= static_cast<size_t>(kMaxCollisionPairs)) return false;
+        keys.push_back((static_cast<uint32_t>(i) << kPairShift) | static_cast<uint32_t>(j));
+        return true;
+    };
     auto consider = [&](int32_t a, int32_t b) {
         const int32_t i = std::min(a, b);
         const int32_t j = std::max(a, b);
-        if (ents[i].m == 0 && ents[j].m == 0) return;
-        if (Apart(loX[i], hiX[i], loX[j], hiX[j]) || Apart(loY[i], hiY[i], loY[j], hiY[j])) return;
-        keys.push_back((static_cast<uint32_t>(i) << kPairShift) | static_cast<uint32_t>(j));
+        if (!MayTouch(toucher[i], toucher[j])) return true;
+        if (Apart(loX[i], hiX[i], loX[j], hiX[j]) || Apart(loY[i], hiY[i], loY[j], hiY[j])) return true;
+        return add(i, j);
     };
-    for (size_t b = 0; b < kBucketCount; ++b) {
+    bool full = false;
+    for (size_t b = 0; b < kBucketCount && !full; ++b) {
         const uint32_t first = start[b], last = start[b + 1];
-        for (uint32_t p = first; p < last; ++p) {
+        for (uint32_t p = first; p < last && !full; ++p) {
             const int32_t ep = s.gridEntity[p];
+            if (!(toucher[ep] & kHasSides)) break; // the rest of the bucket lists no side either
             const int64_t cx = s.gridCellX[p], cy = s.gridCellY[p];
             for (uint32_t q = p + 1; q < last; ++q) {
                 if (s.gridCellX[q] != cx || s.gridCellY[q] != cy) continue; // another cell, same bucket
                 const int32_t eq = s.gridEntity[q];
                 const int32_t i = std::min(ep, eq);
                 const int32_t j = std::max(ep, eq);
-                if (ents[i].m == 0 && ents[j].m == 0) continue;
+                if (!MayTouch(toucher[i], toucher[j])) continue;
                 if (Apart(loX[i], hiX[i], loX[j], hiX[j]) || Apart(loY[i], hiY[i], loY[j], hiY[j])) continue;
                 // Report the pair from the cell of the lower corner of the common part only.
                 if (static_cast<int64_t>(std::floor(std::max(loX[i], loX[j]) / cell)) != cx ||
                     static_cast<int64_t>(std::floor(std::max(loY[i], loY[j]) / cell)) != cy)
                     continue;
-                keys.push_back((static_cast<uint32_t>(i) << kPairShift) | static_cast<uint32_t>(j));
+                if (!add(i, j)) {
+                    full = true;
+                    break;
+                }
             }
         }
     }
-    for (size_t a = 0; a < s.oddBoxes.size(); ++a) {
+    for (size_t a = 0; a < s.oddBoxes.size() && !full; ++a) {
         const int32_t i = s.oddBoxes[a];
-        for (int32_t j = 1; j <= n; ++j) {
+        for (int32_t j = 1; j <= n && !full; ++j) {
             if (j == i) continue;
             const int64_t* c = cells + 4 * j;
-            const bool jOdd = c[0] > c[2];
+            const bool jOdd = c[0] > c[2] && (toucher[j] & kHasParticles) != 0;
             if (jOdd && j < i) continue; // that pair was considered from j
-            consider(i, j);
+            full = !consider(i, j);
         }
+    }
+    if (full) { // more pairs than the list holds: which ones it keeps is the plain search's to say
+        keys.clear();
+        FindPairsQuadratic(w, s);
+        return;
     }
 
     std::sort(keys.begin(), keys.end());
@@ -191,8 +255,7 @@ void FindPairsGrid(World& w) {
 // Notes the entities of four particles and four sides whose ends are two different ones of those
 // particles, where every side and particle names the entity as its own, with the places of the ends in
 // the particle list, for the four-by-four collision test.
-void NoteQuads(World& w) {
-    PhysicsScratch& s = w.physics;
+void NoteQuads(World& w, PhysicsScratch& s) {
     const size_t slots = static_cast<size_t>(kTableSlots);
     if (s.entityQuad.size() != slots) {
         s.entityQuad.assign(slots, 0);
@@ -230,8 +293,7 @@ void NoteQuads(World& w) {
 }
 
 // Puts the pair walk of this step on two lanes when every pair is two quads and the split pays.
-void PlanPairLanes(World& w) {
-    PhysicsScratch& s = w.physics;
+void PlanPairLanes(World& w, PhysicsScratch& s) {
     s.pairsOnLanes = false;
     s.frictionPlanned = 0;
     if (!s.lanesOn || s.simdLevel < 2) return;
@@ -248,7 +310,7 @@ void PlanPairLanes(World& w) {
         first[k] = ents[p.a].m != 0 ? p.a : 0;
         second[k] = ents[p.b].m != 0 ? p.b : 0;
     }
-    const int32_t span = SplitEntities(w, first.data(), second.data(), n, s.pairLanes);
+    const int32_t span = SplitEntities(w, s, first.data(), second.data(), n, s.pairLanes);
     // Two lanes pay when the schedule is well short of the whole list.
     s.pairsOnLanes =
         s.laneMode == 2 || (n >= 256 && 10 * static_cast<int64_t>(span) <= 7 * static_cast<int64_t>(n));
@@ -256,55 +318,54 @@ void PlanPairLanes(World& w) {
     if (s.pairsOnLanes) s.pairAlive.assign(pairs.size(), 1);
 }
 
-void CollideLane(World& w, int lane) {
-    PhysicsScratch& s = w.physics;
+bool CollideLane(World& w, PhysicsScratch& s, int lane) {
     const CollisionPair* pairs = w.collisionPairs.data();
     const Entity* ents = w.entities.data();
     uint8_t* alive = s.pairAlive.data();
     LaneSink sink{&s.pendingContacts[lane], &s.pendingMarks[lane], 0};
-    WalkLane(w, s.pairLanes, lane, [&](int32_t k) {
+    return WalkLane(s, s.pairLanes, lane, [&](int32_t k) {
         if (!alive[k]) return;
         const CollisionPair pair = pairs[k];
-        if (!Overlap(w, ents[pair.a], ents[pair.b])) {
+        if (!Overlap(w, s, ents[pair.a], ents[pair.b])) {
             alive[k] = 0;
             return;
         }
         sink.item = k;
-        CollideQuadPair(w, pair.a, pair.b, sink);
+        CollideQuadPair(w, s, pair.a, pair.b, sink);
     });
 }
 
 } // namespace
 
-void RunFindPairs(World& w) {
+void RunFindPairs(World& w, PhysicsScratch& s) {
     Particle* ps = w.particles.data();
     for (int32_t i = 1; i <= w.particleCount; ++i) ps[i].contact = 0;
     w.collisionPairs.clear();
     if (w.collisionPairs.capacity() < 4 * static_cast<size_t>(kTableSlots))
         w.collisionPairs.reserve(4 * static_cast<size_t>(kTableSlots));
-    if (w.physics.reference)
-        FindPairsQuadratic(w);
+    NoteTouchers(w, s);
+    if (s.reference)
+        FindPairsQuadratic(w, s);
     else
-        FindPairsGrid(w);
-    if (!w.physics.reference && w.physics.contactIndexLive) {
-        NoteQuads(w);
-        PlanPairLanes(w);
+        FindPairsGrid(w, s);
+    if (!s.reference && s.contactIndexLive) {
+        NoteQuads(w, s);
+        PlanPairLanes(w, s);
     }
 }
 
-void RunCollideEntities(World& w) {
+void RunCollideEntities(World& w, PhysicsScratch& s) {
     std::vector<CollisionPair>& pairs = w.collisionPairs;
-    PhysicsScratch& s = w.physics;
     if (s.pairsOnLanes && s.contactIndexLive && s.entityLanesStamp == s.contactIndexStamp &&
         s.pairAlive.size() == pairs.size()) {
         // The pairs that part stay listed, marked in pairAlive.
-        RunOnLanes(w, CollideLane);
-        FlushLaneSinks(w);
+        RunOnLanes(w, s, CollideLane);
+        FlushLaneSinks(w, s);
         return;
     }
     const Entity* ents = w.entities.data();
     const double m = w.sim.boxmargin;
-    const bool reference = w.physics.reference;
+    const bool reference = s.reference;
     size_t kept = 0;
     for (size_t k = 0; k < pairs.size(); ++k) {
         const CollisionPair pair = pairs[k];
@@ -312,11 +373,11 @@ void RunCollideEntities(World& w) {
         // dropping pairs while walking the list sees what a separate pass would.
         const Entity& a = ents[pair.a];
         const Entity& b = ents[pair.b];
-        const bool overlap = reference ? Overlap(w, a, b)
+        const bool overlap = reference ? Overlap(w, s, a, b)
                                        : !Apart(a.bmin.x - m, a.bmax.x + m, b.bmin.x - m, b.bmax.x + m) &&
                                              !Apart(a.bmin.y - m, a.bmax.y + m, b.bmin.y - m, b.bmax.y + m);
         if (!overlap) continue;
-        CollideEntityPair(w, pair.a, pair.b);
+        CollideEntityPair(w, s, pair.a, pair.b);
         pairs[kept++] = pair;
     }
     pairs.resize(kept);
@@ -326,10 +387,10 @@ void RunCollideEntities(World& w) {
 
 using namespace physics_internal;
 
-void FindCollisionPairs(World& w) {
-    RunFindPairs(w);
+void FindCollisionPairs(World& w, PhysicsScratch& s) {
+    RunFindPairs(w, s);
 }
 
-void CollideEntities(World& w) {
-    RunCollideEntities(w);
+void CollideEntities(World& w, PhysicsScratch& s) {
+    RunCollideEntities(w, s);
 }

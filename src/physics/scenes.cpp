@@ -105,7 +105,7 @@ bool BuildScene(World& w, Rng& rng, const std::string& name) {
     return true;
 }
 
-void StepScene(World& w) {
-    StepSimulation(w);
-    StepLiquidBoxes(w);
+void StepScene(World& w, PhysicsScratch& s, const PhysicsTasks& tasks) {
+    StepSimulation(w, s, tasks);
+    StepLiquidBoxes(w, s);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/random.h"
+#include "physics/scratch.h"
 #include "world/world.h"
 
 // Names: "pyramid14", "pyramid28", "pyramid57" (the largest pyramid of 50x50 boxes the tables hold, on a
@@ -20,4 +21,4 @@ std::vector<std::string> SceneNames();
 void BuildPyramid(World& w, Rng& rng, int base);
 
 // One frame of a running world as the main loop steps it: the simulation step, then the liquid boxes.
-void StepScene(World& w);
+void StepScene(World& w, PhysicsScratch& s, const PhysicsTasks& tasks);

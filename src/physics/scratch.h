@@ -1,8 +1,9 @@
-// Working memory of the simulation step. It is kept in the world between steps so that, once the buffers
-// have grown to the world's size, a step allocates nothing. None of it is world state: each step rebuilds
-// what it needs, and copying or clearing it changes no result.
+// Working memory of the simulation step. Its owner (the program) keeps it between steps and hands it to
+// every step, so that once the buffers have grown to the world's size a step allocates nothing. None of
+// it is world state: each step rebuilds what it needs, and a fresh scratch changes no result.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -16,17 +17,41 @@ struct FrictionNote {
     double tx = 0, ty = 0, fx = 0, fy = 0, fLength = 0; // half-space contacts: tangent and friction
 };
 
-// The second lane of a step: a thread that runs its half of a pass while the stepping thread runs the
-// other (defined with the passes). A copy of the scratch starts without one.
-struct LaneWorker;
-struct LaneWorkerHandle {
-    std::unique_ptr<LaneWorker> worker;
-    bool failed = false; // the thread could not be started: this world steps on one lane
-    LaneWorkerHandle();
-    LaneWorkerHandle(const LaneWorkerHandle&);
-    LaneWorkerHandle& operator=(const LaneWorkerHandle&);
-    ~LaneWorkerHandle();
+struct World;
+struct PhysicsScratch;
+
+// One lane's count of finished items in the running two-lane pass, on a cache line of its own.
+struct LaneCounter {
+    alignas(64) std::atomic<int32_t> done{0};
 };
+// One lane of a pass; true once the lane has done all its items (taking turns, a lane returns early,
+// false, where it would have to wait for the other).
+using LaneFn = bool (*)(World&, PhysicsScratch&, int lane);
+
+// Where the two lanes of a pass meet: the counts of finished items, whether the second lane has ended,
+// and what it runs. With no thread of the host's the lanes take turns on the stepping thread.
+struct LaneSync {
+    LaneCounter counters[2];
+    alignas(64) std::atomic<bool> ended{false};
+    bool turns = false;
+    LaneFn fn = nullptr;
+    World* world = nullptr;
+    PhysicsScratch* scratch = nullptr;
+};
+
+// A task system the host lends the step for its second lane, in the manner of a physics library whose
+// host supplies the threads. start(host, task, context) must begin task(context) on a thread other than
+// the caller's and return at once with true, or return false having started nothing; the step waits for
+// the task to end by itself. Without a start function the two lanes of a pass take turns on the stepping
+// thread (the same results, no second thread).
+struct PhysicsTasks {
+    bool (*start)(void* host, void (*task)(void*), void* context) = nullptr;
+    void* host = nullptr;
+};
+
+// The lane mode new scratches start with: TUMBLEBOX_LANES=2 in the environment forces two lanes (as the
+// thread checks do), TUMBLEBOX_LANES=1 one; otherwise 0, the choice by timing.
+int DefaultLaneMode();
 
 // A pass split over two lanes: per lane the items in the order it takes them, and per entry how many of
 // the other lane's items must be done before it may start (0: none).
@@ -75,6 +100,7 @@ struct PhysicsScratch {
     std::vector<int64_t> gridCellX, gridCellY;
     std::vector<int32_t> oddBoxes;
     std::vector<uint32_t> pairKeys;
+    std::vector<uint8_t> toucher; // per entity slot: has particles (1), lists sides (2), moves (4)
 
     // The contacts of the running step, found by their vertex: by particle slot when the particle ids
     // rise with the slots, else by particle id through an open-addressed table. Per contact slot the
@@ -117,15 +143,17 @@ struct PhysicsScratch {
     // item to the lane of its bodies, and orders each lane as a simulated run of both lanes takes them.
     // laneMode: 0 two lanes for large scenes when they are faster, 1 always one, 2 two whenever the pass
     // allows (tests use it to compare).
-    int laneMode = 0;
-    bool lanesOn = false; // this step uses two lanes
+    int laneMode = DefaultLaneMode();
+    bool lanesOn = false;     // this step uses two lanes
+    bool laneRefused = false; // the host's task system could not start a task: one lane from then on
+    PhysicsTasks tasks;       // what the running step was handed (empty outside a step)
+    std::unique_ptr<LaneSync> laneSync; // made with the first two-lane pass
     // For laneMode 0: the seconds of the last large steps on one lane [0] and on two [1], how many
     // were timed each way, and the count of large steps.
     static constexpr uint32_t kLaneTimes = 9;
     double laneSeconds[2][kLaneTimes] = {};
     uint32_t laneTimed[2] = {0, 0};
     uint32_t laneSteps = 0;
-    LaneWorkerHandle worker;
     std::vector<uint8_t> entityLane;                                            // per entity slot
     std::vector<int32_t> itemDep, itemNext, itemPending, itemFirst, itemSecond; // per item (planning)
     std::vector<uint64_t> readyBits;

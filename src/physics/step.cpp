@@ -10,8 +10,8 @@
 
 namespace physics_internal {
 
-void RefreshDynamic(World& w) {
-    std::vector<uint8_t>& dyn = w.physics.dynamic;
+void RefreshDynamic(World& w, PhysicsScratch& s) {
+    std::vector<uint8_t>& dyn = s.dynamic;
     if (dyn.size() != static_cast<size_t>(kTableSlots)) dyn.assign(static_cast<size_t>(kTableSlots), 0);
     dyn[0] = 0;
     const int32_t n = w.particleCount;
@@ -24,12 +24,12 @@ void RefreshDynamic(World& w) {
     if (n + 1 < kTableSlots) std::memset(dyn.data() + n + 1, 0, static_cast<size_t>(kTableSlots - n - 1));
 }
 
-void RunIntegrate(World& w) {
+void RunIntegrate(World& w, PhysicsScratch& s) {
     const double dt2 = w.sim.dt * w.sim.dt; // single-precision product
     const double damping = w.sim.velocityfactor;
     const double limit = w.sim.speedlimit;
     Particle* ps = w.particles.data();
-    const uint8_t* dyn = w.physics.dynamic.data();
+    const uint8_t* dyn = s.dynamic.data();
     const int32_t n = w.particleCount;
     for (int32_t i = 1; i <= n; ++i) {
         if (!dyn[i]) continue;
@@ -85,8 +85,7 @@ constexpr int kRelaxRuns = 8;
 // Splits the constraint slots 1..count into up to eight runs of consecutive slots that share no particle,
 // so that the runs can be relaxed side by side: each run keeps its slot order, and no run sees what
 // another one moves, so the result is that of the single pass in slot order.
-void PlanRelaxRuns(World& w) {
-    PhysicsScratch& s = w.physics;
+void PlanRelaxRuns(World& w, PhysicsScratch& s) {
     const int32_t n = w.constraintCount;
     const size_t slots = static_cast<size_t>(kTableSlots);
     if (s.relaxFirst.size() != slots) {
@@ -133,11 +132,11 @@ void PlanRelaxRuns(World& w) {
 }
 
 // Relaxes runs [from, to) of the plan side by side.
-void RelaxRuns(World& w, int from, int to) {
+void RelaxRuns(World& w, PhysicsScratch& s, int from, int to) {
     Particle* ps = w.particles.data();
-    const uint8_t* dyn = w.physics.dynamic.data();
+    const uint8_t* dyn = s.dynamic.data();
     const Constraint* cs = w.constraints.data();
-    const int32_t* start = w.physics.relaxRuns.data();
+    const int32_t* start = s.relaxRuns.data();
     int32_t common = INT32_MAX;
     for (int l = from; l < to; ++l) common = std::min(common, start[l + 1] - start[l]);
     for (int32_t t = 0; t < common; ++t)
@@ -147,34 +146,35 @@ void RelaxRuns(World& w, int from, int to) {
 }
 
 // Half of the runs on each lane: runs share no particle.
-void RelaxLane(World& w, int lane) {
-    const int count = static_cast<int>(w.physics.relaxRuns.size()) - 1;
+bool RelaxLane(World& w, PhysicsScratch& s, int lane) {
+    const int count = static_cast<int>(s.relaxRuns.size()) - 1;
     if (lane == 0)
-        RelaxRuns(w, 0, count / 2);
+        RelaxRuns(w, s, 0, count / 2);
     else
-        RelaxRuns(w, count / 2, count);
+        RelaxRuns(w, s, count / 2, count);
+    return true;
 }
 
 } // namespace
 
-void RunRelax(World& w) {
-    const std::vector<int32_t>& runs = w.physics.relaxRuns;
+void RunRelax(World& w, PhysicsScratch& s) {
+    const std::vector<int32_t>& runs = s.relaxRuns;
     const int count = static_cast<int>(runs.size()) - 1;
-    if (w.physics.reference || count < 2 || count > kRelaxRuns || runs.back() != w.constraintCount + 1) {
+    if (s.reference || count < 2 || count > kRelaxRuns || runs.back() != w.constraintCount + 1) {
         Particle* ps = w.particles.data();
-        const uint8_t* dyn = w.physics.dynamic.data();
+        const uint8_t* dyn = s.dynamic.data();
         const Constraint* cs = w.constraints.data();
         for (int32_t k = 1; k <= w.constraintCount; ++k) RelaxOne(ps, dyn, cs[k]);
         return;
     }
-    if (w.physics.lanesOn && count >= 4)
-        RunOnLanes(w, RelaxLane);
+    if (s.lanesOn && count >= 4)
+        RunOnLanes(w, s, RelaxLane);
     else
-        RelaxRuns(w, 0, count);
+        RelaxRuns(w, s, 0, count);
 }
 
-void RunBounds(World& w) {
-    if (w.physics.reference) {
+void RunBounds(World& w, PhysicsScratch& s) {
+    if (s.reference) {
         UpdateEntityBounds(w);
         return;
     }
@@ -216,27 +216,27 @@ void RunBounds(World& w) {
     }
 }
 
-void PlanRelax(World& w) {
-    if (w.physics.reference) {
-        w.physics.relaxRuns.clear();
+void PlanRelax(World& w, PhysicsScratch& s) {
+    if (s.reference) {
+        s.relaxRuns.clear();
         return;
     }
-    PlanRelaxRuns(w);
+    PlanRelaxRuns(w, s);
 }
 
 } // namespace physics_internal
 
 using namespace physics_internal;
 
-void IntegrateParticles(World& w) {
-    RefreshDynamic(w);
-    RunIntegrate(w);
+void IntegrateParticles(World& w, PhysicsScratch& s) {
+    RefreshDynamic(w, s);
+    RunIntegrate(w, s);
 }
 
-void RelaxConstraints(World& w) {
-    RefreshDynamic(w);
-    w.physics.relaxRuns.clear(); // a single pass in slot order
-    RunRelax(w);
+void RelaxConstraints(World& w, PhysicsScratch& s) {
+    RefreshDynamic(w, s);
+    s.relaxRuns.clear(); // a single pass in slot order
+    RunRelax(w, s);
 }
 
 namespace {
@@ -254,11 +254,11 @@ double LaneMedian(const PhysicsScratch& s, int way) {
 
 } // namespace
 
-void StepSimulation(World& w) {
+void StepSimulation(World& w, PhysicsScratch& s, const PhysicsTasks& tasks) {
     RecountTables(w);
-    RefreshDynamic(w);
-    ProbeSimd(w.physics);
-    PhysicsScratch& s = w.physics;
+    RefreshDynamic(w, s);
+    ProbeSimd(s);
+    s.tasks = tasks;
     // A second lane pays in large scenes only, and only where word between the two processors travels
     // fast: on some virtual machines it takes half a microsecond, and two lanes are slower than one.
     // So the step times both ways (now and then the other way) and keeps the faster; both give the
@@ -266,8 +266,8 @@ void StepSimulation(World& w) {
     const bool large = w.constraintCount >= 1024;
     int timed = -1; // the way this step is timed: 0 one lane, 1 two
     if (s.laneMode == 2) {
-        s.lanesOn = !s.reference && LanesAvailable(w);
-    } else if (s.laneMode == 1 || s.reference || !large || !LanesAvailable(w)) {
+        s.lanesOn = !s.reference && LanesAvailable(s);
+    } else if (s.laneMode == 1 || s.reference || !large || !LanesAvailable(s)) {
         s.lanesOn = false;
     } else {
         const double one = LaneMedian(s, 0), two = LaneMedian(s, 1);
@@ -280,24 +280,26 @@ void StepSimulation(World& w) {
         s.lanesOn = timed == 1;
     }
     const auto start = std::chrono::steady_clock::now();
-    OpenContactIndex(w);
-    PlanRelax(w);
-    RunIntegrate(w);
+    OpenContactIndex(w, s);
+    PlanRelax(w, s);
+    RunIntegrate(w, s);
     RunPortals(w);
     for (int32_t i = 1; i <= w.sim.iterations; ++i) {
-        RunBounds(w);
-        RunRelax(w);
-        RunHalfSpaces(w);
-        if (i == 1) RunFindPairs(w);
-        RunCollideEntities(w);
-        RunFriction(w);
+        RunBounds(w, s);
+        RunRelax(w, s);
+        RunHalfSpaces(w, s);
+        if (i == 1) RunFindPairs(w, s);
+        RunCollideEntities(w, s);
+        RunFriction(w, s);
     }
-    RunWater(w);
+    RunWater(w, s);
     if (timed >= 0) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         s.laneSeconds[timed][s.laneTimed[timed]++ % PhysicsScratch::kLaneTimes] = seconds;
     }
     w.collisionPairs.clear();
-    CloseContactIndex(w);
+    CloseContactIndex(s);
+    s.lanesOn = false;
+    s.tasks = PhysicsTasks{};
 }

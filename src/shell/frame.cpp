@@ -166,14 +166,15 @@ bool RunFrame(Program& prog, Platform& plat) {
 
     NoteRunning(prog);
     if (!sh.paused && !sh.saving) {
-        StepSimulation(prog.world);
+        StepSimulation(prog.world, prog.physics.scratch, LaneThreadTasks(prog.physics.thread));
         WorldEffectsStep(prog.effects, prog.world, prog.rng);
-        StepLiquidBoxes(prog.world);
+        StepLiquidBoxes(prog.world, prog.physics.scratch);
         if (sh.triggersOn) RunTriggers(prog, plat);
         AssertWorldSound(prog.world, "after a step");
     } else {
         UpdateEntityBounds(prog.world);
-        for (int32_t i = 1; i <= prog.world.liquidBoxCount; ++i) ContainLiquid(prog.world, i);
+        for (int32_t i = 1; i <= prog.world.liquidBoxCount; ++i)
+            ContainLiquid(prog.world, prog.physics.scratch, i);
     }
 
     EffectsStep(prog.effects, prog.world, prog.rng);

@@ -32,20 +32,18 @@ bool ContactUsed(const Contact& c) {
     return c.serial != 0;
 }
 
-// The world's four big tables and its scratch, set aside while the rest is copied.
+// The world's four big tables, set aside while the rest is copied.
 struct SetAside {
     std::vector<Particle> particles;
     std::vector<Constraint> constraints;
     std::vector<Entity> entities;
     std::vector<Contact> contacts;
-    PhysicsScratch physics;
 
     void Swap(World& w) {
         std::swap(particles, w.particles);
         std::swap(constraints, w.constraints);
         std::swap(entities, w.entities);
         std::swap(contacts, w.contacts);
-        std::swap(physics, w.physics);
     }
 };
 

@@ -10,6 +10,7 @@
 #include "effects/effects.h"
 #include "gui/gui.h"
 #include "level/files.h"
+#include "physics/worker.h"
 #include "platform/platform.h"
 #include "render/camera.h"
 #include "shell/catalogue.h"
@@ -65,6 +66,7 @@ struct Program {
     Shell shell;
     Images images;
     World world;
+    PhysicsHost physics; // the step's working memory and second thread, handed to every step
     Effects effects;
     Camera camera;
     RenderState render;

@@ -149,6 +149,25 @@ check "a recorded session replays to the same level" $?
 grep -q '^# --seed [0-9]' rec2.txt && cmp -s g.lvl h.lvl && cmp -s h.lvl i.lvl
 check "a recording without --seed replays to the same level" $?
 
+# Levels that ask the step for the most work it can be given: 9,999 entities without particles (none may
+# be paired), and the fullest pile of boxes the tables hold, all on one spot. Each steps 60 frames in under
+# 10 seconds of processor time (a minute in a sanitizer build; the machine may be shared, so the wall clock
+# is no measure).
+limit=10
+ldd "$bin" 2>/dev/null | grep -q 'lib[at]san' && limit=60
+corpus="$(cd "$(dirname "$0")/../.." && pwd)/fuzz/corpus/level"
+for level in hostile_empty_entities hostile_pile; do
+    fresh
+    TIMEFORMAT='%3U %3S'
+    { time ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" timeout 300 \
+        "$bin" --headless --seed 1 --load "$corpus/$level.lvl" --run --frames 60 >/dev/null 2>err.txt; } 2>time.txt
+    status=$?
+    ms=$(awk '{ printf "%d", ($1 + $2) * 1000 }' time.txt)
+    echo "$level.lvl: 60 frames in $ms ms of processor time"
+    [ $status -eq 0 ] && [ "$ms" -lt $((limit * 1000)) ]
+    check "$level.lvl steps 60 frames in under $limit s" $?
+done
+
 # A real window (under Xvfb, where it is installed): a level of far bodies, cameras and portals, and one of
 # ten thousand portals, run 60 frames in bounded time (a line from a far object once reached the renderer
 # whole, to be plotted point by point: 16 GB and 40 s).

@@ -53,19 +53,24 @@ std::string FirstDifference(const World& a, const World& b) {
     return "";
 }
 
-// Steps a plain and a configured copy of the same world side by side and compares them every step.
-template <typename Setup> void ExpectSameSteps(const std::string& scene, int steps, Setup setup) {
+// Steps a plain and a configured copy of the same world side by side and compares them every step. With
+// `oneLane` the first copy takes the fast paths on one lane instead of the plain paths (which the other
+// tests compare them with).
+template <typename Setup>
+void ExpectSameSteps(const std::string& scene, int steps, Setup setup, bool oneLane = false) {
     auto plain = std::make_unique<World>();
     auto fast = std::make_unique<World>();
+    PhysicsScratch plainScratch, fastScratch;
     Rng r1(99), r2(99);
     ASSERT_TRUE(BuildScene(*plain, r1, scene));
     ASSERT_TRUE(BuildScene(*fast, r2, scene));
-    plain->physics.reference = true;
-    setup(*plain);
-    setup(*fast);
+    setup(*plain, plainScratch);
+    plainScratch.reference = !oneLane;
+    if (oneLane) plainScratch.laneMode = 1;
+    setup(*fast, fastScratch);
     for (int s = 1; s <= steps; ++s) {
-        StepScene(*plain);
-        StepScene(*fast);
+        StepScene(*plain, plainScratch, kTestTasks);
+        StepScene(*fast, fastScratch, kTestTasks);
         const std::string difference = FirstDifference(*plain, *fast);
         ASSERT_EQ(difference, "") << scene << " after step " << s;
     }
@@ -113,45 +118,53 @@ void AddJoinedBoxes(World& w) {
 } // namespace
 
 TEST(PhysicsFastPaths, TwoLanesGiveThePlainResultsBitForBit) {
-    auto twoLanes = [](World& w) { w.physics.laneMode = 2; };
+    auto twoLanes = [](World&, PhysicsScratch& s) { s.laneMode = 2; };
     for (const char* scene : {"pyramid28", "boxes", "circles", "liquids", "water"})
-        ExpectSameSteps(scene, kSteps / 2, twoLanes);
+        ExpectSameSteps(scene, kSteps / 2, twoLanes, true);
     // A large scene left to choose (it times both ways and switches between them).
-    ExpectSameSteps("pyramid28", kSteps / 2, [](World&) {});
-    ExpectSameSteps("pyramid14", kSteps / 2, [](World& w) {
-        AddJoinedBoxes(w);
-        w.physics.laneMode = 2;
-    });
-    ExpectSameSteps("boxes", kSteps / 2, [](World& w) {
-        AddMixedBodies(w);
-        w.physics.laneMode = 2;
-    });
+    ExpectSameSteps(
+        "pyramid28", kSteps / 2, [](World&, PhysicsScratch&) {}, true);
+    ExpectSameSteps(
+        "pyramid14", kSteps / 2,
+        [](World& w, PhysicsScratch& s) {
+            AddJoinedBoxes(w);
+            s.laneMode = 2;
+        },
+        true);
+    ExpectSameSteps(
+        "boxes", kSteps / 2,
+        [](World& w, PhysicsScratch& s) {
+            AddMixedBodies(w);
+            s.laneMode = 2;
+        },
+        true);
 
     // The joined boxes did take the two-lane walk and friction (where the machine has two cores).
     PhysicsScratch probe;
     physics_internal::ProbeSimd(probe);
+    if (probe.simdLevel < 2) return;
     auto w = std::make_unique<World>();
-    if (!physics_internal::LanesAvailable(*w) || probe.simdLevel < 2) return;
+    PhysicsScratch scratch;
     Rng rng(99);
     BuildScene(*w, rng, "pyramid14");
     AddJoinedBoxes(*w);
-    w->physics.laneMode = 2;
-    for (int s = 0; s < 3; ++s) StepScene(*w);
-    EXPECT_TRUE(w->physics.pairsOnLanes);
-    EXPECT_GT(w->physics.frictionPlanned, 0);
+    scratch.laneMode = 2;
+    for (int s = 0; s < 3; ++s) StepScene(*w, scratch, kTestTasks);
+    EXPECT_TRUE(scratch.pairsOnLanes);
+    EXPECT_GT(scratch.frictionPlanned, 0);
 
     // Left to choose, a large scene tries both ways.
     Rng again(99);
     BuildScene(*w, again, "pyramid28");
-    w->physics.laneMode = 0;
-    for (int s = 0; s < 20; ++s) StepScene(*w);
-    EXPECT_GT(w->physics.laneTimed[0], 0u);
-    EXPECT_GT(w->physics.laneTimed[1], 0u);
+    scratch.laneMode = 0;
+    for (int s = 0; s < 20; ++s) StepScene(*w, scratch, kTestTasks);
+    EXPECT_GT(scratch.laneTimed[0], 0u);
+    EXPECT_GT(scratch.laneTimed[1], 0u);
 }
 
 TEST(PhysicsFastPaths, EverySceneGivesThePlainResultsBitForBit) {
     for (const char* scene : {"pyramid14", "boxes", "circles", "liquids", "water"})
-        ExpectSameSteps(scene, kSteps, [](World&) {});
+        ExpectSameSteps(scene, kSteps, [](World&, PhysicsScratch&) {});
 }
 
 TEST(PhysicsFastPaths, EveryVectorLevelAndContactIndexAgrees) {
@@ -161,25 +174,25 @@ TEST(PhysicsFastPaths, EveryVectorLevelAndContactIndexAgrees) {
             physics_internal::ProbeSimd(probe);
             if (probe.simdLevel < 2) continue; // the processor has no AVX2
         }
-        ExpectSameSteps("pyramid14", kSteps / 2, [level](World& w) { w.physics.simdLevel = level; });
+        ExpectSameSteps("pyramid14", kSteps / 2, [level](World&, PhysicsScratch& s) { s.simdLevel = level; });
     }
-    ExpectSameSteps("circles", kSteps / 2, [](World& w) { w.physics.contactIndexById = true; });
+    ExpectSameSteps("circles", kSteps / 2, [](World&, PhysicsScratch& s) { s.contactIndexById = true; });
 }
 
 TEST(PhysicsFastPaths, MixedMassesStiffnessJointsAndRingsAgreeAtEveryVectorLevel) {
     PhysicsScratch probe;
     physics_internal::ProbeSimd(probe);
     for (int level = 0; level <= probe.simdLevel; ++level)
-        ExpectSameSteps("boxes", kSteps / 2, [level](World& w) {
+        ExpectSameSteps("boxes", kSteps / 2, [level](World& w, PhysicsScratch& s) {
             AddMixedBodies(w);
-            w.physics.simdLevel = level;
+            s.simdLevel = level;
         });
 }
 
 TEST(PhysicsFastPaths, UnusualWorldsAgreeToo) {
     // Particle ids that do not rise with the slots (as a hand-edited level may have), a body far beyond
     // the grid, a wall spanning a great many cells, and bodies without constraints or particles.
-    auto setup = [](World& w) {
+    auto setup = [](World& w, PhysicsScratch&) {
         std::swap(w.particles[3].id, w.particles[40].id);
         Rng rng(5);
         NewBox(w, rng, 0, 0, 50, 50, 1, 1, 1, 1);
@@ -198,27 +211,29 @@ TEST(PhysicsFastPaths, UnusualWorldsAgreeToo) {
 
     // The pair lists themselves, with a body whose box is not a number.
     auto a = std::make_unique<World>(), b = std::make_unique<World>();
+    PhysicsScratch sa, sb;
     for (World* w : {a.get(), b.get()}) {
         Rng rng(3);
         BuildScene(*w, rng, "boxes");
-        setup(*w);
+        setup(*w, sa);
         w->particles[7].p.y = std::nan("");
         UpdateEntityBounds(*w);
         RecountTables(*w);
     }
-    a->physics.reference = true;
-    StepSimulation(*a); // the fast path keeps its index only within a step
-    StepSimulation(*b);
+    sa.reference = true;
+    StepSimulation(*a, sa, kTestTasks); // the fast path keeps its index only within a step
+    StepSimulation(*b, sb, kTestTasks);
     EXPECT_EQ(FirstDifference(*a, *b), "");
 }
 
 TEST(PhysicsDeterminism, AFixedSceneKeepsItsStoredResult) {
     auto run = [](int laneMode) {
         auto w = std::make_unique<World>();
+        PhysicsScratch scratch;
         Rng rng(2024);
         BuildScene(*w, rng, "pyramid14");
-        w->physics.laneMode = laneMode;
-        for (int s = 0; s < 150; ++s) StepScene(*w);
+        scratch.laneMode = laneMode;
+        for (int s = 0; s < 150; ++s) StepScene(*w, scratch, kTestTasks);
         return PositionHash(*w);
     };
     const uint64_t first = run(1);

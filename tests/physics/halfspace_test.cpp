@@ -6,13 +6,14 @@
 #include "physics_helpers.h"
 
 TEST(PhysicsHalfSpace, BoundaryIsOutsideAndDeepParticlesComeBackTenUnitsAtATime) {
+    PhysicsScratch scratch;
     auto w = EmptyWorld();
     NewHalfSpace(*w, 0, 0, 1, 0); // normal (0, -1): solid below y = 0
     int32_t onLine = RestingParticle(*w, kWorldEntity, 5, 0);
     int32_t deep = RestingParticle(*w, kWorldEntity, 0, 25);
     const double expected[] = {15, 5, 0, 0};
     for (double y : expected) {
-        CollideHalfSpaces(*w);
+        CollideHalfSpaces(*w, scratch);
         EXPECT_EQ(P(*w, deep).p.y, y);
     }
     EXPECT_EQ(P(*w, deep).oldp.y, 25); // the push is outward velocity
@@ -32,40 +33,43 @@ TEST(PhysicsHalfSpace, BoundaryIsOutsideAndDeepParticlesComeBackTenUnitsAtATime)
 }
 
 TEST(PhysicsHalfSpace, SeveralHalfSpacesPushInListOrderButRecordOneContact) {
+    PhysicsScratch scratch;
     auto w = EmptyWorld();
     NewHalfSpace(*w, 0, 0, 1, 0); // floor: solid below y = 0
     NewHalfSpace(*w, 0, 0, 0, 1); // wall: normal (1, 0), solid left of x = 0
     int32_t p = RestingParticle(*w, kWorldEntity, -3, 4);
-    CollideHalfSpaces(*w);
+    CollideHalfSpaces(*w, scratch);
     EXPECT_EQ(P(*w, p).p, (Vec2{0, 0}));
     EXPECT_EQ(w->contactCount, 1);
     EXPECT_EQ(w->contacts[1].push, (Vec2{0, 4}));
 }
 
 TEST(PhysicsHalfSpace, StaticParticlesAndDirectionlessHalfSpacesAreLeftAlone) {
+    PhysicsScratch scratch;
     auto w = EmptyWorld();
     NewHalfSpace(*w, 0, 0, 0, 0); // no direction: bounds nothing
     NewHalfSpace(*w, 0, 0, 1, 0);
     int32_t wall = NewEntity(*w, 0, 1);
     int32_t s = RestingParticle(*w, wall, 0, 20);
     int32_t d = RestingParticle(*w, kWorldEntity, 0, 3);
-    CollideHalfSpaces(*w);
+    CollideHalfSpaces(*w, scratch);
     EXPECT_EQ(P(*w, s).p, (Vec2{0, 20}));
     EXPECT_EQ(P(*w, d).p, (Vec2{0, 0}));
     EXPECT_EQ(w->contactCount, 1);
 }
 
 TEST(PhysicsHalfSpace, FrictionSlowsSlidingByTheEntityFrictionOverTheIterations) {
+    PhysicsScratch scratch;
     // A particle of an entity with friction 1 sliding along the floor at 2 units per step loses 0.1 per
     // application, whatever its depth; one slower than that stops.
-    auto slide = [](double depth, double speed) {
+    auto slide = [&](double depth, double speed) {
         auto w = EmptyWorld();
         NewHalfSpace(*w, 0, 0, 1, 0);
         int32_t body = NewEntity(*w, 1, 1);
         int32_t p = RestingParticle(*w, body, 0, depth);
         P(*w, p).oldp = {-speed, depth};
-        CollideHalfSpaces(*w);
-        ApplyContactFriction(*w);
+        CollideHalfSpaces(*w, scratch);
+        ApplyContactFriction(*w, scratch);
         EXPECT_EQ(w->contacts[1].serial, 0); // consumed
         return P(*w, p).p.x - P(*w, p).oldp.x;
     };
@@ -75,6 +79,7 @@ TEST(PhysicsHalfSpace, FrictionSlowsSlidingByTheEntityFrictionOverTheIterations)
 }
 
 TEST(PhysicsHalfSpace, FullContactTableDropsContactsButStillPushes) {
+    PhysicsScratch scratch;
     auto w = EmptyWorld();
     NewHalfSpace(*w, 0, 0, 1, 0);
     int32_t far = RestingParticle(*w, kWorldEntity, 0, -100);
@@ -89,13 +94,13 @@ TEST(PhysicsHalfSpace, FullContactTableDropsContactsButStillPushes) {
     w->contactCount = kMaxRecords - 1;
     int32_t a = RestingParticle(*w, kWorldEntity, 0, 2);
     int32_t b = RestingParticle(*w, kWorldEntity, 10, 3);
-    CollideHalfSpaces(*w);
+    CollideHalfSpaces(*w, scratch);
     EXPECT_EQ(P(*w, a).p.y, 0);
     EXPECT_EQ(P(*w, b).p.y, 0);
     EXPECT_EQ(w->contactCount, kMaxRecords); // a got the last contact, b none
     EXPECT_EQ(w->contacts[static_cast<size_t>(kMaxRecords)].vertex, a);
     EXPECT_EQ(w->contacts[static_cast<size_t>(kMaxRecords + 1)].serial, 0); // the slot after stays free
-    EXPECT_EQ(RecordContact(*w, 0, 0, b, {0, 1}), 0);
+    EXPECT_EQ(RecordContact(*w, scratch, 0, 0, b, {0, 1}), 0);
     RecountTables(*w);
     EXPECT_EQ(w->contactCount, kMaxRecords);
 }

@@ -6,7 +6,18 @@
 #include <memory>
 
 #include "physics/physics.h"
+#include "physics/worker.h"
 #include "world/world.h"
+
+// The task system of the tests' steps: none, so that two lanes take turns on the test's own thread (the
+// same results, and no test waits for a thread), unless TUMBLEBOX_LANES=2 asks for a real second thread
+// (the ThreadSanitizer run).
+inline PhysicsTasks TestTasks() {
+    if (DefaultLaneMode() != 2) return {};
+    static LaneThread thread;
+    return LaneThreadTasks(thread);
+}
+inline const PhysicsTasks kTestTasks = TestTasks();
 
 inline std::unique_ptr<World> EmptyWorld() {
     auto w = std::make_unique<World>();

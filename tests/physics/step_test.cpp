@@ -7,12 +7,13 @@
 #include "physics_helpers.h"
 
 TEST(PhysicsStep, FreeFallGrowsByAQuarterEachStep) {
+    PhysicsScratch scratch;
     auto w = EmptyWorld();
     int32_t p = NewParticle(*w, kWorldEntity, 0, 0); // the world entity has mass 1: its particles move
     double previous = 0;
     const double expectedMoves[] = {0.25, 0.5, 0.75, 1.0};
     for (double move : expectedMoves) {
-        StepSimulation(*w);
+        StepSimulation(*w, scratch, kTestTasks);
         EXPECT_EQ(P(*w, p).p.y - previous, move);
         previous = P(*w, p).p.y;
     }
@@ -20,29 +21,31 @@ TEST(PhysicsStep, FreeFallGrowsByAQuarterEachStep) {
 }
 
 TEST(PhysicsStep, SpeedLimitCutsAStepToFiftyUnitsInTheSameDirection) {
+    PhysicsScratch scratch;
     auto w = EmptyWorld();
     int32_t p = RestingParticle(*w, kWorldEntity, 0, 0);
     P(*w, p).oldp = {-80, 0}; // this step would move it 80 units
-    StepSimulation(*w);
+    StepSimulation(*w, scratch, kTestTasks);
     EXPECT_EQ(P(*w, p).p.x, 50);
     EXPECT_EQ(P(*w, p).oldp.x, 0);
-    StepSimulation(*w); // the limited displacement is the next step's velocity
+    StepSimulation(*w, scratch, kTestTasks); // the limited displacement is the next step's velocity
     EXPECT_EQ(P(*w, p).p.x, 100);
 
     int32_t q = RestingParticle(*w, kWorldEntity, 0, 0);
     P(*w, q).oldp = {-48, -64};
-    StepSimulation(*w);
+    StepSimulation(*w, scratch, kTestTasks);
     const Vec2 moved = P(*w, q).p - P(*w, q).oldp;
     EXPECT_NEAR(moved.Length(), 50, 1e-12);
     EXPECT_NEAR(moved.x / moved.y, 0.75, 1e-12);
 
     int32_t r = RestingParticle(*w, kWorldEntity, 0, 0);
     P(*w, r).oldp = {-50, 0}; // exactly at the limit: untouched
-    StepSimulation(*w);
+    StepSimulation(*w, scratch, kTestTasks);
     EXPECT_EQ(P(*w, r).p.x, 50);
 }
 
 TEST(PhysicsStep, StaticBodiesKeepTheirPositionsWhateverActsOnThem) {
+    PhysicsScratch scratch;
     auto w = EmptyWorld();
     NewHalfSpace(*w, 0, 0, 1, 0); // solid below y = 0
     int32_t wall = NewEntity(*w, 0, 1);
@@ -57,7 +60,7 @@ TEST(PhysicsStep, StaticBodiesKeepTheirPositionsWhateverActsOnThem) {
     WaterSpace& water = NewWaterSpace(*w, 0, -100, 1, 0, 0.5f);
     water.a = {0, -1};
     const Particle before1 = P(*w, s1), before2 = P(*w, s2);
-    for (int i = 0; i < 20; ++i) StepSimulation(*w);
+    for (int i = 0; i < 20; ++i) StepSimulation(*w, scratch, kTestTasks);
     EXPECT_EQ(P(*w, s1).p, before1.p);
     EXPECT_EQ(P(*w, s1).oldp, before1.oldp);
     EXPECT_EQ(P(*w, s2).p, before2.p);
@@ -66,12 +69,13 @@ TEST(PhysicsStep, StaticBodiesKeepTheirPositionsWhateverActsOnThem) {
 }
 
 TEST(PhysicsRelax, StiffnessZeroHoldsNothingAndOneHalvesTheErrorPerPass) {
+    PhysicsScratch scratch;
     auto w = EmptyWorld();
     int32_t a = RestingParticle(*w, kWorldEntity, 0, 0);
     int32_t b = RestingParticle(*w, kWorldEntity, 10, 0);
     NewConstraint(*w, kWorldEntity, a, b, 0);
     P(*w, b).p = {17, 3};
-    RelaxConstraints(*w);
+    RelaxConstraints(*w, scratch);
     EXPECT_EQ(P(*w, a).p, (Vec2{0, 0}));
     EXPECT_EQ(P(*w, b).p, (Vec2{17, 3}));
 
@@ -83,12 +87,12 @@ TEST(PhysicsRelax, StiffnessZeroHoldsNothingAndOneHalvesTheErrorPerPass) {
     NewConstraint(*v, kWorldEntity, fixed, end, 1);
     P(*v, end).p = {14, 0};
     P(*v, end).oldp = {14, 0};
-    RelaxConstraints(*v);
+    RelaxConstraints(*v, scratch);
     EXPECT_EQ(P(*v, end).p.x, 12);
-    RelaxConstraints(*v);
+    RelaxConstraints(*v, scratch);
     EXPECT_EQ(P(*v, end).p.x, 11);
-    P(*v, end).oldp = P(*v, end).p; // at rest again
-    StepSimulation(*v);             // ten more passes
+    P(*v, end).oldp = P(*v, end).p;          // at rest again
+    StepSimulation(*v, scratch, kTestTasks); // ten more passes
     EXPECT_NEAR(P(*v, end).p.x, 10 + 1.0 / 1024, 1e-5);
     EXPECT_EQ(P(*v, fixed).p, (Vec2{0, 0}));
     // The correction became velocity: oldp stayed where the particle was before the passes.
@@ -96,8 +100,9 @@ TEST(PhysicsRelax, StiffnessZeroHoldsNothingAndOneHalvesTheErrorPerPass) {
 }
 
 TEST(PhysicsRelax, ConstraintsSharingAParticleActInSlotOrder) {
+    PhysicsScratch scratch;
     // Chain A - B - C, both links stretched by 2. Slot order decides what the second link sees.
-    auto build = [](bool abFirst) {
+    auto build = [&](bool abFirst) {
         auto w = EmptyWorld();
         int32_t a = RestingParticle(*w, kWorldEntity, 0, 0);
         int32_t b = RestingParticle(*w, kWorldEntity, 10, 0);
@@ -111,7 +116,7 @@ TEST(PhysicsRelax, ConstraintsSharingAParticleActInSlotOrder) {
         }
         P(*w, a).p.x = -2;
         P(*w, c).p.x = 22;
-        RelaxConstraints(*w);
+        RelaxConstraints(*w, scratch);
         return std::array<double, 3>{P(*w, a).p.x, P(*w, b).p.x, P(*w, c).p.x};
     };
     const auto ab = build(true), bc = build(false);
@@ -120,6 +125,7 @@ TEST(PhysicsRelax, ConstraintsSharingAParticleActInSlotOrder) {
 }
 
 TEST(PhysicsRelax, CoincidingEndsAreSkippedWithoutDisturbingOthers) {
+    PhysicsScratch scratch;
     auto w = EmptyWorld();
     int32_t a = RestingParticle(*w, kWorldEntity, 0, 0);
     int32_t b = RestingParticle(*w, kWorldEntity, 5, 0);
@@ -127,7 +133,7 @@ TEST(PhysicsRelax, CoincidingEndsAreSkippedWithoutDisturbingOthers) {
     NewConstraint(*w, kWorldEntity, a, b, 1);
     NewConstraint(*w, kWorldEntity, b, c, 1);
     P(*w, b).p = {0, 0}; // b now sits on a: the first constraint has no direction
-    for (int i = 0; i < 3; ++i) StepSimulation(*w);
+    for (int i = 0; i < 3; ++i) StepSimulation(*w, scratch, kTestTasks);
     for (int32_t s : {a, b, c}) {
         EXPECT_TRUE(std::isfinite(P(*w, s).p.x) && std::isfinite(P(*w, s).p.y));
     }

@@ -14,6 +14,7 @@
 
 #include "effects/effects.h"
 #include "physics/physics.h"
+#include "physics/worker.h"
 #include "world/builders.h"
 
 namespace {
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
     }
 
     auto w = std::make_unique<World>();
+    auto physics = std::make_unique<PhysicsHost>();
     auto fx = std::make_unique<Effects>();
     Rng rng(seed);
     BuildPit(*w, rng);
@@ -93,9 +95,9 @@ int main(int argc, char** argv) {
             SpawnExplosion(*fx, *w, rng, RoundToInt(c.x), RoundToInt(c.y), 10);
             StartBuff(*fx, *w, rng, "fire", EntityAnchor(*w, e), Random(rng, 200));
         }
-        StepSimulation(*w);
+        StepSimulation(*w, physics->scratch, LaneThreadTasks(physics->thread));
         WorldEffectsStep(*fx, *w, rng);
-        StepLiquidBoxes(*w);
+        StepLiquidBoxes(*w, physics->scratch);
         EffectsStep(*fx, *w, rng);
 
         Peaks& half = f <= frames / 2 ? early : late;
