@@ -1,9 +1,6 @@
 #include "platform/sdl_platform.h"
 
 #include <SDL_image.h>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -13,6 +10,7 @@
 #include <iostream>
 
 #include "common/geometry.h"
+#include "platform/soft_raster.h"
 
 namespace {
 
@@ -185,97 +183,6 @@ bool FlatColour(SDL_Surface* surface, SDL_Color& out) {
     out = SDL_Color{static_cast<Uint8>(mean[2]), static_cast<Uint8>(mean[1]), static_cast<Uint8>(mean[0]),
                     static_cast<Uint8>(mean[3])};
     return flat;
-}
-
-// A texel position or step in 16.16 fixed point, rounded to the nearest and kept within +-2^40 (a row of
-// steps cannot overflow); one that is not a number gives 0.
-int64_t FixedTexel(float at) {
-    constexpr float kLimit = 1099511627776.0f; // 2^40
-    const float scaled = at * 65536.0f;
-    if (!(scaled > -kLimit)) return scaled < 0 ? -static_cast<int64_t>(kLimit) : 0;
-    return static_cast<int64_t>(scaled < kLimit ? scaled + (scaled < 0 ? -0.5f : 0.5f) : kLimit);
-}
-
-// A row's first texel position: a pixel centre that falls exactly on a texel's edge (as in pictures
-// drawn pixel for pixel) takes the texel after it all along the row, however the steps round.
-int64_t FixedStart(float at) {
-    return FixedTexel(at) + 16;
-}
-
-// The smallest whole number not below f, for f well within the range of int (no library call).
-int CeilSmall(float f) {
-    const int i = static_cast<int>(f);
-    return i + (f > static_cast<float>(i) ? 1 : 0);
-}
-
-// Each colour channel of d raised by that of p, up to 255.
-Uint32 AddSaturated(Uint32 d, Uint32 p) {
-#ifdef __SSE2__
-    return static_cast<Uint32>(_mm_cvtsi128_si32(
-        _mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(d)), _mm_cvtsi32_si128(static_cast<int>(p)))));
-#else
-    const Uint32 r = std::min<Uint32>(((d >> 16) & 255) + ((p >> 16) & 255), 255);
-    const Uint32 g = std::min<Uint32>(((d >> 8) & 255) + ((p >> 8) & 255), 255);
-    const Uint32 b = std::min<Uint32>((d & 255) + (p & 255), 255);
-    return (d & 0xff000000u) | r << 16 | g << 8 | b;
-#endif
-}
-
-// An image sampled by 16.16 fixed-point texel positions, brought inside the image (the nearest texel).
-struct TexelWalk {
-    const Uint32* texels;
-    size_t stride;
-    int64_t lastU, lastV; // the last texel column and row, in fixed point, with every fraction bit set
-    Uint32 At(int64_t u, int64_t v) const {
-        const size_t tx = static_cast<size_t>(std::clamp<int64_t>(u, 0, lastU) >> 16);
-        const size_t ty = static_cast<size_t>(std::clamp<int64_t>(v, 0, lastV) >> 16);
-        return texels[ty * stride + tx];
-    }
-};
-
-// What each texel of an image adds at this alpha in the Add mode (lights draw thousands of quads at one
-// alpha, so it is worked out once).
-template <typename Image> void PrepareGlow(Image& img, int alpha) {
-    if (img.glowAlpha == alpha) return;
-    img.glow.resize(img.texels.size());
-    for (size_t i = 0; i < img.texels.size(); ++i) {
-        const Uint32 s = img.texels[i];
-        const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
-        const Uint32 a = sa + (sa >> 7);
-        img.glow[i] = ((((s >> 16) & 255) * a) >> 8) << 16 | ((((s >> 8) & 255) * a) >> 8) << 8 |
-                      (((s & 255) * a) >> 8);
-    }
-    img.glowAlpha = alpha;
-}
-
-template <typename Image> TexelWalk Walk(const Image& img, bool add) {
-    return TexelWalk{add ? img.glow.data() : img.texels.data(), static_cast<size_t>(img.w),
-                     (static_cast<int64_t>(img.w) << 16) - 1, (static_cast<int64_t>(img.h) << 16) - 1};
-}
-
-// Pixels xa to xb (excluded) of a row: the texel at (u, v), stepping by (du, dv), added channel by channel
-// up to 255 (`add`, texels already weighed by alpha) or blended over the pixel with the texel's alpha
-// times `alpha`.
-void BlendSpan(Uint32* row, int xa, int xb, int64_t u, int64_t v, int64_t du, int64_t dv,
-               const TexelWalk& img, bool add, int alpha) {
-    int x = xa;
-    if (add) {
-        for (; x < xb; ++x, u += du, v += dv) {
-            const Uint32 p = img.At(u, v);
-            if (p != 0) row[x] = AddSaturated(row[x], p);
-        }
-        return;
-    }
-    for (; x < xb; ++x, u += du, v += dv) {
-        const Uint32 s = img.At(u, v);
-        const Uint32 sa = ((s >> 24) * static_cast<Uint32>(alpha) + 127) / 255;
-        if (sa == 0) continue;
-        const Uint32 a = sa + (sa >> 7), keep = 256 - a;
-        const Uint32 d = row[x];
-        const Uint32 rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
-        const Uint32 g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
-        row[x] = (d & 0xff000000u) | rb | g;
-    }
 }
 
 // The byte offset `chars` UTF-8 characters on from `from` (or the end).
@@ -564,7 +471,7 @@ bool SdlPlatform::LoadImage(int number, const std::string& nativePath) {
     FreeImage(number);
     if (number >= static_cast<int>(images_.size())) images_.resize(static_cast<size_t>(number) + 1);
     SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
-    images_[static_cast<size_t>(number)] = {t, w, h, flat, colour, std::move(texels)};
+    images_[static_cast<size_t>(number)] = {t, flat, colour, {w, h, std::move(texels), {}, -1}};
     imagesChanged_ = true;
     return true;
 }
@@ -580,7 +487,7 @@ bool SdlPlatform::CreateBlankImage(int number, int width, int height) {
     FreeImage(number);
     if (number >= static_cast<int>(images_.size())) images_.resize(static_cast<size_t>(number) + 1);
     images_[static_cast<size_t>(number)] = {
-        t, width, height, false, {}, surface_ ? std::move(pixels) : std::vector<Uint32>{}};
+        t, false, {}, {width, height, surface_ ? std::move(pixels) : std::vector<Uint32>{}, {}, -1}};
     imagesChanged_ = true;
     return true;
 }
@@ -614,12 +521,12 @@ bool SdlPlatform::HasImage(int number) const {
 
 int SdlPlatform::ImageWidth(int number) const {
     const Image* img = ImageAt(number);
-    return img ? img->w : 0;
+    return img ? img->pixels.w : 0;
 }
 
 int SdlPlatform::ImageHeight(int number) const {
     const Image* img = ImageAt(number);
-    return img ? img->h : 0;
+    return img ? img->pixels.h : 0;
 }
 
 bool SdlPlatform::GrabScreen(int number, int x, int y, int width, int height) {
@@ -635,120 +542,9 @@ bool SdlPlatform::GrabScreen(int number, int x, int y, int width, int height) {
     FreeImage(number);
     if (number >= static_cast<int>(images_.size())) images_.resize(static_cast<size_t>(number) + 1);
     SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
-    images_[static_cast<size_t>(number)] = {t, width, height, false, {}, std::move(texels)};
+    images_[static_cast<size_t>(number)] = {t, false, {}, {width, height, std::move(texels), {}, -1}};
     imagesChanged_ = true;
     return true;
-}
-
-namespace {
-
-// Every triangle is clipped to the surface before it is drawn: what lies beyond it costs nothing (the
-// software rasteriser works through a triangle's whole bounding box, and overflows on coordinates in the
-// millions, as a ground boundary far off screen or a light ray grazing a body has).
-
-SDL_Vertex Between(const SDL_Vertex& a, const SDL_Vertex& b, float t) {
-    SDL_Vertex v = a;
-    v.position.x = a.position.x + (b.position.x - a.position.x) * t;
-    v.position.y = a.position.y + (b.position.y - a.position.y) * t;
-    v.tex_coord.x = a.tex_coord.x + (b.tex_coord.x - a.tex_coord.x) * t;
-    v.tex_coord.y = a.tex_coord.y + (b.tex_coord.y - a.tex_coord.y) * t;
-    return v;
-}
-
-// Keeps the part of the polygon where sign * (coordinate - limit) <= 0 (Sutherland-Hodgman, one edge).
-int ClipPolygon(const SDL_Vertex* in, int n, SDL_Vertex* out, bool onX, float limit, float sign) {
-    int m = 0;
-    for (int i = 0; i < n; ++i) {
-        const SDL_Vertex& a = in[i];
-        const SDL_Vertex& b = in[(i + 1) % n];
-        float da = sign * ((onX ? a.position.x : a.position.y) - limit);
-        float db = sign * ((onX ? b.position.x : b.position.y) - limit);
-        if (da <= 0) out[m++] = a;
-        if ((da < 0 && db > 0) || (da > 0 && db < 0)) out[m++] = Between(a, b, da / (da - db));
-    }
-    return m;
-}
-
-// True when the quad's corners turn the same way at each corner (a convex quad; a flat one counts).
-bool IsConvex(const Quad& q) {
-    int positive = 0, negative = 0;
-    for (size_t i = 0; i < 4; ++i) {
-        const size_t j = (i + 1) % 4, k = (i + 2) % 4;
-        const float cross = (q.x[j] - q.x[i]) * (q.y[k] - q.y[j]) - (q.y[j] - q.y[i]) * (q.x[k] - q.x[j]);
-        if (cross > 0) ++positive;
-        if (cross < 0) ++negative;
-    }
-    return positive == 0 || negative == 0;
-}
-
-// A quad two of whose opposite edges cross (a bow tie, as the fill of a half-plane whose boundary leaves
-// the screen through its bottom or side makes) covers two triangles meeting where they cross: the image
-// drawn across it sweeps from one of the crossing edges to the other. False when no opposite edges cross.
-bool SplitCrossed(const Quad& q, Quad& first, Quad& second) {
-    auto triangle = [](Quad& out, float ax, float ay, float bx, float by, float cx, float cy) {
-        out.x = {ax, bx, cx, cx};
-        out.y = {ay, by, cy, cy};
-    };
-    // Edges a0-a1 and b0-b1 (corner indices); on a crossing, x, y is the point.
-    auto cross = [&](size_t a0, size_t a1, size_t b0, size_t b1, float& x, float& y) {
-        const float rx = q.x[a1] - q.x[a0], ry = q.y[a1] - q.y[a0];
-        const float sx = q.x[b1] - q.x[b0], sy = q.y[b1] - q.y[b0];
-        const float den = rx * sy - ry * sx;
-        if (den == 0) return false;
-        const float ex = q.x[b0] - q.x[a0], ey = q.y[b0] - q.y[a0];
-        const float t = (ex * sy - ey * sx) / den, u = (ex * ry - ey * rx) / den;
-        if (!(t > 0 && t < 1 && u > 0 && u < 1)) return false;
-        x = q.x[a0] + t * rx;
-        y = q.y[a0] + t * ry;
-        return true;
-    };
-    float x = 0, y = 0;
-    if (cross(0, 1, 3, 2, x, y)) {
-        triangle(first, q.x[0], q.y[0], x, y, q.x[3], q.y[3]);
-        triangle(second, x, y, q.x[1], q.y[1], q.x[2], q.y[2]);
-        return true;
-    }
-    if (cross(1, 2, 0, 3, x, y)) {
-        triangle(first, q.x[0], q.y[0], q.x[1], q.y[1], x, y);
-        triangle(second, x, y, q.x[2], q.y[2], q.x[3], q.y[3]);
-        return true;
-    }
-    return false;
-}
-
-// Clips a polygon of up to 4 corners to the rectangle [0, w] x [0, h]; returns the corner count (up to 8).
-int ClipToRect(SDL_Vertex (&p)[8], int n, float w, float h) {
-    SDL_Vertex q[8];
-    n = ClipPolygon(p, n, q, true, w, 1);
-    n = ClipPolygon(q, n, p, true, 0, -1);
-    n = ClipPolygon(p, n, q, false, h, 1);
-    return ClipPolygon(q, n, p, false, 0, -1);
-}
-
-} // namespace
-
-void SdlPlatform::AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SDL_Vertex& c) {
-    const float lox = 0, hix = static_cast<float>(width_);
-    const float loy = 0, hiy = static_cast<float>(height_);
-    auto inside = [&](const SDL_Vertex& v) {
-        return v.position.x >= lox && v.position.x <= hix && v.position.y >= loy && v.position.y <= hiy;
-    };
-    if (inside(a) && inside(b) && inside(c)) {
-        geometry_.push_back(a);
-        geometry_.push_back(b);
-        geometry_.push_back(c);
-        return;
-    }
-    for (const SDL_Vertex* v : {&a, &b, &c})
-        if (!std::isfinite(v->position.x) || !std::isfinite(v->position.y)) return;
-    // Each of the four edges adds at most one vertex.
-    SDL_Vertex p[8] = {a, b, c};
-    int n = ClipToRect(p, 3, hix, hiy);
-    for (int i = 1; i + 1 < n; ++i) {
-        geometry_.push_back(p[0]);
-        geometry_.push_back(p[i]);
-        geometry_.push_back(p[i + 1]);
-    }
 }
 
 void SdlPlatform::DoQuad(int image, const Quad& q, int alpha, bool cullCounterClockwise) {
@@ -785,126 +581,33 @@ void SdlPlatform::DoQuad(int image, const Quad& q, int alpha, bool cullCounterCl
         SDL_SetTextureBlendMode(img->texture, SDL_BLENDMODE_BLEND);
     if (!triangle && DrawQuadRows(*img, q, alpha)) return;
     if (!triangle && DrawRectQuad(*img, q, alpha)) return;
-    const SDL_Color col{255, 255, 255, static_cast<Uint8>(alpha)};
     geometry_.clear();
 
-    if (triangle) {
-        // A triangle given as a quad whose last corner repeats the third: the image's half above its
-        // top-left to bottom-right diagonal, mapped onto the triangle.
-        AddTriangle(SDL_Vertex{{q.x[0], q.y[0]}, col, {0, 0}}, SDL_Vertex{{q.x[1], q.y[1]}, col, {1, 0}},
-                    SDL_Vertex{{q.x[2], q.y[2]}, col, {1, 1}});
-    } else {
-        // The image is mapped bilinearly across the four corners, on a grid of n x n cells, each cell two
-        // triangles. The bilinear map departs from two flat triangles by at most |d| / 4 pixels (d: how far
-        // the quad is from a parallelogram), and from the grid by |d| / (4 n^2): n is chosen to keep that
-        // within half a pixel, so a parallelogram takes two triangles and a squashed body shows no crease.
-        float dx = (q.x[0] + q.x[2]) - (q.x[1] + q.x[3]);
-        float dy = (q.y[0] + q.y[2]) - (q.y[1] + q.y[3]);
-        float twist = std::sqrt(dx * dx + dy * dy);
-        int n =
-            std::isfinite(twist) ? std::clamp(static_cast<int>(std::ceil(std::sqrt(twist / 2))), 1, 8) : 1;
-        // A long thin quad lying slanted is cut into pieces along its length as well: the rasteriser
-        // works through each triangle's bounding box, which for a slanted band is far larger than the band.
-        auto length = [&](size_t a, size_t b) { return std::hypot(q.x[b] - q.x[a], q.y[b] - q.y[a]); };
-        const float across = std::max(length(0, 1), length(3, 2)),
-                    down = std::max(length(0, 3), length(1, 2));
-        auto pieces = [&](float along, float wide) {
-            const float piece = std::max(16.0f, 4 * wide);
-            return std::isfinite(along / piece)
-                       ? std::clamp(static_cast<int>(std::ceil(along / piece)), n, 64)
-                       : n;
-        };
-        const int nu = pieces(across, down), nv = pieces(down, across);
-        grid_.resize(static_cast<size_t>((nu + 1) * (nv + 1)));
-        auto at = [&](int i, int j) -> SDL_Vertex& { return grid_[static_cast<size_t>(j * (nu + 1) + i)]; };
-        for (int j = 0; j <= nv; ++j) {
-            float v = static_cast<float>(j) / nv;
-            for (int i = 0; i <= nu; ++i) {
-                float u = static_cast<float>(i) / nu;
-                float x =
-                    (1 - u) * (1 - v) * q.x[0] + u * (1 - v) * q.x[1] + u * v * q.x[2] + (1 - u) * v * q.x[3];
-                float y =
-                    (1 - u) * (1 - v) * q.y[0] + u * (1 - v) * q.y[1] + u * v * q.y[2] + (1 - u) * v * q.y[3];
-                at(i, j) = SDL_Vertex{SDL_FPoint{x, y}, col, SDL_FPoint{u, v}};
-            }
-        }
-        for (int j = 0; j < nv; ++j) {
-            for (int i = 0; i < nu; ++i) {
-                AddTriangle(at(i, j), at(i + 1, j), at(i + 1, j + 1));
-                AddTriangle(at(i, j), at(i + 1, j + 1), at(i, j + 1));
-            }
-        }
-    }
+    QuadTriangles(q, static_cast<float>(width_), static_cast<float>(height_), grid_, geometry_);
     if (geometry_.empty()) return;
-    if (surface_ && img->texels.size() == static_cast<size_t>(img->w) * static_cast<size_t>(img->h))
-        DrawTriangles(*img, alpha);
-    else
-        SDL_RenderGeometry(renderer_, img->texture, geometry_.data(), static_cast<int>(geometry_.size()),
-                           nullptr, 0);
+    if (surface_ && img->pixels.Sampled()) {
+        SDL_RenderFlush(renderer_); // what was queued before lies below
+        SoftTriangles(Canvas(), img->pixels, geometry_.data(), geometry_.size(), alpha,
+                      blend_ == BlendMode::Add);
+        return;
+    }
+    const SDL_Color col{255, 255, 255, static_cast<Uint8>(alpha)};
+    RenderGeometry(img->texture, col);
 }
 
-// The triangles of geometry_ (inside the surface) drawn straight into the off-screen surface's pixels:
-// the image mapped affinely across each, sampled at pixel centres, modulated by alpha and blended as the
-// renderer blends. Shared edges are filled once (a pixel belongs to the triangle its centre lies in, left
-// and top edges included).
-//
-// Texel positions step along a row in 16.16 fixed point and are brought inside the image as whole
-// numbers: a light pass fills a couple of million pixels a frame.
-void SdlPlatform::DrawTriangles(Image& img, int alpha) {
-    SDL_RenderFlush(renderer_); // what was queued before lies below
-    const bool add = blend_ == BlendMode::Add;
-    if (add) PrepareGlow(img, alpha);
-    const float tw = static_cast<float>(img.w), th = static_cast<float>(img.h);
-    const TexelWalk walk = Walk(img, add);
-    for (size_t t = 0; t + 2 < geometry_.size(); t += 3) {
-        const SDL_Vertex* v = &geometry_[t];
-        const float x0 = v[0].position.x, y0 = v[0].position.y;
-        const float dx1 = v[1].position.x - x0, dy1 = v[1].position.y - y0;
-        const float dx2 = v[2].position.x - x0, dy2 = v[2].position.y - y0;
-        const float area = dx1 * dy2 - dx2 * dy1;
-        if (!(std::fabs(area) > 1e-6f)) continue;
-        // The texel position's change per pixel across and down.
-        const float du1 = (v[1].tex_coord.x - v[0].tex_coord.x) * tw,
-                    du2 = (v[2].tex_coord.x - v[0].tex_coord.x) * tw;
-        const float dv1 = (v[1].tex_coord.y - v[0].tex_coord.y) * th,
-                    dv2 = (v[2].tex_coord.y - v[0].tex_coord.y) * th;
-        const float dudx = (du1 * dy2 - du2 * dy1) / area, dudy = (du2 * dx1 - du1 * dx2) / area;
-        const float dvdx = (dv1 * dy2 - dv2 * dy1) / area, dvdy = (dv2 * dx1 - dv1 * dx2) / area;
-        const int64_t stepU = FixedTexel(dudx), stepV = FixedTexel(dvdx);
-        const float u0 = v[0].tex_coord.x * tw, v0 = v[0].tex_coord.y * th;
-        const float top = std::min({y0, v[1].position.y, v[2].position.y});
-        const float bottom = std::max({y0, v[1].position.y, v[2].position.y});
-        // The clipped corners lie on the surface, so these are small whole numbers.
-        const int ya = std::max(0, CeilSmall(top - 0.5f));
-        const int yb = std::min(surface_->h, CeilSmall(bottom - 0.5f));
-        float slope[3]; // each edge's change in x per row
-        for (int i = 0; i < 3; ++i) {
-            const SDL_FPoint& p = v[i].position;
-            const SDL_FPoint& q = v[(i + 1) % 3].position;
-            slope[i] = p.y == q.y ? 0 : (q.x - p.x) / (q.y - p.y);
-        }
-        for (int y = ya; y < yb; ++y) {
-            const float yc = static_cast<float>(y) + 0.5f;
-            float left = static_cast<float>(surface_->w), right = 0;
-            for (int i = 0; i < 3; ++i) {
-                const SDL_FPoint& p = v[i].position;
-                const SDL_FPoint& q = v[(i + 1) % 3].position;
-                if ((p.y <= yc) == (q.y <= yc)) continue;
-                const float x = p.x + (yc - p.y) * slope[i];
-                left = std::min(left, x);
-                right = std::max(right, x);
-            }
-            const int xa = std::max(0, CeilSmall(left - 0.5f));
-            const int xb = std::min(surface_->w, CeilSmall(right - 0.5f));
-            if (xa >= xb) continue;
-            Uint32* row = static_cast<Uint32*>(static_cast<void*>(
-                static_cast<Uint8*>(surface_->pixels) + static_cast<ptrdiff_t>(y) * surface_->pitch));
-            const float xc = static_cast<float>(xa) + 0.5f;
-            int64_t u = FixedStart(u0 + dudx * (xc - x0) + dudy * (yc - y0));
-            int64_t w = FixedStart(v0 + dvdx * (xc - x0) + dvdy * (yc - y0));
-            BlendSpan(row, xa, xb, u, w, stepU, stepV, walk, add, alpha);
-        }
-    }
+// The triangles of geometry_ drawn by the renderer, the image (if any) mapped across each.
+void SdlPlatform::RenderGeometry(SDL_Texture* texture, SDL_Color colour) {
+    sdlGeometry_.clear();
+    for (const SoftVertex& v : geometry_)
+        sdlGeometry_.push_back(SDL_Vertex{SDL_FPoint{v.x, v.y}, colour, SDL_FPoint{v.u, v.v}});
+    SDL_RenderGeometry(renderer_, texture, sdlGeometry_.data(), static_cast<int>(sdlGeometry_.size()),
+                       nullptr, 0);
+}
+
+// The off-screen surface as the software rasteriser's canvas.
+SoftCanvas SdlPlatform::Canvas() const {
+    return SoftCanvas{static_cast<uint32_t*>(surface_->pixels), surface_->w, surface_->h,
+                      surface_->pitch / 4};
 }
 
 // An upright rectangle, or a convex quad added to the off-screen surface (a light's glow past a body), is
@@ -914,50 +617,9 @@ void SdlPlatform::DrawTriangles(Image& img, int alpha) {
 // there it is the picture of the grid of triangles other quads take, at a fraction of the cost. False
 // when the quad is not for this path.
 bool SdlPlatform::DrawQuadRows(Image& img, const Quad& q, int alpha) {
-    if (!surface_ || img.texels.size() != static_cast<size_t>(img.w) * static_cast<size_t>(img.h))
-        return false;
-    const bool add = blend_ == BlendMode::Add;
-    const bool upright = q.y[0] == q.y[1] && q.y[2] == q.y[3] && q.x[0] == q.x[3] && q.x[1] == q.x[2];
-    if (!upright && !(add && IsConvex(q))) return false;
-    constexpr float kNear = 1e6f; // corners further out are clipped by the triangle path
-    for (size_t i = 0; i < 4; ++i)
-        if (!(std::fabs(q.x[i]) < kNear && std::fabs(q.y[i]) < kNear)) return false;
+    if (!surface_ || !img.pixels.Sampled()) return false;
     SDL_RenderFlush(renderer_); // what was queued before lies below
-    if (add) PrepareGlow(img, alpha);
-    const TexelWalk walk = Walk(img, add);
-    const float tw = static_cast<float>(img.w), th = static_cast<float>(img.h);
-    const std::array<float, 4> cornerU{0, tw, tw, 0}, cornerV{0, 0, th, th};
-    const auto [top, bottom] = std::minmax({q.y[0], q.y[1], q.y[2], q.y[3]});
-    const int ya = std::max(0, CeilSmall(top - 0.5f));
-    const int yb = std::min(surface_->h, CeilSmall(bottom - 0.5f));
-    for (int y = ya; y < yb; ++y) {
-        const float yc = static_cast<float>(y) + 0.5f;
-        float left = 0, right = 0, leftU = 0, leftV = 0, rightU = 0, rightV = 0;
-        bool any = false;
-        for (size_t i = 0; i < 4; ++i) {
-            const size_t j = (i + 1) % 4;
-            if ((q.y[i] <= yc) == (q.y[j] <= yc)) continue; // the edge does not cross this row
-            const float k = (yc - q.y[i]) / (q.y[j] - q.y[i]);
-            const float x = q.x[i] + k * (q.x[j] - q.x[i]);
-            const float u = cornerU[i] + k * (cornerU[j] - cornerU[i]);
-            const float v = cornerV[i] + k * (cornerV[j] - cornerV[i]);
-            if (!any || x < left) left = x, leftU = u, leftV = v;
-            if (!any || x > right) right = x, rightU = u, rightV = v;
-            any = true;
-        }
-        const int xa = std::max(0, CeilSmall(left - 0.5f));
-        const int xb = std::min(surface_->w, CeilSmall(right - 0.5f));
-        if (xa >= xb) continue;
-        const float span = right - left;
-        const float dudx = span > 0 ? (rightU - leftU) / span : 0,
-                    dvdx = span > 0 ? (rightV - leftV) / span : 0;
-        const float from = static_cast<float>(xa) + 0.5f - left;
-        Uint32* row = static_cast<Uint32*>(static_cast<void*>(static_cast<Uint8*>(surface_->pixels) +
-                                                              static_cast<ptrdiff_t>(y) * surface_->pitch));
-        BlendSpan(row, xa, xb, FixedStart(leftU + dudx * from), FixedStart(leftV + dvdx * from),
-                  FixedTexel(dudx), FixedTexel(dvdx), walk, add, alpha);
-    }
-    return true;
+    return SoftQuadRows(Canvas(), img.pixels, q, alpha, blend_ == BlendMode::Add);
 }
 
 // An upright rectangle whose corners keep the image's orientation (mirrored or not) is copied as a
@@ -981,19 +643,19 @@ bool SdlPlatform::DrawRectQuad(Image& img, const Quad& q, int alpha) {
 // A convex quad (or a triangle given as a quad) of one colour: clipped to the surface and filled, without
 // a texture and without subdivision.
 void SdlPlatform::FillConvex(const Quad& q, bool triangle, SDL_Color colour) {
-    SDL_Vertex p[8];
+    SoftVertex p[8];
     const int corners = triangle ? 3 : 4;
     for (int i = 0; i < corners; ++i) {
         if (!std::isfinite(q.x[static_cast<size_t>(i)]) || !std::isfinite(q.y[static_cast<size_t>(i)]))
             return;
-        p[i] = SDL_Vertex{{q.x[static_cast<size_t>(i)], q.y[static_cast<size_t>(i)]}, colour, {0, 0}};
+        p[i] = SoftVertex{q.x[static_cast<size_t>(i)], q.y[static_cast<size_t>(i)], 0, 0};
     }
     const int n = ClipToRect(p, corners, static_cast<float>(width_), static_cast<float>(height_));
     if (n < 3) return;
     if (surface_) {
-        SDL_FPoint points[8];
-        for (int i = 0; i < n; ++i) points[i] = p[i].position;
-        FillSpans(points, n, colour);
+        SDL_RenderFlush(renderer_); // what was queued before lies below
+        SoftFillSpans(Canvas(), p, n, SoftColour{colour.r, colour.g, colour.b, colour.a},
+                      blend_ == BlendMode::Add);
         return;
     }
     geometry_.clear();
@@ -1003,81 +665,8 @@ void SdlPlatform::FillConvex(const Quad& q, bool triangle, SDL_Color colour) {
         geometry_.push_back(p[i + 1]);
     }
     SDL_SetRenderDrawBlendMode(renderer_, blend_ == BlendMode::Add ? SDL_BLENDMODE_ADD : SDL_BLENDMODE_BLEND);
-    SDL_RenderGeometry(renderer_, nullptr, geometry_.data(), static_cast<int>(geometry_.size()), nullptr, 0);
+    RenderGeometry(nullptr, colour);
     SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_BLEND);
-}
-
-// Fills a convex polygon inside the off-screen surface straight into its pixels, row by row: a pixel is
-// inside when its centre is (left and top edges included). Blends as the renderer does, to within a level.
-void SdlPlatform::FillSpans(const SDL_FPoint* p, int n, SDL_Color colour) {
-    SDL_RenderFlush(renderer_); // what was queued before lies below
-    float top = p[0].y, bottom = p[0].y;
-    for (int i = 1; i < n; ++i) {
-        top = std::min(top, p[i].y);
-        bottom = std::max(bottom, p[i].y);
-    }
-    const int y0 = std::max(0, static_cast<int>(std::ceil(top - 0.5f)));
-    const int y1 = std::min(surface_->h, static_cast<int>(std::ceil(bottom - 0.5f)));
-    const bool add = blend_ == BlendMode::Add;
-    // Alpha on a scale of 256, so that the blend of two channels at once never carries into the next.
-    const Uint32 a = colour.a + (colour.a >> 7), keep = 256 - a;
-    const Uint32 rb = (static_cast<Uint32>(colour.r) << 16 | colour.b) * a;
-    const Uint32 g = (static_cast<Uint32>(colour.g) << 8) * a;
-    const Uint32 addR = (colour.r * a) >> 8, addG = (colour.g * a) >> 8, addB = (colour.b * a) >> 8;
-    for (int y = y0; y < y1; ++y) {
-        const float yc = static_cast<float>(y) + 0.5f;
-        float left = static_cast<float>(surface_->w), right = 0;
-        for (int i = 0; i < n; ++i) {
-            const SDL_FPoint& u = p[i];
-            const SDL_FPoint& v = p[(i + 1) % n];
-            if ((u.y <= yc) == (v.y <= yc)) continue; // the edge does not cross this row
-            const float x = u.x + (yc - u.y) / (v.y - u.y) * (v.x - u.x);
-            left = std::min(left, x);
-            right = std::max(right, x);
-        }
-        const int x0 = std::max(0, static_cast<int>(std::ceil(left - 0.5f)));
-        const int x1 = std::min(surface_->w, static_cast<int>(std::ceil(right - 0.5f)));
-        Uint32* row = static_cast<Uint32*>(static_cast<void*>(static_cast<Uint8*>(surface_->pixels) +
-                                                              static_cast<ptrdiff_t>(y) * surface_->pitch));
-        int x = x0;
-#ifdef __SSE2__
-        // Four pixels at a time; the alpha channel is kept (added 0, or multiplied by 256 / 256).
-        if (add) {
-            const __m128i plus = _mm_set1_epi32(static_cast<int>(addR << 16 | addG << 8 | addB));
-            for (; x + 4 <= x1; x += 4) {
-                __m128i* at = reinterpret_cast<__m128i*>(row + x);
-                _mm_storeu_si128(at, _mm_adds_epu8(_mm_loadu_si128(at), plus));
-            }
-        } else {
-            const __m128i zero = _mm_setzero_si128();
-            const __m128i factor = _mm_set_epi16(256, static_cast<short>(keep), static_cast<short>(keep),
-                                                 static_cast<short>(keep), 256, static_cast<short>(keep),
-                                                 static_cast<short>(keep), static_cast<short>(keep));
-            const short cr = static_cast<short>(colour.r * a), cg = static_cast<short>(colour.g * a),
-                        cb = static_cast<short>(colour.b * a);
-            const __m128i offset = _mm_set_epi16(0, cr, cg, cb, 0, cr, cg, cb);
-            for (; x + 4 <= x1; x += 4) {
-                __m128i* at = reinterpret_cast<__m128i*>(row + x);
-                const __m128i d = _mm_loadu_si128(at);
-                __m128i lo = _mm_unpacklo_epi8(d, zero), hi = _mm_unpackhi_epi8(d, zero);
-                lo = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(lo, factor), offset), 8);
-                hi = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(hi, factor), offset), 8);
-                _mm_storeu_si128(at, _mm_packus_epi16(lo, hi));
-            }
-        }
-#endif
-        if (add) {
-            const Uint32 plus = addR << 16 | addG << 8 | addB;
-            for (; x < x1; ++x) row[x] = AddSaturated(row[x], plus);
-        } else {
-            for (; x < x1; ++x) {
-                const Uint32 d = row[x];
-                const Uint32 outRb = (((d & 0xff00ffu) * keep + rb) >> 8) & 0xff00ffu;
-                const Uint32 outG = (((d & 0xff00u) * keep + g) >> 8) & 0xff00u;
-                row[x] = (d & 0xff000000u) | outRb | outG;
-            }
-        }
-    }
 }
 
 // The part of the segment within a pixel of the screen (false when none): the library plots a line

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/soft_raster.h"
 
 class SdlPlatform : public Platform {
 public:
@@ -63,15 +64,12 @@ private:
 
     struct Image {
         SDL_Texture* texture = nullptr;
-        int w = 0, h = 0;
         // An image of one colour (within a few levels) is drawn as that colour: no texture to sample,
         // no subdivision.
         bool flat = false;
         SDL_Color colour{0, 0, 0, 0};
-        // Off-screen runs draw triangles straight into the surface from a copy of the pixels (ARGB).
-        std::vector<Uint32> texels;
-        std::vector<Uint32> glow; // what each texel adds, drawn with glowAlpha in the Add mode
-        int glowAlpha = -1;
+        // Its size, and for the software rasteriser a copy of its pixels (ARGB).
+        SoftImage pixels;
     };
     struct CachedText {
         SDL_Texture* texture = nullptr;
@@ -84,12 +82,11 @@ private:
     TTF_Font* Font(FontId font);
     CachedText* TextTexture(FontId font, const std::string& text, uint32_t rgb);
     void SetDrawColour(uint32_t rgb);
-    void AddTriangle(const SDL_Vertex& a, const SDL_Vertex& b, const SDL_Vertex& c);
     bool DrawRectQuad(Image& img, const Quad& q, int alpha);
     bool DrawQuadRows(Image& img, const Quad& q, int alpha);
     void FillConvex(const Quad& q, bool triangle, SDL_Color colour);
-    void FillSpans(const SDL_FPoint* p, int n, SDL_Color colour);
-    void DrawTriangles(Image& img, int alpha);
+    void RenderGeometry(SDL_Texture* texture, SDL_Color colour);
+    SoftCanvas Canvas() const;
     std::vector<Uint32> TexelsOf(SDL_Surface* s) const;
     void Present();
     void Execute(const Command& c);
@@ -110,8 +107,9 @@ private:
     SDL_Texture* target_ = nullptr;  // the frame, letterboxed into the window at each flip
     int width_ = 0, height_ = 0;
     std::vector<Image> images_;
-    std::vector<SDL_Vertex> geometry_; // the triangles of the quad being drawn (kept to avoid reallocating)
-    std::vector<SDL_Vertex> grid_;     // the corners of its pieces
+    std::vector<SoftVertex> geometry_; // the triangles of the quad being drawn (kept to avoid reallocating)
+    std::vector<SoftVertex> grid_;     // the corners of its pieces
+    std::vector<SDL_Vertex> sdlGeometry_; // the triangles as the renderer takes them
     BlendMode blend_ = BlendMode::Alpha;
     TTF_Font* guiFont_ = nullptr;
     TTF_Font* hudFont_ = nullptr;
