@@ -223,5 +223,7 @@
     levelText: () => new TextDecoder('latin1').decode(levelBytes()),
     fps: () => fps,
     frames: () => (started ? Module._tb_frames() : 0),
+    // Milliseconds spent so far in the program's frames and in showing them on the canvas.
+    timeSpent: () => (started ? { frames: Module._tb_time_spent(0), present: Module._tb_time_spent(1) } : null),
   };
 })();

@@ -61,6 +61,9 @@ struct WebRun {
     WebPlatform platform{false, {"fonts/"}};
     Program prog;
     bool ended = false;
+    // Where a frame's time goes, in milliseconds summed over the frames: the program's frame (simulation
+    // and drawing) and the hand-over to the canvas.
+    double frameMs = 0, presentMs = 0;
     std::string text; // the last text handed to the page
 };
 
@@ -82,7 +85,11 @@ void Present(const WebPlatform& plat) {
 
 void Frame(void*) {
     if (run->ended) return;
-    if (!RunFrame(run->prog, run->platform)) {
+    const double start = emscripten_get_now();
+    const bool going = RunFrame(run->prog, run->platform);
+    const double drawn = emscripten_get_now();
+    run->frameMs += drawn - start;
+    if (!going) {
         run->ended = true;
         emscripten_cancel_main_loop();
         EM_ASM({
@@ -91,6 +98,7 @@ void Frame(void*) {
         return;
     }
     Present(run->platform);
+    run->presentMs += emscripten_get_now() - drawn;
 }
 
 // Canvas pixels on the page to frame pixels: the canvas keeps the frame's proportions however it is scaled.
@@ -218,6 +226,11 @@ EMSCRIPTEN_KEEPALIVE int tb_open(const char* storedPath) {
 
 EMSCRIPTEN_KEEPALIVE void tb_key(int scan, int down) {
     run->platform.KeyChanged(scan, down != 0);
+}
+
+// 0: milliseconds spent in the program's frames so far; 1: in presenting them.
+EMSCRIPTEN_KEEPALIVE double tb_time_spent(int which) {
+    return which == 0 ? run->frameMs : run->presentMs;
 }
 
 EMSCRIPTEN_KEEPALIVE int tb_frames() {

@@ -86,10 +86,17 @@ async function open(page, url) {
     if (process.env.TUMBLEBOX_FPS_LEVEL) {
       await open(page, base + '?run=1&load=' + encodeURIComponent(process.env.TUMBLEBOX_FPS_LEVEL));
       await frames(page, 60);
-      const f0 = await page.evaluate(() => [window.tumblebox.frames(), performance.now()]);
+      const sample = () => page.evaluate(() => [window.tumblebox.frames(), performance.now(),
+                                                  window.tumblebox.timeSpent()]);
+      const f0 = await sample();
       await new Promise((r) => setTimeout(r, 10000));
-      const f1 = await page.evaluate(() => [window.tumblebox.frames(), performance.now()]);
-      console.log('frames per second: ' + ((f1[0] - f0[0]) * 1000 / (f1[1] - f0[1])).toFixed(1));
+      const f1 = await sample();
+      const n = f1[0] - f0[0];
+      console.log('frames per second: ' + (n * 1000 / (f1[1] - f0[1])).toFixed(1) +
+                  '; per frame: program ' + ((f1[2].frames - f0[2].frames) / n).toFixed(1) + ' ms, canvas ' +
+                  ((f1[2].present - f0[2].present) / n).toFixed(1) + ' ms, the rest (browser) ' +
+                  (((f1[1] - f0[1]) - (f1[2].frames - f0[2].frames) - (f1[2].present - f0[2].present)) / n).toFixed(1) +
+                  ' ms');
       await page.screenshot({ path: path.join(out, 'fps.png') });
       return;
     }
