@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Tumblebox, builds it, and then runs the program ("run"), the test suite
 # ("test"), the sanitizer suite ("asan"), the benchmarks ("bench"), the physics tests built for x86-64-v3
-# ("v3"), the physics, history and scenario tests under ThreadSanitizer with two lanes forced ("tsan") or each
-# fuzz target for a while ("fuzz [SECONDS]", 60 by default; needs clang, which it installs).
+# ("v3"), the physics, history and scenario tests under ThreadSanitizer with two lanes forced ("tsan"), each
+# fuzz target for a while ("fuzz [SECONDS]", 60 by default; needs clang, which it installs), the
+# WebAssembly build ("web": build-web/node/tumblebox.js and the page's folder build-web/site/) or that
+# build's checks ("web-test": the unit tests under node, node against native on every shipped level, the
+# page in headless Chromium).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,8 +31,29 @@ build() {
     cmake --build --preset dev -j2
 }
 
+# The WebAssembly build. The art is rendered by the native build (artgen is a native program); emscripten's
+# optimiser needs Debian's node modules on its path.
+WEB_PACKAGES=(emscripten nodejs chromium libstb-dev python3)
+build_web() {
+    cmake --preset dev >/dev/null
+    cmake --build --preset dev -j2 --target art run_folder tumblebox
+    export NODE_PATH=/usr/share/nodejs
+    emcmake cmake -S . -B build-web -G Ninja -DCMAKE_BUILD_TYPE=Release -DTUMBLEBOX_WERROR=ON \
+        -DTUMBLEBOX_SDL=OFF -DTUMBLEBOX_ART=OFF -DTUMBLEBOX_BENCH=OFF -DTUMBLEBOX_WEB_ART="$PWD/build/run/bmps" \
+        >/dev/null
+    cmake --build build-web -j2 --target tumblebox_node tumblebox_site "$@"
+}
+
 cmd="${1:-run}"
-if [ "$cmd" = fuzz ]; then install_packages clang libclang-rt-14-dev; else install_packages; fi
+case "$cmd" in
+fuzz) install_packages clang libclang-rt-14-dev ;;
+web) install_packages "${WEB_PACKAGES[@]}" ;;
+web-test)
+    install_packages "${WEB_PACKAGES[@]}"
+    command -v npm >/dev/null || install_packages npm # some node packages bring their own npm
+    ;;
+*) install_packages ;;
+esac
 case "$cmd" in
 run)
     build
@@ -108,8 +132,17 @@ fuzz)
     done
     exit "$failed"
     ;;
+web)
+    build_web
+    echo "Built build-web/node/tumblebox.js (run it with node from a folder like build/run) and build-web/site/"
+    echo "(serve it with: python3 -m http.server -d build-web/site)"
+    ;;
+web-test)
+    build_web tumblebox_tests
+    bash tests/web/run_web_tests.sh
+    ;;
 *)
-    echo "usage: tools/dev.sh run|test|asan|bench|v3|tsan|fuzz [seconds]" >&2
+    echo "usage: tools/dev.sh run|test|asan|bench|v3|tsan|fuzz [seconds]|web|web-test" >&2
     exit 2
     ;;
 esac

@@ -107,11 +107,15 @@ void StartReading(PreviewCache& c, const std::string& path, const FileStamp& sta
         c.readOk = ReadLevelFile(*c.world, c.camera, rng, c.readingPath);
         c.done.store(true, std::memory_order_release);
     };
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    read(); // a build with one thread: read it here
+#else
     try {
         c.worker = std::thread(read);
     } catch (const std::system_error&) {
         read(); // no thread to be had: read it here
     }
+#endif
 }
 
 // A finished reading becomes a picture (drawn here, on the frame's thread).

@@ -44,10 +44,10 @@ public:
             out_ += FormatFloat6(0.0f);
             return;
         }
-        float f = static_cast<float>(std::clamp(v, -double{FLT_MAX}, double{FLT_MAX}));
-        char buf[64];
-        auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(f), std::chars_format::fixed, 6);
-        out_.append(buf, res.ptr);
+        // printf's "%.6f" is exact decimal conversion, rounded to nearest: the same bytes as to_chars in
+        // fixed form with six decimals would give (no single-precision value lies halfway between two
+        // six-decimal numbers), and it exists in every C library the program is built with.
+        out_ += FormatFloat6(static_cast<float>(std::clamp(v, -double{FLT_MAX}, double{FLT_MAX})));
     }
     // Texts are written as stored; a line break inside one would start a new record, so it becomes a blank.
     void Text(const std::string& s) {

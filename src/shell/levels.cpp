@@ -223,11 +223,15 @@ void StartSave(Program& prog, const std::string& storedPath) {
     prog.editor.currentTool = "locked";
     job.path = storedPath;
     job.text = LevelText(prog.world, prog.camera);
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+    RunSave(job); // a build with one thread: write it here (the next PollSave finishes it)
+#else
     try {
         job.worker = std::thread(RunSave, std::ref(job));
     } catch (const std::system_error&) {
         RunSave(job); // no thread to be had: write it here
     }
+#endif
 }
 
 void PollSave(Program& prog) {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "common/text.h"
 
@@ -73,6 +77,39 @@ TEST(Numbers, FloatsReadAndWritten) {
     EXPECT_EQ(FormatRounded(-0.4), "0");
     EXPECT_EQ(FormatRounded(-2.5), "-2");
 }
+
+#if !defined(__EMSCRIPTEN__) // no floating-point to_chars in that library
+// Level files are written with FormatFloat6; it must give the bytes to_chars gives in fixed form with six
+// decimals, for every finite single-precision value: both signs of zero, subnormals, the largest value,
+// values just under a rounding step, and bit patterns spread over every exponent.
+TEST(Numbers, SixDecimalsAsToChars) {
+    auto same = [](float f) {
+        char buf[64];
+        auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(f), std::chars_format::fixed, 6);
+        return FormatFloat6(f) == std::string(buf, res.ptr);
+    };
+    for (float f : {0.0f,           -0.0f,        FLT_MIN,       -FLT_MIN,      FLT_MAX,
+                    -FLT_MAX,       FLT_TRUE_MIN, -FLT_TRUE_MIN, 4.9999995e-7f, 5.0000006e-7f,
+                    -4.9999995e-7f, 0.9999995f,   0.99999994f,   1.0000005f,    123456.7890625f,
+                    8388608.5f,     16777216.0f,  1e10f,         -2.5e-6f,      0.0000015f})
+        EXPECT_TRUE(same(f)) << f;
+    uint32_t state = 1;
+    int failures = 0;
+    for (int i = 0; i < 300000 && failures < 5; ++i) {
+        state = state * 1664525u + 1013904223u;
+        uint32_t bits = state;
+        if (i % 3 == 0)
+            bits = (bits & 0x807fffffu) | (static_cast<uint32_t>(i / 3 % 255) << 23); // every exponent
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        if (!std::isfinite(f)) continue;
+        if (!same(f)) {
+            ++failures;
+            ADD_FAILURE() << "bits " << bits;
+        }
+    }
+}
+#endif
 
 TEST(Paths, StoredAndNativeForms) {
     EXPECT_EQ(NativePath("levels\\sub\\a.lvl"), "levels/sub/a.lvl");

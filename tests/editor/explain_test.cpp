@@ -174,7 +174,7 @@ TEST_F(ExplainTest, CtrlDDuplicatesTheBodyUnderTheMouse) {
     EXPECT_EQ(copy.type, "icebox");
     EXPECT_EQ(copy.m, 0.25f);
     EXPECT_EQ(world().particles[static_cast<size_t>(copy.particles[0])].a.y, -0.3);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(ParticleOf(copy, k), ParticleOf(from, k) + Vec2(20, 20)) << k;
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(ParticleOf(copy, k), (ParticleOf(from, k) + Vec2{20, 20})) << k;
     EXPECT_EQ(world().constraintCount, constraints + 6); // its four sides and the two diagonals
     EXPECT_EQ(StatusText(ed()), "Ice box duplicated.");
 
@@ -184,7 +184,7 @@ TEST_F(ExplainTest, CtrlDDuplicatesTheBodyUnderTheMouse) {
     const auto& a = world().liquidBoxes[1].particles;
     const auto& b = world().liquidBoxes[2].particles;
     ASSERT_EQ(a.size(), b.size());
-    EXPECT_EQ(b[3].p, a[3].p + Vec2(20, 20));
+    EXPECT_EQ(b[3].p, (a[3].p + Vec2{20, 20}));
     EXPECT_EQ(world().liquidBoxes[2].container, world().entityCount);
 
     Rest(1000, 900);
