@@ -110,6 +110,9 @@ std::vector<HelpLine> HelpLines() {
     lines.push_back({"Keys", true});
     for (std::string& l : KeyHelpLines()) lines.push_back({std::move(l)});
     lines.push_back({"Scripted levels may answer keys of their own, as R: start again", false});
+#ifdef __EMSCRIPTEN__
+    lines.push_back({"In the browser Ctrl+N, Ctrl+W and Ctrl+T stay the browser's: use the buttons", false});
+#endif
     lines.push_back({"Toolbar", true});
     lines.push_back({"Load: open a level from the level browser"});
     lines.push_back({"The level's path above the buttons is where Save writes"});

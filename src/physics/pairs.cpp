@@ -10,8 +10,9 @@
 // Neither search pairs entities that cannot touch: one without particles, or two that list no side with
 // two different ends between them (the pair test would find no axis and do nothing). The list holds at most
 // kMaxCollisionPairs pairs; a step that finds more keeps the first ones in (first slot, second slot)
-// order, as the plain search finds them, and counts the rest in World::droppedPairs. The fast search
-// leaves such a step to the plain one.
+// order, as the plain search finds them, looks no further (counting every pair beyond would cost as much
+// as the whole list), and counts the step in World::cutPairLists. The fast search leaves such a step to
+// the plain one.
 #include <algorithm>
 #include <cmath>
 
@@ -25,6 +26,10 @@ constexpr int kPairShift = 14;            // entity slots stay below 2^14
 constexpr int64_t kMaxCellsPerBox = 64;   // larger boxes are compared with everyone
 constexpr double kMaxCellIndex = 1e15;    // cell numbers stay well inside 64 bits
 constexpr size_t kBucketCount = 1u << 13; // power of two
+// Comparisons the grid may make in one step before it hands the step to the plain search, which finds the
+// same pairs: bodies piled on one spot share cells, where the grid would compare every two of them once in
+// every shared cell; the plain search stops as soon as the list is full.
+constexpr int64_t kGridComparisons = 16 * int64_t{kMaxCollisionPairs};
 
 // The overlap test of the plain search (BoxesOverlap), inlined.
 inline bool Apart(double minA, double maxA, double minB, double maxB) {
@@ -78,10 +83,11 @@ void FindPairsQuadratic(World& w, PhysicsScratch& s) {
         for (int32_t j = i + 1; j <= n; ++j) {
             if (!MayTouch(toucher[i], toucher[j])) continue;
             if (!Overlap(w, s, a, w.entities[static_cast<size_t>(j)])) continue;
-            if (pairs.size() < static_cast<size_t>(kMaxCollisionPairs))
-                pairs.push_back({i, j});
-            else
-                ++w.droppedPairs;
+            if (pairs.size() == static_cast<size_t>(kMaxCollisionPairs)) {
+                ++w.cutPairLists;
+                return;
+            }
+            pairs.push_back({i, j});
         }
     }
 }
@@ -205,12 +211,18 @@ void FindPairsGrid(World& w, PhysicsScratch& s) {
         return add(i, j);
     };
     bool full = false;
+    int64_t compared = 0;
     for (size_t b = 0; b < kBucketCount && !full; ++b) {
         const uint32_t first = start[b], last = start[b + 1];
         for (uint32_t p = first; p < last && !full; ++p) {
             const int32_t ep = s.gridEntity[p];
             if (!(toucher[ep] & kHasSides)) break; // the rest of the bucket lists no side either
             const int64_t cx = s.gridCellX[p], cy = s.gridCellY[p];
+            compared += last - p - 1;
+            if (compared > kGridComparisons) {
+                full = true;
+                break;
+            }
             for (uint32_t q = p + 1; q < last; ++q) {
                 if (s.gridCellX[q] != cx || s.gridCellY[q] != cy) continue; // another cell, same bucket
                 const int32_t eq = s.gridEntity[q];
@@ -239,7 +251,7 @@ void FindPairsGrid(World& w, PhysicsScratch& s) {
             full = !consider(i, j);
         }
     }
-    if (full) { // more pairs than the list holds: which ones it keeps is the plain search's to say
+    if (full) { // more pairs than the list holds, or a pile: which ones it keeps is the plain search's to say
         keys.clear();
         FindPairsQuadratic(w, s);
         return;

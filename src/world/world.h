@@ -183,10 +183,12 @@ struct CollisionPair {
     int32_t b = 0;
 };
 
-// The most entity pairs one step lists. The fullest pile of real bodies the tables hold, 1,666 boxes
-// (four particles and six constraints each) on one spot, makes 1,386,945 pairs; a step that finds more
-// than the limit keeps the first ones in slot order and counts the rest (World::droppedPairs).
-constexpr int32_t kMaxCollisionPairs = 1 << 21; // 2,097,152
+// The most entity pairs one step lists. Every pair is walked in each of the step's passes, so the limit
+// bounds the step's time whatever a level file holds: 10,000 bodies spread over a level, each touching a
+// dozen others, stay inside it, while a pile on one spot does not (1,666 boxes, the most the tables hold,
+// make 1,386,945 pairs until they part; 4,999 sticks, 12.5 million). A step that finds more than the
+// limit keeps the first ones in slot order, looks no further, and is counted (World::cutPairLists).
+constexpr int32_t kMaxCollisionPairs = 1 << 16; // 65,536
 
 struct SimParams {
     int32_t iterations = 10;
@@ -237,7 +239,7 @@ struct World {
 
     std::vector<WaterContact> waterContacts;
     std::vector<CollisionPair> collisionPairs;
-    int64_t droppedPairs = 0; // pairs left out of full pair lists, in every step so far
+    int64_t cutPairLists = 0; // steps whose pair list was full, so that later pairs were left out
 
     SimParams sim;
 

@@ -150,13 +150,13 @@ grep -q '^# --seed [0-9]' rec2.txt && cmp -s g.lvl h.lvl && cmp -s h.lvl i.lvl
 check "a recording without --seed replays to the same level" $?
 
 # Levels that ask the step for the most work it can be given: 9,999 entities without particles (none may
-# be paired), and the fullest pile of boxes the tables hold, all on one spot. Each steps 60 frames in under
-# 10 seconds of processor time (a minute in a sanitizer build; the machine may be shared, so the wall clock
-# is no measure).
+# be paired), the fullest pile of boxes the tables hold and 4,999 sticks, each all on one spot. Each steps
+# 60 frames in under 10 seconds of processor time (a minute in a sanitizer build; the machine may be
+# shared, so the wall clock is no measure).
 limit=10
 ldd "$bin" 2>/dev/null | grep -q 'lib[at]san' && limit=60
 corpus="$(cd "$(dirname "$0")/../.." && pwd)/fuzz/corpus/level"
-for level in hostile_empty_entities hostile_pile; do
+for level in hostile_empty_entities hostile_pile hostile_sticks; do
     fresh
     TIMEFORMAT='%3U %3S'
     { time ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" timeout 300 \

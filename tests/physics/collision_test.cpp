@@ -53,8 +53,8 @@ TEST(PhysicsPairs, StaticPairsAndBoxesFurtherThanTheMarginAreNotPaired) {
 
 // Entities that cannot touch are never paired: one without particles, or two that list no side. A pile
 // with more pairs than the list holds keeps the first ones in slot order, on the plain and the fast search
-// alike, and counts the rest.
-TEST(PhysicsPairs, EntitiesThatCannotTouchAreNotPairedAndAFullListCountsTheRest) {
+// alike, and the step is counted.
+TEST(PhysicsPairs, EntitiesThatCannotTouchAreNotPairedAndAFullListIsCut) {
     auto w = EmptyWorld();
     int32_t box = RestingBox(*w, 1, 1, 0, 0, 50, 50);
     NewEntity(*w, 1, 1); // no particles
@@ -84,17 +84,17 @@ TEST(PhysicsPairs, EntitiesThatCannotTouchAreNotPairedAndAFullListCountsTheRest)
     for (int reference = 0; reference < 2; ++reference) {
         PhysicsScratch scratch;
         scratch.reference = reference == 1;
-        pile->droppedPairs = 0;
+        pile->cutPairLists = 0;
         FindCollisionPairs(*pile, scratch);
         EXPECT_EQ(pile->collisionPairs.size(), static_cast<size_t>(kMaxCollisionPairs));
-        EXPECT_EQ(pile->droppedPairs, 2203950 - kMaxCollisionPairs);
+        EXPECT_EQ(pile->cutPairLists, 1);
         lists[reference] = pile->collisionPairs;
     }
     EXPECT_TRUE(std::equal(lists[0].begin(), lists[0].end(), lists[1].begin(),
                            [](CollisionPair x, CollisionPair y) { return x.a == y.a && x.b == y.b; }));
-    // Slots 1..1637 with every later one (2,096,997 pairs), then slot 1638 with the next 155.
-    EXPECT_EQ(lists[0].back().a, 1638);
-    EXPECT_EQ(lists[0].back().b, 1638 + 155);
+    // Slots 1..31 with every later one (64,604 pairs), then slot 32 with the next 932.
+    EXPECT_EQ(lists[0].back().a, 32);
+    EXPECT_EQ(lists[0].back().b, 32 + 932);
 }
 
 TEST(PhysicsCollision, EqualMassesShareTheCorrection) {
