@@ -344,11 +344,11 @@ void FrictionFastOnLanes(World& w, PhysicsScratch& s) {
 
 #else
 
-void FrictionFast(World& w, PhysicsScratch& s) {
+void FrictionFast(World& w, PhysicsScratch&) {
     FrictionPlain(w);
 }
 
-void FrictionFastOnLanes(World& w, PhysicsScratch& s) {
+void FrictionFastOnLanes(World& w, PhysicsScratch&) {
     FrictionPlain(w);
 }
 
