@@ -536,7 +536,8 @@ uint32_t WebPlatform::Ticks() {
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-bool WebPlatform::SaveScreenshot(const std::string& nativePath) {
+bool WebPlatform::ScreenshotPng(std::string& png) {
+    png.clear();
     if (width_ == 0) return false;
     std::vector<uint8_t> rgb(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3);
     for (size_t i = 0; i < pixels_.size(); ++i) {
@@ -544,7 +545,11 @@ bool WebPlatform::SaveScreenshot(const std::string& nativePath) {
         rgb[i * 3 + 1] = static_cast<uint8_t>(pixels_[i] >> 8);
         rgb[i * 3 + 2] = static_cast<uint8_t>(pixels_[i]);
     }
-    return stbi_write_png(nativePath.c_str(), width_, height_, 3, rgb.data(), width_ * 3) != 0;
+    auto append = [](void* context, void* data, int size) {
+        static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<size_t>(size));
+    };
+    return stbi_write_png_to_func(append, &png, width_, height_, 3, rgb.data(), width_ * 3) != 0 &&
+           !png.empty();
 }
 
 int ScanCodeFromDomCode(const std::string& code) {

@@ -49,7 +49,7 @@ public:
     }
     void ShowMessage(const std::string& title, const std::string& text) override;
     uint32_t Ticks() override;
-    bool SaveScreenshot(const std::string& nativePath) override;
+    bool ScreenshotPng(std::string& png) override;
 
     // The browser's events, fed in as they arrive (screen coordinates already in frame pixels).
     void MouseMoved(int x, int y);
