@@ -287,7 +287,7 @@ void FrictionFast(World& w, PhysicsScratch& s) {
 bool PlanFrictionLanes(World& w, PhysicsScratch& s) {
     const int32_t n = w.contactCount;
     if (s.frictionPlanned < 0) return false;
-    if (s.frictionPlanned == n) return true;
+    if (s.frictionPlanned == n && n > 0) return true; // with none, the plan still drops an earlier step's
     const int32_t from = s.frictionPlanned;
     const FrictionNote* notes = s.frictionNotes.data();
     const Particle* ps = w.particles.data();

@@ -162,6 +162,26 @@ TEST(PhysicsFastPaths, TwoLanesGiveThePlainResultsBitForBit) {
     EXPECT_GT(scratch.laneTimed[1], 0u);
 }
 
+TEST(PhysicsFastPaths, TwoLanesForgetTheFrictionOfAnEarlierStep) {
+    // A box thrown up and sideways out of the ground touches it in its first step only: the steps after,
+    // which find no contact, must not apply that step's friction again.
+    ExpectSameSteps(
+        "boxes", 6,
+        [](World& w, PhysicsScratch& s) {
+            ResetWorld(w);
+            NewHalfSpace(w, 0, 0, 1, 0);
+            Rng rng(4);
+            const int32_t box = NewBox(w, rng, 0, -5, 50, 45, 1, 1, 1, 1);
+            for (int32_t p : w.entities[static_cast<size_t>(box)].particles) {
+                w.particles[static_cast<size_t>(p)].oldp.x -= 10;
+                w.particles[static_cast<size_t>(p)].oldp.y += 40;
+            }
+            UpdateEntityBounds(w);
+            s.laneMode = 2;
+        },
+        true);
+}
+
 TEST(PhysicsFastPaths, EverySceneGivesThePlainResultsBitForBit) {
     for (const char* scene : {"pyramid14", "boxes", "circles", "liquids", "water"})
         ExpectSameSteps(scene, kSteps, [](World&, PhysicsScratch&) {});
