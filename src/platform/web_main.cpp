@@ -5,9 +5,7 @@
 // exported at the end.
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <memory>
-#include <vector>
 
 #include "level/level.h"
 #include "platform/web_platform.h"
@@ -20,33 +18,11 @@
 #include <emscripten/html5.h>
 #endif
 
-namespace {
-
-int ParseCommandLine(int argc, char** argv, Options& opt) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::string error;
-    if (ParseOptions(args, opt, error) != ParseStatus::Ok) {
-        std::cerr << error << "\n";
-        return 2;
-    }
-    if (opt.help) {
-        std::cout << UsageText();
-        return 0;
-    }
-    if (opt.version) {
-        std::cout << "tumblebox " << TUMBLEBOX_VERSION << "\n";
-        return 0;
-    }
-    return -1;
-}
-
-} // namespace
-
 #if defined(TUMBLEBOX_WEB_NODE) || !defined(__EMSCRIPTEN__)
 
 int main(int argc, char** argv) {
     Options opt;
-    if (int status = ParseCommandLine(argc, argv, opt); status >= 0) return status;
+    if (int status = TakeCommandLine(argc, argv, opt); status >= 0) return status;
     opt.headless = true;
     WebPlatform platform(
         true, {"fonts/", "/usr/share/fonts/truetype/quicksand/", "/usr/share/fonts/truetype/dejavu/"});
@@ -154,7 +130,7 @@ EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void*) {
 
 int main(int argc, char** argv) {
     Options opt;
-    if (int status = ParseCommandLine(argc, argv, opt); status >= 0) return status;
+    if (int status = TakeCommandLine(argc, argv, opt); status >= 0) return status;
     run = new WebRun();
     Program& prog = run->prog;
     Shell& sh = prog.shell;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <iostream>
 
 #include "shell/script.h"
 
@@ -104,4 +105,22 @@ void TakeRecordedOptions(const RecordedOptions& recorded, Options& opt) {
     if (opt.load.empty()) opt.load = recorded.load;
     opt.run = opt.run || recorded.run;
     opt.triggers = opt.triggers || recorded.triggers;
+}
+
+int TakeCommandLine(int argc, char** argv, Options& opt) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    if (ParseOptions(args, opt, error) != ParseStatus::Ok) {
+        std::cerr << error << "\n";
+        return 2;
+    }
+    if (opt.help) {
+        std::cout << UsageText();
+        return 0;
+    }
+    if (opt.version) {
+        std::cout << "tumblebox " << TUMBLEBOX_VERSION << "\n";
+        return 0;
+    }
+    return -1;
 }

@@ -28,6 +28,10 @@ ParseStatus ParseOptions(const std::vector<std::string>& args, Options& out, std
 
 const char* UsageText();
 
+// Reads the command line into `opt`. Returns the exit status when the program ends here (a usage error, on
+// stderr: 2; --help or --version, on stdout: 0), or -1 to go on.
+int TakeCommandLine(int argc, char** argv, Options& opt);
+
 struct RecordedOptions;
 // The options a replayed recording states, for those the command line does not give.
 void TakeRecordedOptions(const RecordedOptions& recorded, Options& opt);
