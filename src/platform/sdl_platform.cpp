@@ -156,35 +156,18 @@ TTF_Font* OpenFontWithCellHeight(const std::string& file, int cell) {
     return nullptr;
 }
 
-// How far (in levels of each channel) the pixels of an image may lie from their mean for the image to be
-// drawn as one colour.
-constexpr int kFlatTolerance = 8;
-
-// The mean colour of a surface whose pixels all lie within kFlatTolerance of it; false otherwise.
-bool FlatColour(SDL_Surface* surface, SDL_Color& out) {
-    SDL_Surface* s = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
-    if (!s) return false;
-    const auto pixel = [&](int x, int y) {
-        return static_cast<const Uint32*>(static_cast<const void*>(static_cast<const Uint8*>(s->pixels) +
-                                                                   static_cast<ptrdiff_t>(y) * s->pitch))[x];
-    };
-    uint64_t sum[4] = {0, 0, 0, 0};
-    for (int y = 0; y < s->h; ++y)
-        for (int x = 0; x < s->w; ++x)
-            for (int c = 0; c < 4; ++c) sum[c] += (pixel(x, y) >> (8 * c)) & 255;
-    const uint64_t count = std::max<uint64_t>(static_cast<uint64_t>(s->w) * static_cast<uint64_t>(s->h), 1);
-    int mean[4];
-    for (int c = 0; c < 4; ++c) mean[c] = static_cast<int>((sum[c] + count / 2) / count);
-    bool flat = true;
-    for (int y = 0; y < s->h && flat; ++y)
-        for (int x = 0; x < s->w && flat; ++x)
-            for (int c = 0; c < 4; ++c)
-                if (std::abs(static_cast<int>((pixel(x, y) >> (8 * c)) & 255) - mean[c]) > kFlatTolerance)
-                    flat = false;
-    SDL_FreeSurface(s);
-    out = SDL_Color{static_cast<Uint8>(mean[2]), static_cast<Uint8>(mean[1]), static_cast<Uint8>(mean[0]),
-                    static_cast<Uint8>(mean[3])};
-    return flat;
+// The surface's pixels as ARGB, row after row.
+std::vector<Uint32> ArgbTexels(SDL_Surface* s) {
+    std::vector<Uint32> out;
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0);
+    if (!argb) return out;
+    out.resize(static_cast<size_t>(argb->w) * static_cast<size_t>(argb->h));
+    for (int y = 0; y < argb->h; ++y)
+        std::memcpy(out.data() + static_cast<size_t>(y) * static_cast<size_t>(argb->w),
+                    static_cast<const Uint8*>(argb->pixels) + static_cast<ptrdiff_t>(y) * argb->pitch,
+                    static_cast<size_t>(argb->w) * 4);
+    SDL_FreeSurface(argb);
+    return out;
 }
 
 // The byte offset `chars` UTF-8 characters on from `from` (or the end).
@@ -535,9 +518,12 @@ bool SdlPlatform::LoadImage(int number, const std::string& nativePath) {
     if (!s) return false;
     SDL_Texture* t = SDL_CreateTextureFromSurface(renderer_, s);
     int w = s->w, h = s->h;
-    SDL_Color colour{0, 0, 0, 0};
-    const bool flat = t && FlatColour(s, colour);
-    std::vector<Uint32> texels = TexelsOf(s);
+    std::vector<Uint32> texels = ArgbTexels(s);
+    SoftColour mean;
+    const bool flat = t && texels.size() == static_cast<size_t>(w) * static_cast<size_t>(h) &&
+                      FlatColourOf(texels.data(), texels.size(), mean);
+    const SDL_Color colour{mean.r, mean.g, mean.b, mean.a};
+    if (!surface_) texels.clear(); // a window draws textures only
     SDL_FreeSurface(s);
     if (!t) return false;
     FreeImage(number);
@@ -566,17 +552,7 @@ bool SdlPlatform::CreateBlankImage(int number, int width, int height) {
 
 // A copy of the surface's pixels as ARGB, for drawing into the off-screen surface; empty with a window.
 std::vector<Uint32> SdlPlatform::TexelsOf(SDL_Surface* s) const {
-    std::vector<Uint32> out;
-    if (!surface_) return out;
-    SDL_Surface* argb = SDL_ConvertSurfaceFormat(s, SDL_PIXELFORMAT_ARGB8888, 0);
-    if (!argb) return out;
-    out.resize(static_cast<size_t>(argb->w) * static_cast<size_t>(argb->h));
-    for (int y = 0; y < argb->h; ++y)
-        std::memcpy(out.data() + static_cast<size_t>(y) * static_cast<size_t>(argb->w),
-                    static_cast<const Uint8*>(argb->pixels) + static_cast<ptrdiff_t>(y) * argb->pitch,
-                    static_cast<size_t>(argb->w) * 4);
-    SDL_FreeSurface(argb);
-    return out;
+    return surface_ ? ArgbTexels(s) : std::vector<Uint32>{};
 }
 
 void SdlPlatform::FreeImage(int number) {

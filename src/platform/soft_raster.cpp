@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -105,6 +106,23 @@ int ClipPolygon(const SoftVertex* in, int n, SoftVertex* out, bool onX, float li
 }
 
 } // namespace
+
+bool FlatColourOf(const uint32_t* texels, size_t count, SoftColour& mean) {
+    constexpr int kFlatTolerance = 8; // levels of each channel
+    uint64_t sum[4] = {0, 0, 0, 0};   // by shift: blue, green, red, alpha
+    for (size_t i = 0; i < count; ++i)
+        for (int c = 0; c < 4; ++c) sum[c] += (texels[i] >> (8 * c)) & 255;
+    const uint64_t n = std::max<uint64_t>(count, 1);
+    int m[4];
+    for (int c = 0; c < 4; ++c) m[c] = static_cast<int>((sum[c] + n / 2) / n);
+    mean = SoftColour{static_cast<uint8_t>(m[2]), static_cast<uint8_t>(m[1]), static_cast<uint8_t>(m[0]),
+                      static_cast<uint8_t>(m[3])};
+    for (size_t i = 0; i < count; ++i)
+        for (int c = 0; c < 4; ++c)
+            if (std::abs(static_cast<int>((texels[i] >> (8 * c)) & 255) - m[c]) > kFlatTolerance)
+                return false;
+    return true;
+}
 
 uint32_t AddSaturated(uint32_t d, uint32_t p) {
 #ifdef __SSE2__

@@ -36,6 +36,10 @@ struct SoftColour {
     uint8_t r = 0, g = 0, b = 0, a = 0;
 };
 
+// The mean colour of `count` ARGB texels; true when every texel lies within a few levels of it in each
+// channel, so that the image is drawn as that colour, without sampling.
+bool FlatColourOf(const uint32_t* texels, size_t count, SoftColour& mean);
+
 // Each colour channel of d raised by that of p, up to 255 (alpha kept from d).
 uint32_t AddSaturated(uint32_t d, uint32_t p);
 

@@ -78,8 +78,6 @@ struct WebFont {
 
 namespace {
 
-constexpr int kFlatTolerance = 8; // how far from their mean the texels of a one-colour image may lie
-
 std::unique_ptr<WebFont> OpenFont(const std::string& file, float pixels) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return nullptr;
@@ -198,27 +196,13 @@ bool WebPlatform::LoadImage(int number, const std::string& nativePath) {
     img.soft.w = w;
     img.soft.h = h;
     img.soft.texels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
-    uint64_t sum[4] = {0, 0, 0, 0};
     for (size_t i = 0; i < img.soft.texels.size(); ++i) {
         const stbi_uc* p = data + i * 4;
         img.soft.texels[i] = static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[0]) << 16 |
                              static_cast<uint32_t>(p[1]) << 8 | p[2];
-        for (int c = 0; c < 4; ++c) sum[c] += p[c];
     }
     stbi_image_free(data);
-    // An image of (nearly) one colour is drawn as that colour, without sampling.
-    const uint64_t count = std::max<uint64_t>(img.soft.texels.size(), 1);
-    int mean[4];
-    for (int c = 0; c < 4; ++c) mean[c] = static_cast<int>((sum[c] + count / 2) / count);
-    img.flat = std::all_of(img.soft.texels.begin(), img.soft.texels.end(), [&](uint32_t t) {
-        const int ch[4] = {static_cast<int>(t >> 16 & 255), static_cast<int>(t >> 8 & 255),
-                           static_cast<int>(t & 255), static_cast<int>(t >> 24)};
-        for (int c = 0; c < 4; ++c)
-            if (std::abs(ch[c] - mean[c]) > kFlatTolerance) return false;
-        return true;
-    });
-    img.colour = SoftColour{static_cast<uint8_t>(mean[0]), static_cast<uint8_t>(mean[1]),
-                            static_cast<uint8_t>(mean[2]), static_cast<uint8_t>(mean[3])};
+    img.flat = FlatColourOf(img.soft.texels.data(), img.soft.texels.size(), img.colour);
     return true;
 }
 
