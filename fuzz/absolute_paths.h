@@ -3,9 +3,14 @@
 // finds its corpus and writes its findings where it was asked to. Call it from LLVMFuzzerInitialize.
 #pragma once
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace fuzz {
 
@@ -26,6 +31,21 @@ inline void MakePathsAbsolute(int* argc, char*** argv) {
     for (std::string& a : args) pointers.push_back(a.data());
     pointers.push_back(nullptr);
     *argv = pointers.data();
+}
+
+// A new, empty folder under /tmp named after the fuzz target.
+inline std::filesystem::path NewScratchFolder(const std::string& target) {
+    std::string name = "/tmp/" + target + ".XXXXXX";
+    if (::mkdtemp(name.data()) == nullptr) {
+        std::fprintf(stderr, "fuzz: no scratch folder\n");
+        std::abort();
+    }
+    return name;
+}
+
+// The settings.ini of a windowless screen of the given size, in the working folder.
+inline void WriteSettings(int width, int height) {
+    std::ofstream("settings.ini") << "ScreenSolution(" << width << "," << height << ")\r\nWindowed(0)\r\n";
 }
 
 } // namespace fuzz

@@ -3,9 +3,7 @@
 // platform), is written, and is read back. The world must be sound after each stage (fuzz::CheckWorld),
 // and the written level must read back to the same text. The world as read is also stepped on its own, once
 // on one lane and once with two lanes forced (the second lane on the program's thread); the two-lane world
-// must be sound. The two should agree bit for bit; where they do not, the first difference is reported on
-// stderr but does not stop the run: a known case (fuzz/corpus/level/lanes_differ_player.lvl, two loose
-// particles of a player with no sides, far past a half-space) is still open.
+// must be sound, and the two must agree bit for bit.
 //
 // The program runs in a scratch folder of its own (settings.ini, and whatever files the triggers write).
 #include <cstdint>
@@ -13,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,10 +30,8 @@ struct Session {
     TestPlatform plat;
 
     Session() {
-        char folder[] = "/tmp/level_step_fuzz.XXXXXX";
-        fuzz::Check(::mkdtemp(folder) != nullptr, "no scratch folder");
-        std::filesystem::current_path(folder);
-        std::ofstream("settings.ini") << "ScreenSolution(640,480)\r\nWindowed(0)\r\n";
+        std::filesystem::current_path(fuzz::NewScratchFolder("level_step_fuzz"));
+        fuzz::WriteSettings(640, 480);
         prog->shell.headless = true;
         fuzz::Check(StartProgram(*prog, plat), "the program does not start");
     }

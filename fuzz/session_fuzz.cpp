@@ -20,7 +20,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -45,9 +44,7 @@ struct Scratch {
     std::vector<std::string> keys; // every key name of the scripted-input list
 
     Scratch() {
-        char name[] = "/tmp/session_fuzz.XXXXXX";
-        fuzz::Check(::mkdtemp(name) != nullptr, "no scratch folder");
-        folder = name;
+        folder = fuzz::NewScratchFolder("session_fuzz");
         for (int k = 0; k < kKeyCount; ++k)
             if (!ScanCodeName(k).empty()) keys.push_back(ScanCodeName(k));
         fuzz::Check(!keys.empty(), "no key names");
@@ -57,8 +54,7 @@ struct Scratch {
     void LayOut() const {
         fs::current_path(folder);
         for (const fs::directory_entry& e : fs::directory_iterator(folder)) fs::remove_all(e.path());
-        std::ofstream("settings.ini")
-            << "ScreenSolution(" << kWidth << "," << kHeight << ")\r\nWindowed(0)\r\n";
+        fuzz::WriteSettings(kWidth, kHeight);
         fs::copy(TUMBLEBOX_LEVELS_DIR, folder / "levels", fs::copy_options::recursive);
     }
 };
