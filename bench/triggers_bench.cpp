@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/test_platform.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 #include "triggers/records.h"
 #include "triggers/triggers.h"
@@ -56,8 +57,9 @@ struct Fixture {
 
 void BM_TriggerFrame(benchmark::State& state) {
     Fixture f(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    TriggerScene scene = TriggerSceneOf(*f.prog, f.plat);
     for (auto _ : state) {
-        RunTriggers(*f.prog, f.plat);
+        RunTriggers(scene);
         f.prog->world.notices.clear();
     }
     state.counters["events"] = static_cast<double>(f.prog->triggerEngine.events.size());

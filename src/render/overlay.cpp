@@ -266,7 +266,9 @@ void DrawHud(FrameContext& f) {
         f.Text(0, 150, "Paused", kRed);
     else
         f.Text(0, 150, "Running", kGreen);
-    if (prog.shell.triggersOn) DrawNotices(prog, f.plat); // the notices of the level's script
+    if (prog.shell.triggersOn)
+        DrawNotices(prog.world, static_cast<int>(prog.shell.settings.screenWidth),
+                    f.plat); // the notices of the level's script
 }
 
 void DrawSparks(FrameContext& f) {

@@ -169,7 +169,10 @@ bool RunFrame(Program& prog, Platform& plat) {
         StepSimulation(prog.world, prog.physics.scratch, LaneThreadTasks(prog.physics.thread));
         WorldEffectsStep(prog.effects, prog.world, prog.rng);
         StepLiquidBoxes(prog.world, prog.physics.scratch);
-        if (sh.triggersOn) RunTriggers(prog, plat);
+        if (sh.triggersOn) {
+            TriggerScene scene = TriggerSceneOf(prog, plat);
+            RunTriggers(scene);
+        }
         AssertWorldSound(prog.world, "after a step");
     } else {
         UpdateEntityBounds(prog.world);

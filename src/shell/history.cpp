@@ -157,7 +157,7 @@ void RestoreHistoryState(Program& prog, Platform& plat, const HistoryState& stat
         eng.posted.clear();
         for (const InfoWindowState& iw : state.infoWindows) {
             eng.nextInfoWindowY = static_cast<int16_t>(iw.y);
-            int32_t id = OpenInfoWindow(prog, iw.title);
+            int32_t id = OpenInfoWindow(eng, prog.gui, prog.world, prog.editor.toolsWindow, iw.title);
             if (Window* win = FindWindow(prog.gui, id)) {
                 win->x = iw.x;
                 win->y = iw.y;

@@ -140,7 +140,7 @@ bool ReplaceWorld(Program& prog, Platform& plat, const WorldOrigin& origin, Load
     }
     ed.worldResetsSeen = w.resets;
     if (steps.clearBuffs) ClearBuffs(prog.effects);
-    if (steps.resetTriggerEngine) ResetTriggerEngine(prog, plat);
+    if (steps.resetTriggerEngine) ResetTriggerEngine(prog.triggerEngine, prog.gui, plat);
     if (steps.resetLevelTime) w.levelTime = 0;
     if (steps.missingParticleMessages) ShowMissingParticles(plat, report);
     if (steps.loadStatus) LoadDoneStatus(ed, report);
@@ -348,6 +348,19 @@ bool RestartLevel(Program& prog, Platform& plat) {
 void RememberCurrentLevel(Program& prog) {
     if (!WriteFileAtomically("level.ini", "Level(" + prog.shell.levelPath + ")"))
         PostNotice(prog.world, "error in the level.ini !", 1000, 255, 0, 0);
+}
+
+TriggerScene TriggerSceneOf(Program& prog, Platform& plat) {
+    TriggerHost host;
+    host.program = &prog;
+    host.loadWorld = [](void* p, Platform& pl, const std::string& name) {
+        return LoadWorld(*static_cast<Program*>(p), pl, name);
+    };
+    host.startNextWorld = [](void* p, Platform& pl) { return StartNextWorld(*static_cast<Program*>(p), pl); };
+    host.restartLevel = [](void* p, Platform& pl) { return RestartLevel(*static_cast<Program*>(p), pl); };
+    host.rememberLevel = [](void* p) { RememberCurrentLevel(*static_cast<Program*>(p)); };
+    return TriggerScene{prog.world,       prog.triggerEngine,      prog.effects, prog.rng, prog.gui, plat,
+                        prog.shell.input, prog.editor.toolsWindow, host};
 }
 
 // ---- Command line ----------------------------------------------------------------------------------------

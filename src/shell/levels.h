@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "level/level.h"
+#include "triggers/triggers.h"
 
 struct Program;
 class Platform;
@@ -125,6 +126,8 @@ void RememberCurrentLevel(Program& prog);
 // Binds "player" and "player2" to the two player descriptors (those not bound already). A missing player
 // shows "no player found !" / "no player2 found !" and leaves that descriptor unbound.
 void BindPlayers(Program& prog, Platform& plat);
+// What the trigger runner works on this frame, with the progression above as its host.
+TriggerScene TriggerSceneOf(Program& prog, Platform& plat);
 
 // ---- Command line ----------------------------------------------------------------------------------------
 

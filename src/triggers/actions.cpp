@@ -2,11 +2,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/random.h"
 #include "common/text.h"
 #include "effects/effects.h"
 #include "gui/gui.h"
-#include "shell/levels.h"
-#include "shell/program.h"
 #include "triggers/records.h"
 #include "triggers/triggers.h"
 
@@ -36,9 +35,8 @@ int32_t BuffAmount(int64_t amount) {
     return static_cast<int32_t>(std::clamp<int64_t>(amount, 0, INT32_MAX));
 }
 
-void Fire(Program& prog, int32_t entitySlot, int64_t amount) {
-    StartBuff(prog.effects, prog.world, prog.rng, "fire", EntityAnchor(prog.world, entitySlot),
-              BuffAmount(amount));
+void Fire(World& w, Effects& fx, Rng& rng, int32_t entitySlot, int64_t amount) {
+    StartBuff(fx, w, rng, "fire", EntityAnchor(w, entitySlot), BuffAmount(amount));
 }
 
 void MoveEntityToRegions(World& w, int32_t entityId, int32_t regionId) {
@@ -111,12 +109,12 @@ void AddTip(World& w, const ParsedCommand& c) {
     w.tips.push_back(std::move(t));
 }
 
-void SetInfoWindowText(Program& prog, const std::string& text) {
+void SetInfoWindowText(const TriggerEngine& eng, Gui& gui, const std::string& text) {
     // The info window opened last that is still open; another window opened since (an editor panel) is
     // never written into.
-    const auto& ids = prog.triggerEngine.infoWindows;
+    const auto& ids = eng.infoWindows;
     for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
-        Window* win = FindWindow(prog.gui, *it);
+        Window* win = FindWindow(gui, *it);
         if (win == nullptr) continue;
         if (!win->labels.empty()) win->labels[0].text = text;
         return;
@@ -140,8 +138,7 @@ bool DeleteTriggers(World& w, int32_t id, int16_t running) {
 
 } // namespace
 
-void Explode(Program& prog, int32_t entitySlot, int32_t strength) {
-    World& w = prog.world;
+void Explode(World& w, Effects& fx, Rng& rng, int32_t entitySlot, int32_t strength) {
     if (entitySlot <= 0 || entitySlot > w.entityCount) return;
     const Vec2 centre = w.entities[static_cast<size_t>(entitySlot)].center;
     const double s = strength;
@@ -166,26 +163,25 @@ void Explode(Program& prog, int32_t entitySlot, int32_t strength) {
             p.p -= Vec2{0, 1} * s;
         }
         // Loose particles belong to the world entity, which has no centre to burn at.
-        if (p.parent != kWorldEntity) Fire(prog, p.parent, int64_t{Random(prog.rng, burn)} - strength);
+        if (p.parent != kWorldEntity) Fire(w, fx, rng, p.parent, int64_t{Random(rng, burn)} - strength);
     }
 
-    SpawnExplosion(prog.effects, w, prog.rng, std::round(centre.x), std::round(centre.y), strength / 20);
-    Fire(prog, entitySlot, Random(prog.rng, static_cast<int32_t>(std::clamp(5.0 * s, -1.0, 2147483647.0))));
+    SpawnExplosion(fx, w, rng, std::round(centre.x), std::round(centre.y), strength / 20);
+    Fire(w, fx, rng, entitySlot, Random(rng, static_cast<int32_t>(std::clamp(5.0 * s, -1.0, 2147483647.0))));
 }
 
-int32_t OpenInfoWindow(Program& prog, const std::string& title) {
-    TriggerEngine& eng = prog.triggerEngine;
-    Gui& gui = prog.gui;
+int32_t OpenInfoWindow(TriggerEngine& eng, Gui& gui, World& w, int32_t toolsWindow,
+                       const std::string& title) {
     std::erase_if(eng.infoWindows, [&gui](int32_t id) { return FindWindow(gui, id) == nullptr; });
     if (static_cast<int>(eng.infoWindows.size()) >= kMaxInfoWindows) {
-        Warn(prog.world, "createinfowindow(" + title + ") -> too many info windows");
+        Warn(w, "createinfowindow(" + title + ") -> too many info windows");
         return 0;
     }
     const int border = gui.settings.hitMargin;
     int x = gui.settings.screenWidth - border - 160;
     // The editor's "Tools :" window stands at the right edge too: when it shares the column, the info
     // windows open just left of it rather than cover its buttons and take their clicks.
-    if (const Window* tools = FindWindow(gui, prog.editor.toolsWindow)) {
+    if (const Window* tools = FindWindow(gui, toolsWindow)) {
         const bool sameColumn = tools->x - border < x + kInfoWindowWidth + border &&
                                 x - border < tools->x + tools->width + border;
         if (sameColumn) x = tools->x - border - 10 - border - kInfoWindowWidth;
@@ -203,8 +199,9 @@ int32_t OpenInfoWindow(Program& prog, const std::string& title) {
     return id;
 }
 
-ActionsEnd RunTriggerActions(Program& prog, Platform& plat) {
-    World& w = prog.world;
+ActionsEnd RunTriggerActions(TriggerScene& scene) {
+    World& w = scene.world;
+    const TriggerHost& host = scene.host;
     if (w.currentTrigger < 0 || w.currentTrigger >= static_cast<int32_t>(w.triggers.size()))
         return ActionsEnd::Completed;
     // A copy: actions may remove this trigger or replace the world that holds it.
@@ -238,13 +235,16 @@ ActionsEnd RunTriggerActions(Program& prog, Platform& plat) {
             PostNotice(w, SubstituteVariables(w, a[1]), ReadInt(a[2]), ReadInt(a[3]), ReadInt(a[4]),
                        ReadInt(a[5]));
         } else if (word == "loadworld") {
-            if (LoadWorld(prog, plat, a[1])) return ActionsEnd::WorldReplaced;
+            if (host.loadWorld && host.loadWorld(host.program, scene.plat, a[1]))
+                return ActionsEnd::WorldReplaced;
         } else if (word == "startnextworld") {
-            if (StartNextWorld(prog, plat)) return ActionsEnd::WorldReplaced;
+            if (host.startNextWorld && host.startNextWorld(host.program, scene.plat))
+                return ActionsEnd::WorldReplaced;
         } else if (word == "restartlevel") {
-            if (RestartLevel(prog, plat)) return ActionsEnd::WorldReplaced;
+            if (host.restartLevel && host.restartLevel(host.program, scene.plat))
+                return ActionsEnd::WorldReplaced;
         } else if (word == "savemomentanlevel") {
-            RememberCurrentLevel(prog);
+            if (host.rememberLevel) host.rememberLevel(host.program);
         } else if (word == "createtimer") {
             CreateTimer(w, ReadInt(a[1]));
         } else if (word == "resettimer") {
@@ -259,7 +259,7 @@ ActionsEnd RunTriggerActions(Program& prog, Platform& plat) {
         } else if (word == "setentitypositiontoregion") {
             MoveEntityToRegions(w, ReadInt(a[1]), ReadInt(a[2]));
         } else if (word == "explode") {
-            Explode(prog, EntitySlotById(w, ReadInt(a[1])), ReadInt(a[2]));
+            Explode(w, scene.effects, scene.rng, EntitySlotById(w, ReadInt(a[1])), ReadInt(a[2]));
         } else if (word == "boost") {
             Boost(w, ReadInt(a[1]), ReadFloat(a[2]));
         } else if (word == "weather") {
@@ -275,11 +275,12 @@ ActionsEnd RunTriggerActions(Program& prog, Platform& plat) {
         } else if (word == "addbuff") {
             const int32_t body = EntitySlotById(w, ReadInt(a[1]));
             if (body != 0 && BuffKindKnown(a[2]))
-                StartBuff(prog.effects, w, prog.rng, a[2], EntityAnchor(w, body), BuffAmount(ReadInt(a[3])));
+                StartBuff(scene.effects, w, scene.rng, a[2], EntityAnchor(w, body),
+                          BuffAmount(ReadInt(a[3])));
         } else if (word == "createinfowindow") {
-            OpenInfoWindow(prog, a[1]);
+            OpenInfoWindow(scene.engine, scene.gui, w, scene.toolsWindow, a[1]);
         } else if (word == "setwindowtext") {
-            SetInfoWindowText(prog, a[1]);
+            SetInfoWindowText(scene.engine, scene.gui, a[1]);
         } else {
             Warn(w, "unknown action : " + word);
         }
@@ -287,6 +288,6 @@ ActionsEnd RunTriggerActions(Program& prog, Platform& plat) {
     return ActionsEnd::Completed;
 }
 
-int ExecuteActions(Program& prog, Platform& plat) {
-    return RunTriggerActions(prog, plat) == ActionsEnd::Completed ? 1 : 0;
+int ExecuteActions(TriggerScene& scene) {
+    return RunTriggerActions(scene) == ActionsEnd::Completed ? 1 : 0;
 }

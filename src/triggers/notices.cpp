@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-#include "shell/program.h"
 #include "triggers/triggers.h"
 
 namespace {
@@ -27,8 +26,8 @@ void AgeNotices(World& w) {
     std::erase_if(w.notices, [](const Notice& n) { return n.duration <= 0; });
 }
 
-void DrawNotices(const Program& prog, Platform& plat) {
-    const std::vector<Notice>& all = prog.world.notices;
+void DrawNotices(const World& w, int screenWidth, Platform& plat) {
+    const std::vector<Notice>& all = w.notices;
     // The newest notices first; a notice posted again while the same one shows takes one line.
     std::vector<const Notice*> shown;
     for (auto it = all.rbegin(); it != all.rend() && static_cast<int>(shown.size()) < kNoticeLines; ++it) {
@@ -36,7 +35,6 @@ void DrawNotices(const Program& prog, Platform& plat) {
             std::any_of(shown.begin(), shown.end(), [&](const Notice* n) { return SameNotice(*n, *it); });
         if (!repeated) shown.push_back(&*it);
     }
-    const int screenWidth = static_cast<int>(prog.shell.settings.screenWidth);
     int y = kNoticeTop;
     for (auto it = shown.rbegin(); it != shown.rend(); ++it) { // oldest on top
         const Notice& n = **it;

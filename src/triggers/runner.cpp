@@ -3,8 +3,8 @@
 #include <climits>
 
 #include "common/text.h"
+#include "effects/effects.h"
 #include "gui/gui.h"
-#include "shell/program.h"
 #include "triggers/records.h"
 #include "triggers/triggers.h"
 
@@ -18,9 +18,9 @@ bool EventPosted(const TriggerEngine& eng, const Trigger& t) {
 
 // "or" (any case): no conditions, or at least one holds; "and" (any case): every condition written holds.
 // Another type is reported once and read as "or".
-bool ConditionsAllow(Program& prog, const Trigger& t) {
-    World& w = prog.world;
-    TriggerEngine& eng = prog.triggerEngine;
+bool ConditionsAllow(TriggerScene& scene, const Trigger& t) {
+    World& w = scene.world;
+    TriggerEngine& eng = scene.engine;
     int written = 0;
     for (size_t slot = 1; slot < t.conditions.size(); ++slot)
         if (!t.conditions[slot].empty()) ++written;
@@ -33,7 +33,7 @@ bool ConditionsAllow(Program& prog, const Trigger& t) {
             PostNotice(w, "unknown condition type : " + t.conditionType, 1000, 255, 0, 0);
         }
     }
-    const int holding = EvaluateConditions(w, prog.effects);
+    const int holding = EvaluateConditions(w, scene.effects);
     return all ? holding == written : (written == 0 || holding >= 1);
 }
 
@@ -46,12 +46,12 @@ size_t FirstTriggerAfter(const World& w, int16_t id) {
 
 } // namespace
 
-void RunTriggers(Program& prog, Platform& plat) {
-    World& w = prog.world;
-    TriggerEngine& eng = prog.triggerEngine;
+void RunTriggers(TriggerScene& scene) {
+    World& w = scene.world;
+    TriggerEngine& eng = scene.engine;
     UpdateEntityBounds(w); // the centres of the positions the step ended with
     if (w.levelTime < INT32_MAX) ++w.levelTime;
-    ProcessTriggerEvents(eng, w, prog.shell.input);
+    ProcessTriggerEvents(eng, w, scene.input);
     eng.posted.clear();
     eng.posted.insert(eng.events.begin(), eng.events.end());
 
@@ -66,12 +66,12 @@ void RunTriggers(Program& prog, Platform& plat) {
             continue;
         }
         w.currentTrigger = static_cast<int32_t>(i);
-        if (!ConditionsAllow(prog, t)) {
+        if (!ConditionsAllow(scene, t)) {
             ++i;
             continue;
         }
         const int16_t id = t.id;
-        if (RunTriggerActions(prog, plat) == ActionsEnd::WorldReplaced) return; // a new level: next frame
+        if (RunTriggerActions(scene) == ActionsEnd::WorldReplaced) return; // a new level: next frame
         if (i < w.triggers.size() && w.triggers[i].id == id)
             ++i;
         else
@@ -79,9 +79,8 @@ void RunTriggers(Program& prog, Platform& plat) {
     }
 }
 
-void ResetTriggerEngine(Program& prog, Platform& plat) {
-    TriggerEngine& eng = prog.triggerEngine;
-    for (int32_t id : eng.infoWindows) CloseWindow(prog.gui, plat, id);
+void ResetTriggerEngine(TriggerEngine& eng, Gui& gui, Platform& plat) {
+    for (int32_t id : eng.infoWindows) CloseWindow(gui, plat, id);
     eng.infoWindows.clear();
     eng.nextInfoWindowY = kFirstInfoWindowY;
     eng.events.clear();

@@ -14,9 +14,10 @@
 
 #include "world/world.h"
 
-struct Program;
 struct Effects;
+struct Gui;
 struct InputState;
+struct Rng;
 class Platform;
 
 // Lists that level scripts grow: creations beyond these limits are refused with a notice (tips make room
@@ -46,6 +47,30 @@ struct TriggerEngine {
     std::vector<int32_t> infoWindows;                // ids of the info windows opened, oldest first
     std::vector<std::string> reportedConditionTypes; // unknown condition types already reported
     std::vector<MovingBody> bodies;                  // working memory of ProcessTriggerEvents
+};
+
+// What the actions that end the level ask of the program, which carries them out: load a level, start the
+// next level of the progression or restart this one (each true when the world was replaced), and remember
+// this level as the one a restart goes back to.
+struct TriggerHost {
+    void* program = nullptr;
+    bool (*loadWorld)(void* program, Platform& plat, const std::string& name) = nullptr;
+    bool (*startNextWorld)(void* program, Platform& plat) = nullptr;
+    bool (*restartLevel)(void* program, Platform& plat) = nullptr;
+    void (*rememberLevel)(void* program) = nullptr;
+};
+
+// What the runner works on in a frame, handed to it by the frame loop.
+struct TriggerScene {
+    World& world;
+    TriggerEngine& engine;
+    Effects& effects;
+    Rng& rng;
+    Gui& gui;
+    Platform& plat;
+    const InputState& input;
+    int32_t toolsWindow = 0; // the editor's "Tools :" window: info windows open beside it
+    TriggerHost host;
 };
 
 // ---- Events --------------------------------------------------------------------------------------------
@@ -95,29 +120,29 @@ enum class ActionsEnd {
 };
 
 // Runs the action slots of the current trigger.
-ActionsEnd RunTriggerActions(Program& prog, Platform& plat);
+ActionsEnd RunTriggerActions(TriggerScene& scene);
 // The same as a number: 1 when every slot ran, 0 when an action removed the trigger or replaced the world.
-int ExecuteActions(Program& prog, Platform& plat);
+int ExecuteActions(TriggerScene& scene);
 
 // The blast of "explode" around the entity in `entitySlot`.
-void Explode(Program& prog, int32_t entitySlot, int32_t strength);
+void Explode(World& w, Effects& fx, Rng& rng, int32_t entitySlot, int32_t strength);
 
 // Opens an info window titled `title` below the previous one, with an empty label; its id, or 0 when too
 // many are open (a notice says so).
-int32_t OpenInfoWindow(Program& prog, const std::string& title);
+int32_t OpenInfoWindow(TriggerEngine& eng, Gui& gui, World& w, int32_t toolsWindow, const std::string& title);
 
 // ---- Runner --------------------------------------------------------------------------------------------
 
 // Once per frame in which the world stepped: level time + 1, the events of the frame, then each trigger in
 // list order whose events include a posted event and whose conditions allow it runs its actions.
-void RunTriggers(Program& prog, Platform& plat);
+void RunTriggers(TriggerScene& scene);
 
 // The level's script ends (a world reset or load): its info windows close, the next one opens at y 16 again,
 // and the events and reported condition types are forgotten.
-void ResetTriggerEngine(Program& prog, Platform& plat);
+void ResetTriggerEngine(TriggerEngine& eng, Gui& gui, Platform& plat);
 
 // Notices: each is shown for its duration in frames. AgeNotices counts one frame off every notice and
 // removes those whose time is up; DrawNotices shows the newest distinct notices in the upper middle of the
 // screen, each in its colour.
 void AgeNotices(World& w);
-void DrawNotices(const Program& prog, Platform& plat);
+void DrawNotices(const World& w, int screenWidth, Platform& plat);

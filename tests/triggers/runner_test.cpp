@@ -14,7 +14,10 @@ struct Runner : ::testing::Test {
     World& w = prog->world;
     TestPlatform plat;
 
-    void Frame() { RunTriggers(*prog, plat); }
+    void Frame() {
+        TriggerScene scene = TriggerSceneOf(*prog, plat);
+        RunTriggers(scene);
+    }
     std::string Log() const {
         const Variable* v = FindVariable(w, "log");
         return v ? v->value : "(none)";

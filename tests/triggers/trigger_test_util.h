@@ -46,7 +46,8 @@ inline int16_t AddTrigger(World& w, const TriggerText& t) {
 inline int RunTrigger(Program& prog, Platform& plat, int16_t id) {
     for (size_t i = 0; i < prog.world.triggers.size(); ++i)
         if (prog.world.triggers[i].id == id) prog.world.currentTrigger = static_cast<int32_t>(i);
-    return ExecuteActions(prog, plat);
+    TriggerScene scene = TriggerSceneOf(prog, plat);
+    return ExecuteActions(scene);
 }
 
 inline std::vector<std::string> NoticeTexts(const World& w) {
