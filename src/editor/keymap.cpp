@@ -20,7 +20,8 @@ const std::vector<KeyBinding> kTable = {
     {Key::Home, Mod::Either, Mod::Either, E::Released, A::Home, "", "back to the level's view"},
     {Key::F1, Mod::Either, Mod::Either, E::Released, A::Wireframe, "", "wireframe view"},
     {Key::F2, Mod::Either, Mod::Either, E::Released, A::Help, "F2 or ?", "this help"},
-    {Key::Delete, Mod::Either, Mod::Either, E::Released, A::Delete, "", "remove the object under the mouse"},
+    {Key::Delete, Mod::Either, Mod::Either, E::Released, A::Delete, "",
+     "remove the selection, or the object under the mouse"},
     {kKeyD, Mod::Needed, Mod::Either, E::Released, A::Duplicate, "", "duplicate the body under the mouse"},
     {kKeyG, Mod::Refused, Mod::Either, E::Released, A::Grid, "", "grid on or off (placements snap to it)"},
     {Key::Z, Mod::Needed, Mod::Refused, E::Released, A::Undo, "", "undo"},
@@ -31,7 +32,7 @@ const std::vector<KeyBinding> kTable = {
     {kKeyS, Mod::Needed, Mod::Refused, E::Released, A::Save, "Ctrl+S or Save", "save the level"},
     {kKeyS, Mod::Needed, Mod::Needed, E::Released, A::SaveAs, "", "save the level as"},
     {Key::Escape, Mod::Either, Mod::Either, E::Pressed, A::Quit, "",
-     "quit (press twice when changes are unsaved)"},
+     "clear the selection, or quit (press twice when changes are unsaved)"},
 };
 
 bool Fits(Mod m, bool held) {

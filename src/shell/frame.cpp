@@ -106,7 +106,7 @@ bool CarryOutKeys(Program& prog, Platform& plat) {
             OpenSaveAsWindow(prog, plat);
             break;
         case KeyAction::Quit:
-            quit = true;
+            quit = !ClearSelectionKey(prog.editor); // the first Escape only clears a selection
             break;
         }
     }

@@ -139,6 +139,7 @@ bool ReplaceWorld(Program& prog, Platform& plat, const WorldOrigin& origin, Load
         ed.shaping = 0;
     }
     ed.worldResetsSeen = w.resets;
+    if (origin.source != WorldSource::Delete) ed.selection.clear(); // another world, or another moment
     if (steps.clearBuffs) ClearBuffs(prog.effects);
     if (steps.resetTriggerEngine) ResetTriggerEngine(prog, plat);
     if (steps.resetLevelTime) w.levelTime = 0;
@@ -267,6 +268,20 @@ bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot) 
     WaitForSave(prog);
     ReadBackDeleted(prog, plat, BlankEntityLines(w, LevelText(w, prog.camera), entitySlot));
     return true;
+}
+
+bool DeleteEntitiesByRoundTrip(Program& prog, Platform& plat, const std::vector<int32_t>& entitySlots) {
+    const World& w = prog.world;
+    WaitForSave(prog);
+    std::string text = LevelText(w, prog.camera);
+    bool any = false;
+    for (int32_t slot : entitySlots) {
+        if (slot < 1 || slot > w.entityCount || w.entities[static_cast<size_t>(slot)].id == 0) continue;
+        text = BlankEntityLines(w, std::move(text), slot);
+        any = true;
+    }
+    if (any) ReadBackDeleted(prog, plat, std::move(text));
+    return any;
 }
 
 bool DeleteFreeParticleByRoundTrip(Program& prog, Platform& plat, int32_t particleSlot) {
