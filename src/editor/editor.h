@@ -172,6 +172,8 @@ struct Editor {
     Vec2 selectFrom;
     int selectFromX = 0, selectFromY = 0;
     int toolRest = 0;
+    // The last copy or cut, as level text (the system clipboard has it too; it wins when it holds text).
+    std::string clipboard;
 };
 
 // Where the panels' half-space and water-space targets and the shaped space stand in their lists, so that
@@ -304,6 +306,22 @@ void MoveBodies(World& w, const std::vector<int32_t>& slots, Vec2 d);
 
 // Deletes every body in `slots` with everything it owns, in one round trip. False when none is left.
 bool DeleteEntities(Program& prog, Platform& plat, const std::vector<int32_t>& slots);
+
+// ---- Copy and paste (editor/clipboard.cpp) ---------------------------------------------------------------
+
+// Adds copies of the bodies in `slots` of `from` to `to`, moved by `shift`, with new ids: their particles and
+// constraints, the world's constraints between them (braces and joints, not a player's control), their
+// liquid, lights and markers. `from` may be `to`. Nothing is added, and false returned, when a table of `to`
+// cannot hold them all. The copies' entity ids go to `newIds`.
+bool CopyBodies(const World& from, const std::vector<int32_t>& slots, World& to, struct Rng& rng, Vec2 shift,
+                std::vector<int32_t>* newIds);
+// The bodies as the text of a level of their own.
+std::string BodiesText(const World& w, const std::vector<int32_t>& slots);
+// Ctrl+C and Ctrl+X: the selection (or the body under the mouse) to the clipboard; a cut deletes it as well.
+void CopyKey(Program& prog, Platform& plat, bool cut);
+// Ctrl+V: the clipboard's bodies with the centre of their bounds at the mouse; they become the selection.
+// Text that holds no body pastes nothing, and the status line says why; so does a full table.
+void PasteKey(Program& prog, Platform& plat);
 
 // A burst of sparks at a screen point.
 void SparkBurst(Program& prog, float x, float y);

@@ -7,6 +7,9 @@ namespace {
 constexpr int kKeyD = 32;
 constexpr int kKeyG = 34;
 constexpr int kKeyS = 31;
+constexpr int kKeyC = 46;
+constexpr int kKeyV = 47;
+constexpr int kKeyX = 45;
 
 using E = KeyEdge;
 using A = KeyAction;
@@ -22,7 +25,14 @@ const std::vector<KeyBinding> kTable = {
     {Key::F2, Mod::Either, Mod::Either, E::Released, A::Help, "F2 or ?", "this help"},
     {Key::Delete, Mod::Either, Mod::Either, E::Released, A::Delete, "",
      "remove the selection, or the object under the mouse"},
-    {kKeyD, Mod::Needed, Mod::Either, E::Released, A::Duplicate, "", "duplicate the body under the mouse"},
+    {kKeyD, Mod::Needed, Mod::Either, E::Released, A::Duplicate, "",
+     "duplicate the selection or the body under the mouse"},
+    {kKeyC, Mod::Needed, Mod::Refused, E::Released, A::Copy, "",
+     "copy the selection or the body under the mouse"},
+    {kKeyX, Mod::Needed, Mod::Refused, E::Released, A::Cut, "",
+     "cut the selection or the body under the mouse"},
+    {kKeyV, Mod::Needed, Mod::Refused, E::Released, A::Paste, "",
+     "paste at the mouse (the pasted bodies are selected)"},
     {kKeyG, Mod::Refused, Mod::Either, E::Released, A::Grid, "", "grid on or off (placements snap to it)"},
     {Key::Z, Mod::Needed, Mod::Refused, E::Released, A::Undo, "", "undo"},
     {Key::Y, Mod::Needed, Mod::Either, E::Released, A::Redo, "", "redo"},

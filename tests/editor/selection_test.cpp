@@ -142,6 +142,18 @@ TEST_F(SelectionTest, RightDragOnASelectedBodyOfAPausedWorldMovesTheSelection) {
     EXPECT_EQ(Corners(b)[0], b0);
 }
 
+TEST_F(SelectionTest, CtrlDDuplicatesTheSelectionAndSelectsTheCopies) {
+    CtrlDrag(80, 80, 280, 180);
+    Rest(700, 700);
+    CtrlKey(32); // D
+    ASSERT_EQ(world().entityCount, 5);
+    ASSERT_EQ(ed().selection.size(), 2u);
+    EXPECT_EQ(Corners(ed().selection[0])[0] - Corners(a)[0], (Vec2{20, 20}));
+    EXPECT_EQ(Corners(ed().selection[1])[0] - Corners(b)[0], (Vec2{20, 20}));
+    CtrlKey(Key::Z);
+    EXPECT_EQ(world().entityCount, 3);
+}
+
 // Each corner of a box turned `degrees` clockwise on the screen about `centre`, against `before`.
 void ExpectTurned(const std::vector<Vec2>& before, const std::vector<Vec2>& after, Vec2 centre,
                   double degrees) {
@@ -237,6 +249,80 @@ TEST_F(SelectionTest, ASelectionTurnsAboutItsCommonCentreAndTakesItsLiquid) {
     EXPECT_EQ(Corners(a)[0], (Vec2{100, 100}));
 }
 
+// Copy A and B (a joint between them, a light on A, a marker on B), start a new level, paste with the mouse
+// elsewhere: the copies arrive centred at the mouse with new ids, joint, light and marker, and are selected.
+TEST_F(SelectionTest, CopyThenNewThenPasteBringsTheBodiesWithTheirJointLightAndMarker) {
+    const int32_t slotA = FindEntityById(world(), a), slotB = FindEntityById(world(), b);
+    const auto& pa = world().entities[static_cast<size_t>(slotA)].particles;
+    const auto& pb = world().entities[static_cast<size_t>(slotB)].particles;
+    ASSERT_NE(NewConstraint(world(), kWorldEntity, pa[1], pb[0], 1), 0);
+    ASSERT_EQ(AddLight(world(), pa[0], 100, 10, "green", a), 1);
+    world().markers.push_back({slotB, b, 1, world().NewUid()});
+    CtrlDrag(80, 80, 280, 180);
+    Rest(900, 900);
+    CtrlKey(46); // C
+    EXPECT_EQ(plat.clipboard, ed().clipboard);
+    EXPECT_EQ(plat.clipboard.find("Entity(1.000000,1.000000,2,"), plat.clipboard.find("Entity("));
+
+    CtrlKey(Key::N);
+    ASSERT_EQ(world().entityCount, 0);
+    Rest(700, 500);
+    CtrlKey(47); // V
+    ASSERT_EQ(world().entityCount, 2);
+    EXPECT_EQ(ed().selection.size(), 2u);
+    EXPECT_EQ(world().lights.size(), 1u);
+    EXPECT_EQ(world().markers.size(), 1u);
+    int joints = 0;
+    for (int32_t k = 1; k <= world().constraintCount; ++k) {
+        const Constraint& con = world().constraints[static_cast<size_t>(k)];
+        joints += con.parent == kWorldEntity && world().particles[static_cast<size_t>(con.p1)].parent !=
+                                                    world().particles[static_cast<size_t>(con.p2)].parent;
+    }
+    EXPECT_EQ(joints, 1);
+    // The two boxes spanned 100..250 x 100..150: centred at (700, 500) they span 625..775 x 475..525.
+    EXPECT_EQ(Corners(ed().selection[0])[0], (Vec2{625, 475}));
+    EXPECT_EQ(Corners(ed().selection[1])[0], (Vec2{725, 475}));
+    CtrlKey(Key::Z);
+    EXPECT_EQ(world().entityCount, 0); // the paste was one step
+}
+
+TEST_F(SelectionTest, CutRemovesTheBodyUnderTheMouseAndPasteGivesItBack) {
+    Rest(425, 125);
+    CtrlKey(45); // X
+    ASSERT_EQ(world().entityCount, 2);
+    CtrlKey(Key::Z);
+    ASSERT_EQ(world().entityCount, 3);
+    CtrlKey(Key::Y);
+    ASSERT_EQ(world().entityCount, 2);
+    Rest(425, 325);
+    CtrlKey(47); // V
+    ASSERT_EQ(world().entityCount, 3);
+    EXPECT_EQ(Corners(LastEntity().id)[0], (Vec2{400, 300}));
+}
+
+TEST_F(SelectionTest, TextThatHoldsNoBodyOrTooMuchPastesNothingAndSaysWhy) {
+    plat.clipboard = "dear diary,\r\nParticle(1,2,3)\r\n";
+    CtrlKey(47); // V
+    EXPECT_EQ(world().entityCount, 3);
+    EXPECT_EQ(StatusText(ed()).rfind("nothing pasted: ", 0), 0u) << StatusText(ed());
+    EXPECT_TRUE(prog->history.undo.empty());
+
+    // A liquid table one box short of full: two aquariums do not fit.
+    for (int i = 0; world().liquidBoxCount < kMaxLiquidBoxes - 1; ++i)
+        ASSERT_NE(NewAquarium(world(), prog->rng, 1000 + 60 * (i % 20), 400 + 60 * (i / 20)), 0);
+    Rest(W / 2, H / 2);
+    const int32_t entities = world().entityCount;
+    CtrlDrag(990, 390, 1130, 470); // two aquariums
+    ASSERT_EQ(ed().selection.size(), 2u);
+    CtrlKey(46); // C
+    CtrlKey(47); // V
+    EXPECT_EQ(world().entityCount, entities);
+    EXPECT_EQ(StatusText(ed()), "not enough room: nothing pasted.");
+    CtrlKey(32); // D
+    EXPECT_EQ(world().entityCount, entities);
+    EXPECT_EQ(StatusText(ed()), "not enough room: nothing duplicated.");
+}
+
 // Scripted sessions on a level of three boxes (A, B, C as above): the program run whole, as a recording
 // replays, and the level saved at the end.
 class SelectionScript : public ::testing::Test {
@@ -297,6 +383,25 @@ TEST_F(SelectionScript, CtrlDragAroundTwoOfThreeBoxesAndDeleteLeavesOneAndCtrlZG
                                                                           "28 key LeftControl up\n",
                                     35);
     EXPECT_EQ(Lines(undone, "Entity(").size(), 3u);
+}
+
+TEST_F(SelectionScript, CtrlCOnABoxAndCtrlVElsewhereGivesASecondBoxCentredAtTheMouse) {
+    const std::string after = Play("5 mouse 425 125\n"
+                                   "6 key LeftControl down\n"
+                                   "7 key C down\n"
+                                   "8 key C up\n"
+                                   "9 key LeftControl up\n"
+                                   "12 mouse 700 500\n"
+                                   "14 key LeftControl down\n"
+                                   "15 key V down\n"
+                                   "16 key V up\n"
+                                   "17 key LeftControl up\n",
+                                   25);
+    const auto particles = Lines(after, "Particle(");
+    ASSERT_EQ(Lines(after, "Entity(").size(), 4u);
+    ASSERT_EQ(particles.size(), 16u);
+    EXPECT_EQ(particles[12].rfind("Particle(675,475,675,475,", 0), 0u) << particles[12];
+    EXPECT_EQ(particles[14].rfind("Particle(725,525,725,525,", 0), 0u) << particles[14];
 }
 
 // Without the program: a joint between two scaled bodies scales with them, one to a body left alone does
