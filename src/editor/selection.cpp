@@ -40,6 +40,14 @@ bool Contains(const std::vector<int32_t>& v, int32_t x) {
     return std::find(v.begin(), v.end(), x) != v.end();
 }
 
+// Marks by entity slot: whether a slot is one of `slots`.
+std::vector<char> Marks(const std::vector<int32_t>& slots) {
+    std::vector<char> marks(static_cast<size_t>(kTableSlots), 0);
+    for (int32_t s : slots)
+        if (s >= 1 && s < kTableSlots) marks[static_cast<size_t>(s)] = 1;
+    return marks;
+}
+
 // The mean of the bodies' particles: turning or scaling about it leaves it where it was, so notch after
 // notch turns about the same point.
 Vec2 CentreOf(const World& w, const std::vector<int32_t>& particles) {
@@ -55,9 +63,11 @@ template <typename F> void MapBodies(World& w, const std::vector<int32_t>& slots
         p.p = f(p.p);
         p.oldp = f(p.oldp);
     }
+    const std::vector<char> marked = Marks(slots);
     for (int32_t b = 1; b <= w.liquidBoxCount; ++b) {
         LiquidBox& box = w.liquidBoxes[static_cast<size_t>(b)];
-        if (!Contains(slots, box.container)) continue;
+        if (box.container < 1 || box.container >= kTableSlots || !marked[static_cast<size_t>(box.container)])
+            continue;
         for (LiquidParticle& lp : box.particles) {
             lp.p = f(lp.p);
             lp.oldp = f(lp.oldp);
@@ -97,9 +107,13 @@ void SelectInside(Program& prog, Vec2 a, Vec2 b) {
 
 std::vector<int32_t> SelectedSlots(const World& w, const std::vector<int32_t>& selection) {
     std::vector<int32_t> out;
-    for (int32_t id : selection) {
-        const int32_t slot = FindEntityById(w, id);
-        if (slot > 0 && !w.entities[static_cast<size_t>(slot)].particles.empty()) out.push_back(slot);
+    if (selection.empty()) return out;
+    std::vector<int32_t> ids = selection;
+    std::sort(ids.begin(), ids.end());
+    for (int32_t i = 1; i <= w.entityCount; ++i) { // one pass, however large the selection
+        const Entity& e = w.entities[static_cast<size_t>(i)];
+        if (e.id != 0 && !e.particles.empty() && std::binary_search(ids.begin(), ids.end(), e.id))
+            out.push_back(i);
     }
     return out;
 }
@@ -203,8 +217,10 @@ bool ScaleBodies(World& w, const std::vector<int32_t>& slots, double factor, std
             }
         }
     }
+    const std::vector<char> marked = Marks(slots);
     auto inside = [&](int32_t p) {
-        return p >= 1 && p <= w.particleCount && Contains(slots, w.particles[static_cast<size_t>(p)].parent);
+        return p >= 1 && p <= w.particleCount &&
+               marked[static_cast<size_t>(w.particles[static_cast<size_t>(p)].parent)];
     };
     for (int32_t k = 1; k <= w.constraintCount; ++k) {
         Constraint& c = w.constraints[static_cast<size_t>(k)];
