@@ -18,6 +18,7 @@ constexpr int kToolRestFrames = 2;   // the tools rest this long after a selecti
 constexpr double kTurnNotch = 15;    // degrees a wheel notch turns
 constexpr double kFineTurnNotch = 1; // the same with Left Shift
 constexpr double kScaleNotch = 1.1;  // factor a wheel notch scales by
+constexpr double kReach = 1e9;       // no scale takes a particle further from the origin
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180;
 
 bool LiveEntity(const World& w, int32_t slot) {
@@ -217,16 +218,25 @@ bool ScaleBodies(World& w, const std::vector<int32_t>& slots, double factor, std
             }
         }
     }
+    // Bodies without sides (pins) are kept inside the reach of the tools.
+    const Vec2 c = CentreOf(w, particles);
+    for (int32_t s : particles) {
+        const Vec2 p = c + (w.particles[static_cast<size_t>(s)].p - c) * factor;
+        if (!(std::abs(p.x) <= kReach && std::abs(p.y) <= kReach)) {
+            why = "the bodies would leave the world.";
+            return false;
+        }
+    }
     const std::vector<char> marked = Marks(slots);
     auto inside = [&](int32_t p) {
         return p >= 1 && p <= w.particleCount &&
                marked[static_cast<size_t>(w.particles[static_cast<size_t>(p)].parent)];
     };
     for (int32_t k = 1; k <= w.constraintCount; ++k) {
-        Constraint& c = w.constraints[static_cast<size_t>(k)];
-        if (c.id != 0 && inside(c.p1) && inside(c.p2)) c.length = static_cast<float>(c.length * factor);
+        Constraint& con = w.constraints[static_cast<size_t>(k)];
+        if (con.id != 0 && inside(con.p1) && inside(con.p2))
+            con.length = static_cast<float>(con.length * factor);
     }
-    const Vec2 c = CentreOf(w, particles);
     MapBodies(w, slots, [&](Vec2 p) { return c + (p - c) * factor; });
     return true;
 }

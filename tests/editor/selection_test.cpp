@@ -425,6 +425,9 @@ TEST(ScaleBodies, JointsInsideScaleAndLiquidTurnsWithItsBox) {
     EXPECT_FLOAT_EQ(w.constraints[static_cast<size_t>(inside)].length, insideLength * 2);
     EXPECT_FLOAT_EQ(w.constraints[static_cast<size_t>(outside)].length, outsideLength);
     EXPECT_EQ(w.particles[static_cast<size_t>(p1)].p, (Vec2{-75, -25})); // about (75, 25)
+    const int32_t pin1 = NewPin(w, 0, 500), pin2 = NewPin(w, 1000, 500); // no sides to limit them
+    EXPECT_FALSE(ScaleBodies(w, {pin1, pin2}, 1e7, why));
+    EXPECT_EQ(why, "the bodies would leave the world.");
 
     const int32_t liquid = NewLiquidBox(w, rng, b3, 3, 5, "water");
     ASSERT_NE(liquid, 0);
