@@ -224,7 +224,10 @@ TEST_F(SelectionTest, ASelectionTurnsAboutItsCommonCentreAndTakesItsLiquid) {
     Vec2 centre;
     size_t n = 0;
     for (int32_t id : ed().selection)
-        for (Vec2 p : Corners(id)) centre += p, ++n;
+        for (Vec2 p : Corners(id)) {
+            centre += p;
+            ++n;
+        }
     centre = centre / static_cast<double>(n);
     const std::vector<Vec2> bBefore = Corners(b), aqBefore = Corners(aquarium);
     std::vector<Vec2> liquidBefore;
