@@ -112,6 +112,11 @@
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
     showMessage: showMessage,
+    // A copy of bodies (Ctrl+C, Ctrl+X) also goes to the system clipboard, when the browser lets the page.
+    copyText: (text) => {
+      if (navigator.clipboard && navigator.clipboard.writeText)
+        navigator.clipboard.writeText(text).catch(() => {});
+    },
     preRun: [() => {
       const FS = Module.FS;
       FS.mkdir('/levels');

@@ -75,6 +75,26 @@ bool DeleteEntity(Program& prog, Platform& plat, int32_t entitySlot) {
     return true;
 }
 
+bool DeleteEntities(Program& prog, Platform& plat, const std::vector<int32_t>& slots) {
+    World& w = prog.world;
+    std::vector<int32_t> ids, live;
+    for (int32_t s : slots) {
+        if (s < 1 || s > w.entityCount || w.entities[static_cast<size_t>(s)].id == 0) continue;
+        ids.push_back(w.entities[static_cast<size_t>(s)].id);
+        live.push_back(s);
+    }
+    if (live.empty()) return false;
+    if (live.size() == 1) return DeleteEntity(prog, plat, live[0]);
+    WaitForSave(prog); // nothing changes the world while a save runs
+    std::erase_if(w.markers, [&](const Marker& m) {
+        return std::find(ids.begin(), ids.end(), m.entityId) != ids.end() ||
+               (m.entityId == 0 && std::find(live.begin(), live.end(), m.entity) != live.end());
+    });
+    if (!DeleteEntitiesByRoundTrip(prog, plat, live)) return false;
+    prog.editor.change = "delete " + std::to_string(live.size()) + " bodies";
+    return true;
+}
+
 bool DeleteFreeParticle(Program& prog, Platform& plat, int32_t particleSlot) {
     if (!DeleteFreeParticleByRoundTrip(prog, plat, particleSlot)) return false;
     prog.editor.change = "delete particle";

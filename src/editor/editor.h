@@ -162,6 +162,18 @@ struct Editor {
     int32_t dragEntityId = 0;
     uint32_t dragPortalPasses = 0;
     bool dragLetGo = false;
+
+    // The selection: entity ids (ids outlive the repacking of a delete round trip), in the order chosen.
+    std::vector<int32_t> selection;
+    // A Left Control + left press in the world: a click toggles the body under it, a drag draws the
+    // selection rectangle from `selectFrom`. The tools rest while it lasts and for a few frames after it
+    // (the GUI reports a click in the frame after the release).
+    bool selecting = false;
+    Vec2 selectFrom;
+    int selectFromX = 0, selectFromY = 0;
+    int toolRest = 0;
+    // The last copy or cut, as level text (the system clipboard has it too; it wins when it holds text).
+    std::string clipboard;
 };
 
 // Where the panels' half-space and water-space targets and the shaped space stand in their lists, so that
@@ -263,6 +275,53 @@ int32_t BodyAt(const World& w, Vec2 world);
 int32_t DuplicateBody(Program& prog, int32_t entitySlot);
 // The nearest grid point.
 Vec2 SnapToGrid(Vec2 world);
+
+// ---- Selection (editor/selection.cpp) ------------------------------------------------------------------
+
+// The slots of the selected bodies still in the world, in selection order.
+std::vector<int32_t> SelectedSlots(const World& w, const std::vector<int32_t>& selection);
+// What the selection keys act on: the selected bodies, or else the body under the mouse (none while a window
+// lies under it).
+std::vector<int32_t> ActedBodies(const Program& prog);
+bool IsSelected(const Editor& ed, int32_t entityId);
+// Step of EditorInput: Left Control + left button in the world. True while it holds the left button (the
+// tools then rest).
+bool SelectionInput(Program& prog);
+// Step of EditorInput: Left Control + wheel turns, Left Shift + wheel scales what the keys act on (the wheel
+// does not zoom then). True when it changed the world.
+bool TurnOrScaleWheel(Program& prog);
+// Escape with a selection: clears it; false when there was none.
+bool ClearSelectionKey(Editor& ed);
+
+// Turns the bodies in `slots` by `degrees` (clockwise on the screen) about the mean of their particles:
+// positions and old positions alike, their liquid with them.
+void TurnBodies(World& w, const std::vector<int32_t>& slots, double degrees);
+// Scales the bodies in `slots` by `factor` about the mean of their particles, with the rest lengths of the
+// constraints between their particles and their liquid. Refused, with the reason in `why`, when a side of a
+// body would become shorter than kMinSide or longer than kMaxSide.
+constexpr double kMinSide = 2, kMaxSide = 10000;
+bool ScaleBodies(World& w, const std::vector<int32_t>& slots, double factor, std::string& why);
+// Moves the bodies in `slots` by `d`, positions and old positions alike.
+void MoveBodies(World& w, const std::vector<int32_t>& slots, Vec2 d);
+
+// Deletes every body in `slots` with everything it owns, in one round trip. False when none is left.
+bool DeleteEntities(Program& prog, Platform& plat, const std::vector<int32_t>& slots);
+
+// ---- Copy and paste (editor/clipboard.cpp) ---------------------------------------------------------------
+
+// Adds copies of the bodies in `slots` of `from` to `to`, moved by `shift`, with new ids: their particles and
+// constraints, the world's constraints between them (braces and joints, not a player's control), their
+// liquid, lights and markers. `from` may be `to`. Nothing is added, and false returned, when a table of `to`
+// cannot hold them all. The copies' entity ids go to `newIds`.
+bool CopyBodies(const World& from, const std::vector<int32_t>& slots, World& to, struct Rng& rng, Vec2 shift,
+                std::vector<int32_t>* newIds);
+// The bodies as the text of a level of their own.
+std::string BodiesText(const World& w, const std::vector<int32_t>& slots);
+// Ctrl+C and Ctrl+X: the selection (or the body under the mouse) to the clipboard; a cut deletes it as well.
+void CopyKey(Program& prog, Platform& plat, bool cut);
+// Ctrl+V: the clipboard's bodies with the centre of their bounds at the mouse; they become the selection.
+// Text that holds no body pastes nothing, and the status line says why; so does a full table.
+void PasteKey(Program& prog, Platform& plat);
 
 // A burst of sparks at a screen point.
 void SparkBurst(Program& prog, float x, float y);

@@ -91,13 +91,16 @@ struct HelpLine {
 };
 
 // The mouse's actions; the keys come from the key table.
-constexpr std::array<const char*, 10> kMouseHelp = {{
+constexpr std::array<const char*, 13> kMouseHelp = {{
     "Rest on a group of \"Tools :\", click an icon: pick a tool",
     "Rest on an icon, a toolbar button or \"delete\": its name",
     "Left click or drag in the world: place with the tool",
     "Half-space, water space: press, drag to turn the surface",
     "Bind: press on one body, release on another",
     "Right drag: move a body (whole, when paused or with Shift)",
+    "Ctrl + left drag: select the bodies inside; Ctrl + left click: add or remove one",
+    "Right drag on a selected body (paused): move the selection",
+    "Ctrl + wheel: turn 15 degrees (Ctrl + Shift: 1); Shift + wheel: scale by 1.1",
     "edit, then click an object: its property panel",
     "Mouse wheel: zoom",
     "Screen edges: pan",

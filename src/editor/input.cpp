@@ -136,11 +136,14 @@ void RightDrag(Program& prog) {
             sp.oldp += d;
             return;
         }
-        for (int32_t slot : owner.particles) {
-            Particle& p = w.particles[static_cast<size_t>(slot)];
-            p.p += d;
-            p.oldp += d;
+        // A selected body of a paused world takes the whole selection with it.
+        if (prog.shell.paused && IsSelected(ed, owner.id)) {
+            const std::vector<int32_t> slots = SelectedSlots(w, ed.selection);
+            if (slots.size() > 1) ed.change = "move " + std::to_string(slots.size()) + " bodies";
+            MoveBodies(w, slots, d);
+            return;
         }
+        MoveBodies(w, {sp.parent}, d);
     } else {
         // A body that passes a portal is let go: pulled back by one particle it would turn inside out.
         if (ed.dragLetGo) return;
@@ -204,6 +207,11 @@ void DeleteKey(Program& prog, Platform& plat) {
         ed.change = ed.currentTool == "HalfSpace" ? "delete half-space" : "delete region";
         return;
     }
+    if (!ed.selection.empty()) {
+        DeleteEntities(prog, plat, SelectedSlots(w, ed.selection));
+        ed.selection.clear();
+        return;
+    }
     const int32_t s = ed.selected;
     if (s < 1 || s > w.particleCount || w.particles[static_cast<size_t>(s)].id == 0) return;
     const int32_t parent = w.particles[static_cast<size_t>(s)].parent;
@@ -241,8 +249,11 @@ void EditorInput(Program& prog, Platform& plat) {
     if (ed.overToolbar) ed.anchor = {};
     DragToolbar(ed, in, W, H, dx, dy);
 
-    // The wheel zooms the world, unless it turns a list in a window.
-    if (in.wheel != 0 && !overWindow) prog.camera.zoom = ClampZoom(prog.camera.zoom + in.wheel / 50.0);
+    // The wheel zooms the world, unless it turns a list in a window or, with Left Control or Left Shift,
+    // turns or scales bodies (below, once the mouse's world point is known).
+    const bool wheelShapes = in.down[Key::LeftControl] || in.down[Key::LeftShift];
+    if (in.wheel != 0 && !overWindow && !wheelShapes)
+        prog.camera.zoom = ClampZoom(prog.camera.zoom + in.wheel / 50.0);
 
     // The mouse in the world, rounded up to whole units. Movements are measured from the pointer's own
     // world point, which a window under the mouse does not hide.
@@ -254,6 +265,8 @@ void EditorInput(Program& prog, Platform& plat) {
     ed.previousMouseWorld = ed.mouseWorld;
     ed.mouseWorld = world;
     ed.mouseWorldDelta = world - lastPointer;
+
+    if (wheelShapes) TurnOrScaleWheel(prog);
 
     World& w = prog.world;
     if (!in.right && ed.leftState == 0)
@@ -267,10 +280,14 @@ void EditorInput(Program& prog, Platform& plat) {
         ed.mouseWorld = {};
         ed.anchor = {};
     }
-    if (!overWindow && !ed.overToolbar) {
+    const bool selecting = SelectionInput(prog);
+    if (!overWindow && !ed.overToolbar && !selecting) {
         const WorldMakings before = Makings(w);
         ApplyTool(prog);
-        if (!(Makings(w) == before)) ed.change = ToolChange(ed.currentTool);
+        if (!(Makings(w) == before)) {
+            ed.change = ToolChange(ed.currentTool);
+            ed.selection.clear();
+        }
     }
 
     EdgeScroll(prog, W, H);

@@ -7,6 +7,9 @@ namespace {
 constexpr int kKeyD = 32;
 constexpr int kKeyG = 34;
 constexpr int kKeyS = 31;
+constexpr int kKeyC = 46;
+constexpr int kKeyV = 47;
+constexpr int kKeyX = 45;
 
 using E = KeyEdge;
 using A = KeyAction;
@@ -20,8 +23,16 @@ const std::vector<KeyBinding> kTable = {
     {Key::Home, Mod::Either, Mod::Either, E::Released, A::Home, "", "back to the level's view"},
     {Key::F1, Mod::Either, Mod::Either, E::Released, A::Wireframe, "", "wireframe view"},
     {Key::F2, Mod::Either, Mod::Either, E::Released, A::Help, "F2 or ?", "this help"},
-    {Key::Delete, Mod::Either, Mod::Either, E::Released, A::Delete, "", "remove the object under the mouse"},
-    {kKeyD, Mod::Needed, Mod::Either, E::Released, A::Duplicate, "", "duplicate the body under the mouse"},
+    {Key::Delete, Mod::Either, Mod::Either, E::Released, A::Delete, "",
+     "remove the selection, or the object under the mouse"},
+    {kKeyD, Mod::Needed, Mod::Either, E::Released, A::Duplicate, "",
+     "duplicate the selection or the body under the mouse"},
+    {kKeyC, Mod::Needed, Mod::Refused, E::Released, A::Copy, "",
+     "copy the selection or the body under the mouse"},
+    {kKeyX, Mod::Needed, Mod::Refused, E::Released, A::Cut, "",
+     "cut the selection or the body under the mouse"},
+    {kKeyV, Mod::Needed, Mod::Refused, E::Released, A::Paste, "",
+     "paste at the mouse (the pasted bodies are selected)"},
     {kKeyG, Mod::Refused, Mod::Either, E::Released, A::Grid, "", "grid on or off (placements snap to it)"},
     {Key::Z, Mod::Needed, Mod::Refused, E::Released, A::Undo, "", "undo"},
     {Key::Y, Mod::Needed, Mod::Either, E::Released, A::Redo, "", "redo"},
@@ -31,7 +42,7 @@ const std::vector<KeyBinding> kTable = {
     {kKeyS, Mod::Needed, Mod::Refused, E::Released, A::Save, "Ctrl+S or Save", "save the level"},
     {kKeyS, Mod::Needed, Mod::Needed, E::Released, A::SaveAs, "", "save the level as"},
     {Key::Escape, Mod::Either, Mod::Either, E::Pressed, A::Quit, "",
-     "quit (press twice when changes are unsaved)"},
+     "clear the selection, or quit (press twice when changes are unsaved)"},
 };
 
 bool Fits(Mod m, bool held) {

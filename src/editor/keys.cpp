@@ -109,8 +109,28 @@ void GridKey(Editor& ed) {
     SetStatus(ed, ed.grid ? "grid on: placements snap to it." : "grid off.");
 }
 
+namespace {
+
+// Ctrl+D with a selection: every selected body is copied, with the joints between them, or none when the
+// tables cannot hold them all; the copies become the selection.
+void DuplicateSelection(Program& prog, const std::vector<int32_t>& slots) {
+    Editor& ed = prog.editor;
+    WaitForSave(prog); // nothing changes the world while a save runs
+    std::vector<int32_t> copies;
+    if (!CopyBodies(prog.world, slots, prog.world, prog.rng, {kCopyOffset, kCopyOffset}, &copies))
+        return SetStatus(ed, "not enough room: nothing duplicated.");
+    const std::string what = std::to_string(copies.size()) + (copies.size() == 1 ? " body" : " bodies");
+    ed.selection = copies;
+    SetStatus(ed, what + " duplicated.");
+    ed.change = "duplicate " + what;
+}
+
+} // namespace
+
 void DuplicateKey(Program& prog) {
     Editor& ed = prog.editor;
+    const std::vector<int32_t> selected = SelectedSlots(prog.world, ed.selection);
+    if (!selected.empty()) return DuplicateSelection(prog, selected);
     if (WindowHovered(prog.gui)) return;
     const int32_t body = BodyAt(prog.world, ed.mouseWorld);
     if (body == 0) return;

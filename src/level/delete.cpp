@@ -2,6 +2,9 @@
 // characters from the line's third become "--DELETE--", so each line keeps its length), and a free
 // particle's lines are dropped. Reading the edited text back rebuilds the world without them, repacked.
 
+#include <unordered_set>
+#include <vector>
+
 #include "common/text.h"
 #include "level/id_index.h"
 #include "level/level.h"
@@ -25,9 +28,19 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 } // namespace
 
 std::string BlankEntityLines(const World& w, std::string text, int32_t entitySlot) {
-    if (entitySlot < 1 || entitySlot > w.entityCount) return text;
-    const int32_t doomedId = w.entities[static_cast<size_t>(entitySlot)].id;
-    if (doomedId == 0) return text;
+    return BlankEntitiesLines(w, std::move(text), {entitySlot});
+}
+
+std::string BlankEntitiesLines(const World& w, std::string text, const std::vector<int32_t>& entitySlots) {
+    std::vector<char> doomedSlot(static_cast<size_t>(kTableSlots), 0);
+    std::unordered_set<int32_t> doomedIds;
+    for (int32_t slot : entitySlots) {
+        if (slot < 1 || slot > w.entityCount || w.entities[static_cast<size_t>(slot)].id == 0) continue;
+        doomedSlot[static_cast<size_t>(slot)] = 1;
+        doomedIds.insert(w.entities[static_cast<size_t>(slot)].id);
+    }
+    if (doomedIds.empty()) return text;
+    auto doomedId = [&](int32_t id) { return doomedIds.count(id) != 0; };
 
     // The current particles by id, first match first, for the constraint test.
     IdIndex particleById;
@@ -35,7 +48,8 @@ std::string BlankEntityLines(const World& w, std::string text, int32_t entitySlo
         particleById.Add(w.particles[static_cast<size_t>(i)].id, i);
     auto belongs = [&](int32_t particleId) {
         int32_t slot = particleById.Get(particleId, 0);
-        return slot != 0 && w.particles[static_cast<size_t>(slot)].parent == entitySlot;
+        return slot != 0 &&
+               doomedSlot[static_cast<size_t>(w.particles[static_cast<size_t>(slot)].parent)] != 0;
     };
 
     LevelArgs a;
@@ -53,16 +67,16 @@ std::string BlankEntityLines(const World& w, std::string text, int32_t entitySlo
         bool doomed = false;
         switch (ClassifyLine(line, lower)) {
         case LineKind::Entity:
-            doomed = ReadInt(a[3]) == doomedId;
+            doomed = doomedId(ReadInt(a[3]));
             break;
         case LineKind::Constraint:
             doomed = belongs(ReadInt(a[1])) || belongs(ReadInt(a[2]));
             break;
         case LineKind::Particle:
-            doomed = ReadInt(a[8]) == doomedId;
+            doomed = doomedId(ReadInt(a[8]));
             break;
         case LineKind::LiquidBox:
-            doomed = ReadInt(a[3]) == doomedId;
+            doomed = doomedId(ReadInt(a[3]));
             break;
         default:
             break;

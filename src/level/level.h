@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct World;
 struct Camera;
@@ -65,6 +66,8 @@ bool LevelFileReadable(const std::string& storedPath);
 // entity, particle and liquid-box lines and every constraint touching one of its particles, whoever owns
 // it. The text is returned unchanged when the slot holds no entity.
 std::string BlankEntityLines(const World& w, std::string text, int32_t entitySlot);
+// The same for several entities in one pass over the text; slots that hold no entity are passed over.
+std::string BlankEntitiesLines(const World& w, std::string text, const std::vector<int32_t>& entitySlots);
 // The level text without the line of the world entity's particle `particleId` and the lines of the
 // constraints that touch it.
 std::string DropFreeParticleLines(std::string_view text, int32_t particleId);

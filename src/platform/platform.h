@@ -142,4 +142,8 @@ public:
 
     // The last finished frame encoded as a PNG file's bytes; false when the platform cannot read it.
     virtual bool ScreenshotPng(std::string& png) = 0;
+
+    // The system clipboard, as text. A platform that cannot reach one keeps the text in memory.
+    virtual void SetClipboardText(const std::string& text) = 0;
+    virtual std::string ClipboardText() = 0;
 };

@@ -1018,6 +1018,21 @@ void SdlPlatform::ShowMessage(const std::string& title, const std::string& text)
         std::cerr << title << ": " << text << "\n";
 }
 
+// Without a display (headless runs) the clipboard is kept in memory.
+void SdlPlatform::SetClipboardText(const std::string& text) {
+    clipboard_ = text;
+    if (!headless_ && !noDisplay_) SDL_SetClipboardText(text.c_str());
+}
+
+std::string SdlPlatform::ClipboardText() {
+    if (headless_ || noDisplay_ || !SDL_HasClipboardText()) return clipboard_;
+    char* text = SDL_GetClipboardText();
+    if (text == nullptr) return clipboard_;
+    std::string out(text);
+    SDL_free(text);
+    return out;
+}
+
 uint32_t SdlPlatform::Ticks() {
     using namespace std::chrono;
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());

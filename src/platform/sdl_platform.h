@@ -46,6 +46,8 @@ public:
     void ShowMessage(const std::string& title, const std::string& text) override;
     uint32_t Ticks() override;
     bool ScreenshotPng(std::string& png) override;
+    void SetClipboardText(const std::string& text) override;
+    std::string ClipboardText() override;
 
 private:
     // A drawing call of a window's frame. The frame is kept until its flip: one the same as the frame on
@@ -132,6 +134,7 @@ private:
     bool pendingUp_[2] = {false, false};
     std::vector<int> pendingKeyUps_;
     bool closeRequested_ = false;
+    std::string clipboard_;  // kept here without a display
     bool noDisplay_ = false; // a window was asked for, but there is no display to show it on
     uint64_t nextDeadline_ = 0;
 };

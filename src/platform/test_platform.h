@@ -78,6 +78,9 @@ public:
         png = screenshot;
         return !screenshot.empty();
     }
+    std::string clipboard; // the system clipboard
+    void SetClipboardText(const std::string& text) override { clipboard = text; }
+    std::string ClipboardText() override { return clipboard; }
 
     // Helpers for tests.
     size_t ImageCount() const { return images_.size(); }

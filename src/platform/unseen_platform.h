@@ -44,6 +44,8 @@ public:
     }
     uint32_t Ticks() override { return real_.Ticks(); }
     bool ScreenshotPng(std::string& png) override { return real_.ScreenshotPng(png); }
+    void SetClipboardText(const std::string& text) override { real_.SetClipboardText(text); }
+    std::string ClipboardText() override { return real_.ClipboardText(); }
 
 private:
     Platform& real_;

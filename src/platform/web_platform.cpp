@@ -503,6 +503,18 @@ void WebPlatform::Typed(const std::string& text) {
     input_.typed += text;
 }
 
+void WebPlatform::SetClipboardText(const std::string& text) {
+    clipboard_ = text;
+#ifdef __EMSCRIPTEN__
+    if (!headless_)
+        EM_ASM(
+            {
+                if (Module.copyText) Module.copyText(UTF8ToString($0));
+            },
+            text.c_str());
+#endif
+}
+
 void WebPlatform::ShowMessage(const std::string& title, const std::string& text) {
     std::cerr << title << ": " << text << "\n";
 #ifdef __EMSCRIPTEN__

@@ -50,6 +50,10 @@ public:
     void ShowMessage(const std::string& title, const std::string& text) override;
     uint32_t Ticks() override;
     bool ScreenshotPng(std::string& png) override;
+    // The browser's clipboard is read only in answer to a paste event: the text is kept in memory, and
+    // what is copied is offered to the page (Module.copyText) to put on the system clipboard.
+    void SetClipboardText(const std::string& text) override;
+    std::string ClipboardText() override { return clipboard_; }
 
     // The browser's events, fed in as they arrive (screen coordinates already in frame pixels).
     void MouseMoved(int x, int y);
@@ -83,6 +87,7 @@ private:
     }
     void FillConvex(const Quad& q, bool triangle, SoftColour colour);
 
+    std::string clipboard_;
     bool headless_ = false;
     std::vector<std::string> fontFolders_;
     int width_ = 0, height_ = 0;

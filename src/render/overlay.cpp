@@ -1,5 +1,6 @@
-// The flat layer on top of the world and the windows: portals, wireframe, joints, the editor's toolbar,
-// text fields and labels, the heads-up display with cursor, trail and tool preview, and the sparks.
+// The flat layer on top of the world and the windows: portals, wireframe, joints, the selection, the
+// editor's toolbar, text fields and labels, the heads-up display with cursor, trail and tool preview, and
+// the sparks.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -201,6 +202,26 @@ void DrawJoints(FrameContext& f) {
             continue; // a brace inside one body
         Vec2 a = f.Pixel(p1.p), b = f.Pixel(p2.p);
         f.WorldLine(a.x, a.y, b.x, b.y, kJointColour);
+    }
+}
+
+void DrawSelection(FrameContext& f) {
+    const World& w = f.prog.world;
+    const Editor& ed = f.prog.editor;
+    constexpr double kPad = 4; // pixels between a body's bounds and its outline
+    constexpr uint32_t kOutline = Rgb(0, 255, 255);
+    for (int32_t slot : SelectedSlots(w, ed.selection)) {
+        const Entity& e = w.entities[static_cast<size_t>(slot)];
+        const Vec2 a = f.Pixel(e.bmin), b = f.Pixel(e.bmax);
+        const double x1 = a.x - kPad, y1 = a.y - kPad, x2 = b.x + kPad, y2 = b.y + kPad;
+        f.WorldLine(x1, y1, x2, y1, kOutline);
+        f.WorldLine(x2, y1, x2, y2, kOutline);
+        f.WorldLine(x2, y2, x1, y2, kOutline);
+        f.WorldLine(x1, y2, x1, y1, kOutline);
+    }
+    if (ed.selecting) {
+        const Vec2 a = f.Pixel(ed.selectFrom), b = f.Pixel(ed.pointerWorld);
+        f.Box(a.x, a.y, b.x, b.y, kOutline);
     }
 }
 

@@ -76,6 +76,8 @@ void DrawTexturedWorld(FrameContext& f, bool effects);
 void DrawPortals(FrameContext& f);
 void DrawWireframe(FrameContext& f);
 void DrawJoints(FrameContext& f);
+// The selected bodies' outlines, and the selection rectangle while it is drawn.
+void DrawSelection(FrameContext& f);
 void DrawToolbar(FrameContext& f);
 void DrawTextFields(FrameContext& f);
 void DrawLabels(FrameContext& f);

@@ -34,6 +34,7 @@ void DrawFrame(Program& prog, Platform& plat) {
     DrawPortals(f);
     if (!textured) DrawWireframe(f);
     DrawJoints(f);
+    DrawSelection(f);
     DrawToolbar(f);
     DrawTextFields(f);
     DrawLabels(f);

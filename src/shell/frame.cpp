@@ -84,6 +84,15 @@ bool CarryOutKeys(Program& prog, Platform& plat) {
         case KeyAction::Duplicate:
             DuplicateKey(prog);
             break;
+        case KeyAction::Copy:
+            CopyKey(prog, plat, false);
+            break;
+        case KeyAction::Cut:
+            if (worldFree) CopyKey(prog, plat, true);
+            break;
+        case KeyAction::Paste:
+            PasteKey(prog, plat);
+            break;
         case KeyAction::Grid:
             GridKey(prog.editor);
             break;
@@ -106,7 +115,7 @@ bool CarryOutKeys(Program& prog, Platform& plat) {
             OpenSaveAsWindow(prog, plat);
             break;
         case KeyAction::Quit:
-            quit = true;
+            quit = !ClearSelectionKey(prog.editor); // the first Escape only clears a selection
             break;
         }
     }

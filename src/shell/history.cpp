@@ -215,7 +215,9 @@ void ForgetGesture(History& h) {
 void BeforeEditing(Program& prog) {
     History& h = prog.history;
     const InputState& in = prog.shell.input;
-    const bool edge = in.left != h.leftBefore || in.right != h.rightBefore || AnyKeyEdge(in);
+    // A wheel notch with Left Control or Left Shift turns or scales bodies: a change of its own.
+    const bool shaping = in.wheel != 0 && (in.down[Key::LeftControl] || in.down[Key::LeftShift]);
+    const bool edge = in.left != h.leftBefore || in.right != h.rightBefore || AnyKeyEdge(in) || shaping;
     // A window reports a click in the frame after the button was let go: that frame may change the
     // world too, so it is remembered afresh as well.
     const bool remember = edge || h.edgeLastFrame;

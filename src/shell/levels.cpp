@@ -139,6 +139,10 @@ bool ReplaceWorld(Program& prog, Platform& plat, const WorldOrigin& origin, Load
         ed.shaping = 0;
     }
     ed.worldResetsSeen = w.resets;
+    if (origin.source != WorldSource::Delete)
+        ed.selection.clear(); // another world, or another moment
+    else // the same world without what was deleted: an id left behind could be given to a new body
+        std::erase_if(ed.selection, [&](int32_t id) { return FindEntityById(w, id) <= 0; });
     if (steps.clearBuffs) ClearBuffs(prog.effects);
     if (steps.resetTriggerEngine) ResetTriggerEngine(prog.triggerEngine, prog.gui, plat);
     if (steps.resetLevelTime) w.levelTime = 0;
@@ -266,6 +270,17 @@ bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot) 
         return false;
     WaitForSave(prog);
     ReadBackDeleted(prog, plat, BlankEntityLines(w, LevelText(w, prog.camera), entitySlot));
+    return true;
+}
+
+bool DeleteEntitiesByRoundTrip(Program& prog, Platform& plat, const std::vector<int32_t>& entitySlots) {
+    const World& w = prog.world;
+    bool any = false;
+    for (int32_t slot : entitySlots)
+        any |= slot >= 1 && slot <= w.entityCount && w.entities[static_cast<size_t>(slot)].id != 0;
+    if (!any) return false;
+    WaitForSave(prog);
+    ReadBackDeleted(prog, plat, BlankEntitiesLines(w, LevelText(w, prog.camera), entitySlots));
     return true;
 }
 

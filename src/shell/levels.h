@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "level/level.h"
 #include "triggers/triggers.h"
@@ -109,6 +110,8 @@ void WaitForSave(Program& prog);
 // reading the copy back. Every other record keeps its id; surviving liquid boxes keep their liquid. False
 // when the slot holds no entity.
 bool DeleteEntityByRoundTrip(Program& prog, Platform& plat, int32_t entitySlot);
+// The same for several entities at once, in one round trip. False when no slot holds an entity.
+bool DeleteEntitiesByRoundTrip(Program& prog, Platform& plat, const std::vector<int32_t>& entitySlots);
 // Removes a particle of the world entity and the constraints that touch it the same way. False when the
 // slot holds no such particle.
 bool DeleteFreeParticleByRoundTrip(Program& prog, Platform& plat, int32_t particleSlot);
