@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "render/camera.h"
+#include "world/camera.h"
 #include "world/validate.h"
 
 namespace fuzz {

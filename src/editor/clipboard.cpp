@@ -11,10 +11,10 @@
 #include "editor/names.h"
 #include "gui/gui.h"
 #include "level/level.h"
-#include "render/camera.h"
 #include "shell/levels.h"
 #include "shell/program.h"
 #include "world/builders.h"
+#include "world/camera.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "level/id_index.h"
 #include "level/level.h"
 #include "level/reader.h"
-#include "render/camera.h"
 #include "world/builders.h"
+#include "world/camera.h"
 #include "world/trigger_records.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "common/text.h"
 #include "level/files.h"
 #include "level/level.h"
-#include "render/camera.h"
+#include "world/camera.h"
 #include "world/world.h"
 
 namespace {

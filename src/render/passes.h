@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "common/random.h"
 #include "platform/platform.h"
-#include "render/camera.h"
+#include "world/camera.h"
 
 struct Program;
 

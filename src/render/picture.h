@@ -1,7 +1,7 @@
 // Small pictures of a world that is not the program's own (the level browser's previews).
 #pragma once
 
-#include "render/camera.h"
+#include "world/camera.h"
 
 struct Program;
 struct World;

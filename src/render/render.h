@@ -1,10 +1,24 @@
 // Drawing one frame.
 #pragma once
 
-#include "render/camera.h"
+#include <array>
+
+#include "common/random.h"
+#include "world/camera.h"
 
 struct Program;
 class Platform;
+
+// Scratch the frame keeps from one frame to the next.
+struct RenderState {
+    std::array<float, 10> trailX{}; // mouse trail, slots 0..9
+    std::array<float, 10> trailY{};
+    bool trailStarted = false; // the trail is filled with the mouse position on the first frame
+    float markerPulse = 0;     // degrees
+    // The frame's own generator (sparks): drawing never takes numbers from the world's random sequence,
+    // so what is on the screen cannot change what the simulation does.
+    Rng rng{20240601u};
+};
 
 // The view the frame draws with: the program's camera on its screen. The editor turns the mouse into a
 // world point with it: ScreenToWorld (ProgramView (prog), mouse x, mouse y), each coordinate rounded up.

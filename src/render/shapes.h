@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "render/camera.h"
+#include "world/camera.h"
 #include "world/world.h"
 
 // A band `width` wide (rounded up) along the segment A-B, reaching half its width beyond both ends. Corners

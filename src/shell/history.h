@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "render/camera.h"
+#include "world/camera.h"
 #include "world/world.h"
 
 struct Program;

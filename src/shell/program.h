@@ -12,12 +12,13 @@
 #include "level/files.h"
 #include "physics/worker.h"
 #include "platform/platform.h"
-#include "render/camera.h"
+#include "render/render.h"
 #include "shell/catalogue.h"
 #include "shell/history.h"
 #include "shell/options.h"
 #include "shell/script.h"
 #include "triggers/triggers.h"
+#include "world/camera.h"
 #include "world/world.h"
 
 struct Settings {

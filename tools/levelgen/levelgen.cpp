@@ -14,9 +14,9 @@
 #include "common/text.h"
 #include "level/level.h"
 #include "platform/test_platform.h"
-#include "render/camera.h"
 #include "shell/catalogue.h"
 #include "world/builders.h"
+#include "world/camera.h"
 #include "world/trigger_records.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "render/camera.h"
+#include "world/camera.h"
 
 namespace {
 View ViewOf(double x, double y, double zoom, double w = 1280, double h = 1024) {

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "common/geometry.h"
-#include "common/random.h"
 
 struct Camera {
     double x = 0;
@@ -22,17 +21,6 @@ constexpr double kZoomMax = 0.9;
 
 // The zoom brought inside the bound; a value that is not a number becomes 0 (1:1).
 double ClampZoom(double zoom);
-
-// Scratch the frame keeps from one frame to the next.
-struct RenderState {
-    std::array<float, 10> trailX{}; // mouse trail, slots 0..9
-    std::array<float, 10> trailY{};
-    bool trailStarted = false; // the trail is filled with the mouse position on the first frame
-    float markerPulse = 0;     // degrees
-    // The frame's own generator (sparks): drawing never takes numbers from the world's random sequence,
-    // so what is on the screen cannot change what the simulation does.
-    Rng rng{20240601u};
-};
 
 // One frame's view of the world: the camera in whole pixels, the world point at the screen centre, the
 // zoom and the screen size. Every world-to-screen and screen-to-world conversion of a frame uses the same
