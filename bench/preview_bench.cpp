@@ -52,7 +52,8 @@ void PreviewDraw(benchmark::State& state) {
     Camera cam;
     Rng rng;
     ReadLevelFile(w, cam, rng, path);
-    for (auto _ : state) DrawWorldPicture(*prog, plat, w, cam, 150, 256, 205);
+    FrameScene scene = FrameSceneOf(*prog);
+    for (auto _ : state) DrawWorldPicture(scene, plat, w, cam, 150, 256, 205);
     state.SetLabel(path);
 }
 #endif

@@ -97,7 +97,7 @@ void FrameRecording(benchmark::State& state) {
     LoadAllImages(prog->images, plat, kScreenWidth, kScreenHeight);
     BuildScene(*prog, static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        DrawFrame(*prog, plat);
+        DrawProgramFrame(*prog, plat);
         benchmark::DoNotOptimize(plat.lastFrame.data());
     }
     state.counters["entities"] = prog->world.entityCount;
@@ -151,7 +151,7 @@ template <typename Build> void DrawSoftware(benchmark::State& state, Build build
     }
     LoadAllImages(prog->images, plat, kScreenWidth, kScreenHeight);
     build(*prog, plat);
-    for (auto _ : state) DrawFrame(*prog, plat);
+    for (auto _ : state) DrawProgramFrame(*prog, plat);
     state.counters["art"] = plat.HasImage(1) ? 1 : 0;
 }
 

@@ -138,7 +138,8 @@ void FinishReading(Program& prog, Platform& plat, PreviewCache& c) {
         p->triggers = static_cast<int32_t>(w.triggers.size());
         const int height = static_cast<int>(kPictureWidth * prog.shell.settings.screenHeight /
                                             prog.shell.settings.screenWidth);
-        DrawWorldPicture(prog, plat, *c.world, c.camera, p->image, kPictureWidth, height);
+        FrameScene scene = FrameSceneOf(prog);
+        DrawWorldPicture(scene, plat, *c.world, c.camera, p->image, kPictureWidth, height);
     }
     c.world.reset();
     c.readingPath.clear();

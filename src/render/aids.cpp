@@ -3,11 +3,11 @@
 #include <cmath>
 
 #include "render/passes.h"
-#include "shell/program.h"
+#include "render/render.h"
 
 void DrawGrid(FrameContext& f) {
-    const Program& prog = f.prog;
-    if (!prog.editor.grid) return;
+    const FrameScene& scene = f.scene;
+    if (!scene.editor.grid) return;
     const View& v = f.view;
     // Lines at least 8 pixels apart: far out, every fourth line of the one below.
     double step = kGridStep;
@@ -29,10 +29,10 @@ void DrawGrid(FrameContext& f) {
 }
 
 void DrawTooltip(FrameContext& f) {
-    const Tooltip& tip = f.prog.editor.tooltip;
+    const Tooltip& tip = f.scene.editor.tooltip;
     if (tip.key.empty() || tip.frames < kTooltipDelay) return;
     Platform& plat = f.plat;
-    const int mx = f.prog.shell.input.mouseX, my = f.prog.shell.input.mouseY;
+    const int mx = f.scene.input.mouseX, my = f.scene.input.mouseY;
     const int th = plat.TextHeight(FontId::Hud, tip.title);
     const int w = std::max(plat.TextWidth(FontId::Hud, tip.title),
                            tip.hint.empty() ? 0 : plat.TextWidth(FontId::Hud, tip.hint)) +

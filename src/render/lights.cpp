@@ -3,15 +3,15 @@
 
 #include "platform/image_numbers.h"
 #include "render/passes.h"
+#include "render/render.h"
 #include "render/shapes.h"
-#include "shell/program.h"
 
 namespace {
 constexpr int kGlowImage = kLightBase + 4;
 } // namespace
 
 void DrawLights(FrameContext& f) {
-    const World& w = f.prog.world;
+    const World& w = f.scene.world;
     Platform& plat = f.plat;
     const double scale = f.view.Scale();
     const int32_t count = std::clamp(w.entityCount, 0, kMaxRecords);

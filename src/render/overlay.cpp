@@ -6,7 +6,8 @@
 #include <string>
 
 #include "render/passes.h"
-#include "shell/program.h"
+#include "render/render.h"
+#include "triggers/triggers.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ std::string WholeNumber(double v) {
 }
 
 void DrawTrail(FrameContext& f, int mx, int my) {
-    RenderState& rs = f.prog.render;
+    RenderState& rs = f.scene.render;
     if (!rs.trailStarted) {
         // The trail starts where the mouse is, so the first frames show no line from the screen corner.
         for (size_t j = 1; j < rs.trailX.size(); ++j) {
@@ -58,9 +59,9 @@ bool PlacesSquare(const std::string& tool) {
 }
 
 void DrawToolPreview(FrameContext& f, int mx, int my) {
-    const Program& prog = f.prog;
-    const Editor& ed = prog.editor;
-    const World& w = prog.world;
+    const FrameScene& scene = f.scene;
+    const Editor& ed = scene.editor;
+    const World& w = scene.world;
     const std::string& tool = ed.currentTool;
     const bool dragging = !(ed.anchor.x == 0 && ed.anchor.y == 0);
     if (PlacesSquare(tool)) {
@@ -159,7 +160,7 @@ void FrameContext::Text(int x, int y, const std::string& text, uint32_t front) {
 }
 
 void DrawPortals(FrameContext& f) {
-    for (const Portal& p : f.prog.world.portals) {
+    for (const Portal& p : f.scene.world.portals) {
         Vec2 a = f.Pixel({p.x1, p.y1});
         Vec2 b = f.Pixel({p.x2, p.y2});
         f.WorldLine(a.x, a.y, b.x, b.y, kPortalColour);
@@ -174,7 +175,7 @@ void DrawPortals(FrameContext& f) {
 }
 
 void DrawWireframe(FrameContext& f) {
-    const World& w = f.prog.world;
+    const World& w = f.scene.world;
     const int32_t count = std::clamp(w.constraintCount, 0, kMaxRecords);
     for (int32_t i = 1; i <= count; ++i) {
         const Constraint& c = w.constraints[static_cast<size_t>(i)];
@@ -191,7 +192,7 @@ void DrawWireframe(FrameContext& f) {
 }
 
 void DrawJoints(FrameContext& f) {
-    const World& w = f.prog.world;
+    const World& w = f.scene.world;
     const int32_t count = std::clamp(w.constraintCount, 0, kMaxRecords);
     for (int32_t i = 1; i <= count; ++i) {
         const Constraint& c = w.constraints[static_cast<size_t>(i)];
@@ -206,8 +207,8 @@ void DrawJoints(FrameContext& f) {
 }
 
 void DrawSelection(FrameContext& f) {
-    const World& w = f.prog.world;
-    const Editor& ed = f.prog.editor;
+    const World& w = f.scene.world;
+    const Editor& ed = f.scene.editor;
     constexpr double kPad = 4; // pixels between a body's bounds and its outline
     constexpr uint32_t kOutline = Rgb(0, 255, 255);
     for (int32_t slot : SelectedSlots(w, ed.selection)) {
@@ -226,7 +227,7 @@ void DrawSelection(FrameContext& f) {
 }
 
 void DrawToolbar(FrameContext& f) {
-    for (const ToolbarButton& b : f.prog.editor.toolbar) {
+    for (const ToolbarButton& b : f.scene.editor.toolbar) {
         uint32_t colour = Rgb(100, 100, 100);
         if (b.hover == 0 && b.visible == 1)
             colour = Rgb(150, 150, 150);
@@ -250,24 +251,24 @@ void DrawToolbar(FrameContext& f) {
 }
 
 void DrawTextFields(FrameContext& f) {
-    for (const TextField& t : f.prog.editor.textFields) {
+    for (const TextField& t : f.scene.editor.textFields) {
         f.Box(t.x, t.y, t.x + t.width, t.y + t.height, t.state == 1 ? kWhite : Rgb(200, 200, 200));
         f.Text(t.x + 5, t.y + t.height / 2 - 8, t.text); // in the outline's colour
     }
 }
 
 void DrawLabels(FrameContext& f) {
-    for (const EditorLabel& l : f.prog.editor.labels) f.Text(l.x, l.y, l.text, Rgb(l.red, l.green, l.blue));
+    for (const EditorLabel& l : f.scene.editor.labels) f.Text(l.x, l.y, l.text, Rgb(l.red, l.green, l.blue));
 }
 
 void DrawHud(FrameContext& f) {
-    Program& prog = f.prog;
-    const Editor& ed = prog.editor;
-    const World& w = prog.world;
-    const int mx = prog.shell.input.mouseX, my = prog.shell.input.mouseY;
+    FrameScene& scene = f.scene;
+    const Editor& ed = scene.editor;
+    const World& w = scene.world;
+    const int mx = scene.input.mouseX, my = scene.input.mouseY;
 
     f.ink.back = kBlack;
-    f.Text(0, 0, std::to_string(prog.shell.fps), kWhite);
+    f.Text(0, 0, std::to_string(scene.fps), kWhite);
     f.Box(mx - 2, my - 2, mx + 3, my + 3, kRed); // cursor
     DrawTrail(f, mx, my);
     if (!(ed.anchor.x == 0 && ed.anchor.y == 0)) {
@@ -283,18 +284,18 @@ void DrawHud(FrameContext& f) {
     f.Text(0, 110, WholeNumber(ed.mouseWorld.x) + "/" + WholeNumber(ed.mouseWorld.y));
     DrawToolPreview(f, mx, my);
     // The message line is the status label (drawn with the labels), shown once.
-    if (prog.shell.paused)
+    if (scene.paused)
         f.Text(0, 150, "Paused", kRed);
     else
         f.Text(0, 150, "Running", kGreen);
-    if (prog.shell.triggersOn)
-        DrawNotices(prog.world, static_cast<int>(prog.shell.settings.screenWidth),
+    if (scene.triggersOn)
+        DrawNotices(scene.world, static_cast<int>(scene.screenWidth),
                     f.plat); // the notices of the level's script
 }
 
 void DrawSparks(FrameContext& f) {
-    auto& sparks = f.prog.editor.sparks;
-    Rng& rng = f.prog.render.rng;
+    auto& sparks = f.scene.sparks;
+    Rng& rng = f.scene.render.rng;
     const size_t count = sparks.size(); // trails made this frame start moving next frame
     std::vector<char> gone(count, 0);
     auto channel = [](float c) { return std::clamp(RoundToInt(c), 0, 255); };

@@ -9,7 +9,7 @@
 #include "platform/platform.h"
 #include "world/camera.h"
 
-struct Program;
+struct FrameScene;
 
 // The flat layer's current colours. They carry from one step of the overlay to the next within a frame:
 // texts drawn "in the current colours" take whatever the preceding step left.
@@ -19,7 +19,7 @@ struct Ink {
 };
 
 struct FrameContext {
-    Program& prog;
+    FrameScene& scene;
     Platform& plat;
     View view;
     Ink ink;

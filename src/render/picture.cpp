@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "render/passes.h"
-#include "shell/program.h"
+#include "render/render.h"
 
 namespace {
 
@@ -22,20 +22,20 @@ View PictureView(const Camera& cam, double screenWidth, double screenHeight, int
 
 } // namespace
 
-void DrawWorldPicture(Program& prog, Platform& plat, World& world, const Camera& cam, int image, int width,
-                      int height) {
+void DrawWorldPicture(FrameScene& scene, Platform& plat, const World& world, const Camera& cam, int image,
+                      int width, int height) {
     const int scratch = image + 1; // what the corner held, put back afterwards
     plat.GrabScreen(scratch, 0, 0, width, height);
 
-    std::swap(prog.world, world); // the passes draw the program's world
-    FrameContext f{
-        prog, plat,
-        PictureView(cam, prog.shell.settings.screenWidth, prog.shell.settings.screenHeight, width, height),
-        Ink{}};
+    FrameScene picture{world,         cam,          scene.editor, scene.sparks, scene.gui,
+                       scene.effects, scene.images, scene.render, scene.input};
+    picture.screenWidth = scene.screenWidth;
+    picture.screenHeight = scene.screenHeight;
+    FrameContext f{picture, plat, PictureView(cam, scene.screenWidth, scene.screenHeight, width, height),
+                   Ink{}};
     plat.DrawBox(0, 0, static_cast<float>(width), static_cast<float>(height), Rgb(0, 0, 0), true);
     DrawTexturedWorld(f, false);
     plat.SetBlend(BlendMode::Alpha);
-    std::swap(prog.world, world);
     plat.GrabScreen(image, 0, 0, width, height);
 
     plat.DrawQuad(scratch, RectQuad(0, 0, static_cast<float>(width), static_cast<float>(height)), 255);

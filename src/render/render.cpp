@@ -2,10 +2,9 @@
 
 #include "gui/gui.h"
 #include "render/passes.h"
-#include "shell/program.h"
 
-View ProgramView(const Program& prog) {
-    return MakeView(prog.camera, prog.shell.settings.screenWidth, prog.shell.settings.screenHeight);
+View SceneView(const FrameScene& scene) {
+    return MakeView(scene.camera, scene.screenWidth, scene.screenHeight);
 }
 
 void DrawTexturedWorld(FrameContext& f, bool effects) {
@@ -20,15 +19,15 @@ void DrawTexturedWorld(FrameContext& f, bool effects) {
     DrawMarkers(f);
 }
 
-void DrawFrame(Program& prog, Platform& plat) {
-    FrameContext f{prog, plat, ProgramView(prog), Ink{}};
-    const bool textured = prog.shell.texturedView != 0;
+void DrawFrame(FrameScene& scene, Platform& plat) {
+    FrameContext f{scene, plat, SceneView(scene), Ink{}};
+    const bool textured = scene.textured;
 
     plat.Clear(Rgb(0, 0, 0));
     DrawGrid(f);
     if (textured) {
         DrawTexturedWorld(f, true);
-        DrawWindows(prog.gui, plat);
+        DrawWindows(scene.gui, plat);
     }
 
     DrawPortals(f);

@@ -2,12 +2,18 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "common/random.h"
+#include "editor/editor.h"
+#include "effects/effects.h"
+#include "gui/gui.h"
+#include "shell/catalogue.h"
 #include "world/camera.h"
 
-struct Program;
 class Platform;
+struct InputState;
 
 // Scratch the frame keeps from one frame to the next.
 struct RenderState {
@@ -20,12 +26,31 @@ struct RenderState {
     Rng rng{20240601u};
 };
 
-// The view the frame draws with: the program's camera on its screen. The editor turns the mouse into a
-// world point with it: ScreenToWorld (ProgramView (prog), mouse x, mouse y), each coordinate rounded up.
-View ProgramView(const Program& prog);
+// What a frame draws, as the frame loop hands it over: the world and the editor as they stand, and the
+// little the renderer keeps or moves on itself (its scratch, the sparks).
+struct FrameScene {
+    const World& world;
+    const Camera& camera;
+    const Editor& editor;
+    std::vector<Spark>& sparks; // the editor's sparks, which the frame moves on
+    Gui& gui; // its windows animate as they are drawn
+    const Effects& effects;
+    Images& images;
+    RenderState& render;
+    const InputState& input;
+    double screenWidth = 1280;
+    double screenHeight = 1024;
+    uint32_t fps = 0;
+    bool paused = true;
+    bool triggersOn = false;
+    bool textured = true; // false: the wireframe view
+};
+
+// The view the frame draws with: the camera on the screen.
+View SceneView(const FrameScene& scene);
 
 // Draws the whole frame and flips the screen: the textured world and the GUI windows (unless the
 // wireframe view is on), then the flat layer with portals, joints, the editor's toolbar, text fields and
 // labels, the heads-up display and the sparks. Advances the marker pulse, the mouse trail and the sparks;
 // never changes the world.
-void DrawFrame(Program& prog, Platform& plat);
+void DrawFrame(FrameScene& scene, Platform& plat);

@@ -4,8 +4,8 @@
 
 #include "gui/gui.h"
 #include "render/passes.h"
+#include "render/render.h"
 #include "render/shapes.h"
-#include "shell/program.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ Quad CornersOf(const Vec2 (&c)[4]) {
 // The screen corners of an entity's particles in the given order (indices from 0). An entity with fewer
 // particles repeats its last one, so nothing is read beyond its list.
 Quad EntityQuad(const FrameContext& f, const Entity& e, int i0, int i1, int i2, int i3) {
-    const World& w = f.prog.world;
+    const World& w = f.scene.world;
     const int last = e.particlecount() - 1;
     auto at = [&](int i) {
         return f.Screen(
@@ -63,7 +63,7 @@ Quad ZoomedImageQuad(const FrameContext& f, int image, Vec2 centre, double scale
 void DrawFallbackFan(FrameContext& f, const Entity& e) {
     const int n = e.particlecount();
     if (n < 2) return;
-    const World& w = f.prog.world;
+    const World& w = f.scene.world;
     Vec2 centre = f.Screen(e.center);
     auto at = [&](int k) { // particle k, counted from 1
         return f.Screen(w.particles[static_cast<size_t>(e.particles[static_cast<size_t>(k - 1)])].p);
@@ -87,7 +87,7 @@ void DrawEntity(FrameContext& f, const Entity& e) {
         plat.DrawQuad(image, EntityQuad(f, e, 0, 1, 2, 3), 255, true);
         plat.DrawQuad(image, EntityQuad(f, e, 1, 0, 3, 2), 255, true);
     } else if (type == "pin") {
-        const World& w = f.prog.world;
+        const World& w = f.scene.world;
         Vec2 s = f.Screen(w.particles[static_cast<size_t>(e.particles[0])].p);
         plat.DrawQuad(kPinImage, ZoomedImageQuad(f, kPinImage, s, f.view.Scale()), 250);
     } else if (type == "poisonbox") {
@@ -97,14 +97,15 @@ void DrawEntity(FrameContext& f, const Entity& e) {
     } else if (type.find("wall_") != std::string::npos || type.find("quad_") != std::string::npos) {
         bool wall = type.find("wall_") != std::string::npos;
         Quad q = EntityQuad(f, e, 0, 1, 2, 3);
-        plat.DrawQuad(ColourImageFor(type.substr(5), static_cast<uint32_t>(e.id), f.prog.render.rng), q, 255);
+        plat.DrawQuad(ColourImageFor(type.substr(5), static_cast<uint32_t>(e.id), f.scene.render.rng), q,
+                      255);
         plat.DrawQuad(wall ? kColouredWallImage : kColouredQuadImage, q, 255);
     } else if (type == "warning") {
         plat.DrawQuad(kWarningImage, EntityQuad(f, e, 0, 1, 2, 2), 255);
     } else {
-        int image = FindImage(f.prog.images, type);
+        int image = FindImage(f.scene.images, type);
         if (image >= 0)
-            plat.DrawQuad(image, EntityQuad(f, e, 0, 1, 2, 3), f.prog.images.currentAlpha);
+            plat.DrawQuad(image, EntityQuad(f, e, 0, 1, 2, 3), f.scene.images.currentAlpha);
         else
             DrawFallbackFan(f, e);
     }
@@ -113,9 +114,9 @@ void DrawEntity(FrameContext& f, const Entity& e) {
 // The first half-plane in list order under the mouse while the "Edit" tool picks one; -1 for none.
 template <typename Space, typename Direction>
 int HoveredSpace(const FrameContext& f, const std::vector<Space>& spaces, Direction direction) {
-    const Program& prog = f.prog;
-    if (prog.editor.currentTool != "Edit" || WindowHovered(prog.gui)) return -1;
-    const Vec2& m = prog.editor.mouseWorld;
+    const FrameScene& scene = f.scene;
+    if (scene.editor.currentTool != "Edit" || WindowHovered(scene.gui)) return -1;
+    const Vec2& m = scene.editor.mouseWorld;
     for (size_t i = 0; i < spaces.size(); ++i) {
         const Space& s = spaces[i];
         Vec2 d = direction(s);
@@ -139,9 +140,9 @@ int ColourImageFor(const std::string& name, uint32_t identity, Rng& rng) {
 }
 
 void DrawRegions(FrameContext& f) {
-    for (const Region& r : f.prog.world.regions) {
+    for (const Region& r : f.scene.world.regions) {
         const bool coloured = !r.type.empty();
-        const int image = coloured ? ColourImageFor(r.type, r.uid, f.prog.render.rng) : kRegionImage;
+        const int image = coloured ? ColourImageFor(r.type, r.uid, f.scene.render.rng) : kRegionImage;
         Vec2 lo = f.Screen({static_cast<double>(r.minx), static_cast<double>(r.miny)});
         Vec2 hi = f.Screen({static_cast<double>(r.maxx), static_cast<double>(r.maxy)});
         Vec2 c[4] = {lo, {hi.x, lo.y}, hi, {lo.x, hi.y}};
@@ -161,7 +162,7 @@ void DrawRegions(FrameContext& f) {
 }
 
 void DrawLiquids(FrameContext& f) {
-    const World& w = f.prog.world;
+    const World& w = f.scene.world;
     const double scale = f.view.Scale();
     const int32_t boxes = std::clamp(w.liquidBoxCount, 0, kMaxLiquidBoxes);
     auto pass = [&](bool fish) {
@@ -201,7 +202,7 @@ void DrawLiquids(FrameContext& f) {
 }
 
 void DrawEntities(FrameContext& f) {
-    const World& w = f.prog.world;
+    const World& w = f.scene.world;
     const int32_t count = std::clamp(w.entityCount, 0, kMaxRecords);
     for (int32_t i = 1; i <= count; ++i) {
         const Entity& e = w.entities[static_cast<size_t>(i)];
@@ -211,7 +212,7 @@ void DrawEntities(FrameContext& f) {
 }
 
 void DrawHalfSpaces(FrameContext& f) {
-    const auto& spaces = f.prog.world.halfSpaces;
+    const auto& spaces = f.scene.world.halfSpaces;
     int hovered = HoveredSpace(f, spaces, [](const HalfSpace& h) { return h.v; });
     for (size_t i = 0; i < spaces.size(); ++i) {
         const HalfSpace& h = spaces[i];
@@ -219,14 +220,14 @@ void DrawHalfSpaces(FrameContext& f) {
         if (!fill.visible || !f.Affords(fill.fill)) continue;
         int times = static_cast<int>(i) == hovered ? 2 : 1;
         for (int k = 0; k < times; ++k) {
-            f.plat.DrawQuad(ColourImageFor(h.type, h.uid, f.prog.render.rng), fill.fill, 100);
+            f.plat.DrawQuad(ColourImageFor(h.type, h.uid, f.scene.render.rng), fill.fill, 100);
             f.plat.DrawQuad(kHalfSpaceLineImage, fill.band, 255);
         }
     }
 }
 
 void DrawWaterSpaces(FrameContext& f) {
-    const auto& spaces = f.prog.world.waterSpaces;
+    const auto& spaces = f.scene.world.waterSpaces;
     auto along = [](const WaterSpace& s) { return Vec2{-s.normal.y, s.normal.x}; };
     int hovered = HoveredSpace(f, spaces, along);
     for (size_t i = 0; i < spaces.size(); ++i) {
@@ -235,12 +236,12 @@ void DrawWaterSpaces(FrameContext& f) {
         if (!fill.visible || !f.Affords(fill.fill)) continue;
         int times = static_cast<int>(i) == hovered ? 2 : 1;
         for (int k = 0; k < times; ++k)
-            f.plat.DrawQuad(ColourImageFor(s.type, s.uid, f.prog.render.rng), fill.fill, 100);
+            f.plat.DrawQuad(ColourImageFor(s.type, s.uid, f.scene.render.rng), fill.fill, 100);
     }
 }
 
 void DrawEffects(FrameContext& f) {
-    const Effects& fx = f.prog.effects;
+    const Effects& fx = f.scene.effects;
     const double scale = f.view.Scale();
     for (const EffectSprite& s : fx.sprites) {
         const int iw = f.plat.ImageWidth(s.image), ih = f.plat.ImageHeight(s.image);
@@ -263,9 +264,9 @@ void DrawEffects(FrameContext& f) {
 }
 
 void DrawMarkers(FrameContext& f) {
-    RenderState& rs = f.prog.render;
+    RenderState& rs = f.scene.render;
     if (rs.markerPulse > 360) rs.markerPulse = 0;
-    const World& w = f.prog.world;
+    const World& w = f.scene.world;
     for (const Marker& m : w.markers) {
         if (m.entity < 0 || m.entity > w.entityCount) continue;
         const Entity& e = w.entities[static_cast<size_t>(m.entity)];

@@ -38,6 +38,28 @@ bool StartProgram(Program& prog, Platform& plat) {
     return true;
 }
 
+FrameScene FrameSceneOf(Program& prog) {
+    const Shell& sh = prog.shell;
+    FrameScene scene{prog.world,  prog.camera, prog.editor, prog.editor.sparks, prog.gui, prog.effects,
+                     prog.images, prog.render, sh.input};
+    scene.screenWidth = sh.settings.screenWidth;
+    scene.screenHeight = sh.settings.screenHeight;
+    scene.fps = sh.fps;
+    scene.paused = sh.paused;
+    scene.triggersOn = sh.triggersOn;
+    scene.textured = sh.texturedView != 0;
+    return scene;
+}
+
+View ProgramView(const Program& prog) {
+    return MakeView(prog.camera, prog.shell.settings.screenWidth, prog.shell.settings.screenHeight);
+}
+
+void DrawProgramFrame(Program& prog, Platform& plat) {
+    FrameScene scene = FrameSceneOf(prog);
+    DrawFrame(scene, plat);
+}
+
 namespace {
 
 void SampleFrameInput(Program& prog, Platform& plat) {
@@ -208,10 +230,10 @@ bool RunFrame(Program& prog, Platform& plat) {
     CountFramesPerSecond(sh, plat);
     if (prog.editor.labels.size() > 1) prog.editor.labels[1].text = sh.levelPath; // where "Save" writes
     if (FramePixelsSeen(sh)) {
-        DrawFrame(prog, plat);
+        DrawProgramFrame(prog, plat);
     } else {
         UnseenPlatform unseen(plat);
-        DrawFrame(prog, unseen);
+        DrawProgramFrame(prog, unseen);
     }
     if (sh.triggersOn) AgeNotices(prog.world);
 

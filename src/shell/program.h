@@ -89,6 +89,12 @@ void ApplySettingsLine(const std::string& line, Settings& s);
 // Start-up: state, world reset, settings, screen, images, editor interface. False when the program must end.
 bool StartProgram(Program& prog, Platform& plat);
 
+// The frame as the renderer reads it, and the view it draws with.
+FrameScene FrameSceneOf(Program& prog);
+View ProgramView(const Program& prog);
+// Draws the program's frame and flips the screen.
+void DrawProgramFrame(Program& prog, Platform& plat);
+
 // One pass of the frame loop; false when the program ends (Escape, window closed).
 bool RunFrame(Program& prog, Platform& plat);
 

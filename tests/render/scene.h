@@ -33,7 +33,7 @@ struct RenderFixture {
     }
     const std::vector<DrawCall>& Draw() {
         UpdateEntityBounds(w);
-        DrawFrame(*prog, plat);
+        DrawProgramFrame(*prog, plat);
         return plat.lastFrame;
     }
     std::vector<DrawCall> Calls(DrawCall::Kind kind, int image = -1, uint32_t rgb = 1) const {
