@@ -266,6 +266,8 @@ void DrawHud(FrameContext& f) {
         f.Text(0, 150, "Paused", kRed);
     else
         f.Text(0, 150, "Running", kGreen);
+    const std::string speed = SpeedText(prog.timeline);
+    if (!speed.empty()) f.Text(0, 170, speed, kYellow);
     if (prog.shell.triggersOn) DrawNotices(prog, f.plat); // the notices of the level's script
 }
 

@@ -40,6 +40,8 @@ bool StartProgram(Program& prog, Platform& plat) {
 
 namespace {
 
+constexpr int64_t kScrubStride = 60; // Ctrl+Left and Ctrl+Right: a second of the run at full speed
+
 void SampleFrameInput(Program& prog, Platform& plat) {
     Shell& sh = prog.shell;
     if (sh.scripted) {
@@ -108,6 +110,24 @@ bool CarryOutKeys(Program& prog, Platform& plat) {
         case KeyAction::Quit:
             quit = true;
             break;
+        case KeyAction::StepOnce:
+            RequestSingleStep(prog);
+            break;
+        case KeyAction::Speed:
+            CycleSpeed(prog);
+            break;
+        case KeyAction::ScrubBack:
+            ScrubBy(prog, plat, -kScrubStride);
+            break;
+        case KeyAction::ScrubForward:
+            ScrubBy(prog, plat, kScrubStride);
+            break;
+        case KeyAction::ScrubBackStep:
+            ScrubBy(prog, plat, -1);
+            break;
+        case KeyAction::ScrubForwardStep:
+            ScrubBy(prog, plat, 1);
+            break;
         }
     }
     return quit;
@@ -164,18 +184,14 @@ bool RunFrame(Program& prog, Platform& plat) {
 
     if (sh.windowed == 1 && plat.PumpEvents() && MayQuit(prog)) return false;
 
+    const bool steps = StepsThisFrame(prog);
+    // A run taken up again from a step before its end keeps the moment it started (for Rewind).
+    if (steps && BeginTimelineStep(prog)) prog.history.wasPaused = false;
     NoteRunning(prog);
-    if (!sh.paused && !sh.saving) {
-        StepSimulation(prog.world, prog.physics.scratch, LaneThreadTasks(prog.physics.thread));
-        WorldEffectsStep(prog.effects, prog.world, prog.rng);
-        StepLiquidBoxes(prog.world, prog.physics.scratch);
-        if (sh.triggersOn) RunTriggers(prog, plat);
-        AssertWorldSound(prog.world, "after a step");
-    } else {
-        UpdateEntityBounds(prog.world);
-        for (int32_t i = 1; i <= prog.world.liquidBoxCount; ++i)
-            ContainLiquid(prog.world, prog.physics.scratch, i);
-    }
+    if (steps)
+        StepWorld(prog, plat);
+    else
+        RefreshPausedWorld(prog);
 
     EffectsStep(prog.effects, prog.world, prog.rng);
     BeforeEditing(prog);
@@ -202,6 +218,7 @@ bool RunFrame(Program& prog, Platform& plat) {
         DrawFrame(prog, unseen);
     }
     if (sh.triggersOn) AgeNotices(prog.world);
+    EndTimelineFrame(prog, steps);
 
     // Escape (pressed this frame) ends the program, asking first when there are unsaved changes.
     if ((escape || sh.quit) && MayQuit(prog)) return false;
