@@ -78,6 +78,8 @@ void DrawWireframe(FrameContext& f);
 void DrawJoints(FrameContext& f);
 void DrawToolbar(FrameContext& f);
 void DrawTextFields(FrameContext& f);
+// Over the toolbar: the run the world is on, and where it is along it.
+void DrawTimeBar(FrameContext& f);
 void DrawLabels(FrameContext& f);
 void DrawHud(FrameContext& f);
 void DrawSparks(FrameContext& f);

@@ -35,6 +35,7 @@ void DrawFrame(Program& prog, Platform& plat) {
     if (!textured) DrawWireframe(f);
     DrawJoints(f);
     DrawToolbar(f);
+    DrawTimeBar(f);
     DrawTextFields(f);
     DrawLabels(f);
     DrawHud(f);

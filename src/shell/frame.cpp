@@ -199,6 +199,7 @@ bool RunFrame(Program& prog, Platform& plat) {
     prog.gui.hidden = sh.texturedView == 0; // the wireframe view draws no windows
     FindHoveredWindow(prog.gui, sh.input);
     ToolbarUpdate(prog, plat);
+    TimeBarInput(prog, plat);
     PollSave(prog);
     GuiUpdate(prog.gui, plat, sh.input);
     if (WindowHovered(prog.gui))

@@ -1,8 +1,10 @@
 #include "shell/timeline.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "editor/editor.h"
+#include "gui/gui.h"
 #include "physics/physics.h"
 #include "platform/platform.h"
 #include "shell/history.h"
@@ -11,12 +13,6 @@
 #include "world/validate.h"
 
 namespace {
-
-// Steps between two keyframes: re-simulating them is what a move along the run costs, so a large world
-// keeps them closer together.
-int64_t KeyframeInterval(const World& w) {
-    return w.particleCount + w.constraintCount > 4000 ? 10 : 30;
-}
 
 bool InputIdle(const InputState& in) {
     if (in.left || in.right || in.wheel != 0 || !in.typed.empty()) return false;
@@ -60,6 +56,7 @@ void Keep(Timeline& tl, TimelineKeyframe k) {
     }
     tl.bytes += k.bytes;
     tl.keyframes.push_back(std::move(k));
+    tl.stepSeconds = 0;
     while (tl.bytes > kTimelineBudget && tl.keyframes.size() > 1) {
         tl.bytes -= tl.keyframes.front().bytes;
         tl.keyframes.pop_front();
@@ -121,11 +118,14 @@ bool StepsThisFrame(Program& prog) {
 }
 
 void StepWorld(Program& prog, Platform& plat) {
+    const auto start = std::chrono::steady_clock::now();
     StepSimulation(prog.world, prog.physics.scratch, LaneThreadTasks(prog.physics.thread));
     WorldEffectsStep(prog.effects, prog.world, prog.rng);
     StepLiquidBoxes(prog.world, prog.physics.scratch);
     if (prog.shell.triggersOn) RunTriggers(prog, plat);
     AssertWorldSound(prog.world, "after a step");
+    prog.timeline.stepSeconds +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void RefreshPausedWorld(Program& prog) {
@@ -167,7 +167,9 @@ void EndTimelineFrame(Program& prog, bool stepped) {
         tl.end = tl.position = tl.end + 1;
         tl.gapFrames = 0;
         tl.touched = false;
-        if (kept || tl.end - tl.keyframes.back().step >= KeyframeInterval(prog.world))
+        // Re-simulating the steps since the last keyframe is what a move along the run costs.
+        if (kept || tl.end - tl.keyframes.back().step >= kMaxKeyframeSteps ||
+            tl.stepSeconds >= kResimulationSeconds)
             Keep(tl, Capture(prog, tl.end));
         return;
     }
@@ -239,4 +241,58 @@ bool ScrubBy(Program& prog, Platform& plat, int64_t delta) {
 
 std::string SpeedText(const Timeline& tl) {
     return tl.speed == 1 ? std::string() : "speed 1/" + std::to_string(tl.speed);
+}
+
+TimeBarBox TimeBarRect(const Program& prog) {
+    const Timeline& tl = prog.timeline;
+    TimeBarBox b;
+    if (!tl.live || tl.end <= tl.first || prog.editor.toolbar.empty()) return b;
+    const ToolbarButton& frame = prog.editor.toolbar[0]; // the toolbar's outline
+    b.shown = true;
+    b.x = frame.x;
+    b.width = std::max<int>(frame.width, 20);
+    b.height = 12;
+    b.y = frame.y - b.height - 6;
+    return b;
+}
+
+int TimeBarKnobX(const Timeline& tl, const TimeBarBox& b) {
+    const int64_t span = std::max<int64_t>(tl.end - tl.first, 1);
+    return b.x + static_cast<int>((tl.position - tl.first) * (b.width - 1) / span);
+}
+
+int64_t TimeBarStepAt(const Timeline& tl, const TimeBarBox& b, int x) {
+    const int64_t span = tl.end - tl.first;
+    const int64_t along = std::clamp<int64_t>(x - b.x, 0, b.width - 1);
+    return tl.first + (along * span + (b.width - 1) / 2) / std::max(b.width - 1, 1);
+}
+
+std::string TimeBarCaption(const Timeline& tl) {
+    std::string s = "step " + std::to_string(tl.position) + " of " + std::to_string(tl.end);
+    if (tl.dropped) s += " (steps before " + std::to_string(tl.first) + " dropped: memory)";
+    return s;
+}
+
+void TimeBarInput(Program& prog, Platform& plat) {
+    Timeline& tl = prog.timeline;
+    Editor& ed = prog.editor;
+    const InputState& in = prog.shell.input;
+    const TimeBarBox b = TimeBarRect(prog);
+    if (tl.knobHeld && !in.left) { // let go: the release belongs to the knob, not to a tool
+        tl.knobHeld = false;
+        ed.overToolbar = 1;
+        return;
+    }
+    if (!b.shown || WindowHovered(prog.gui)) {
+        tl.knobHeld = false;
+        return;
+    }
+    const bool over = in.mouseX >= b.x && in.mouseX < b.x + b.width && in.mouseY >= b.y - 4 &&
+                      in.mouseY < b.y + b.height + 4;
+    // The editor's left-button state still holds last frame's value here: 0 means the button was up.
+    if (over && in.left && ed.leftState == 0 && CanScrub(prog)) tl.knobHeld = true;
+    if (over || tl.knobHeld) ed.overToolbar = 1; // no tool acts under the bar or while the knob moves
+    if (!tl.knobHeld) return;
+    const int64_t step = TimeBarStepAt(tl, b, in.mouseX);
+    if (step != tl.position) ScrubTo(prog, plat, step);
 }

@@ -34,6 +34,10 @@ struct TimelineKeyframe {
 };
 
 constexpr size_t kTimelineBudget = size_t{256} << 20; // bytes of all keyframes of a run
+// A keyframe is taken once the steps since the last one took this long to run (or after 30 steps), so
+// that reaching any step simulates at most about this much again.
+constexpr double kResimulationSeconds = 0.04;
+constexpr int64_t kMaxKeyframeSteps = 30;
 // Non-stepping frames between two steps that re-simulation plays again (slow motion); a longer pause
 // before a step makes a keyframe after it.
 constexpr int kMaxReplayedGap = 3;
@@ -57,10 +61,13 @@ struct Timeline {
 
     // Bookkeeping of the frames since the last step.
     int gapFrames = 0;       // frames since the last step that ran no step
+    double stepSeconds = 0;  // time the steps since the last keyframe took
     bool touched = false;    // something other than the step may have changed the world since the last step
     bool busyBefore = false; // the previous frame's input was not idle (windows report clicks a frame late)
     uint32_t resetsSeen = 0;
     uint64_t versionSeen = 0;
+
+    bool knobHeld = false; // the time bar's knob is being dragged
 };
 
 // Whether this frame steps the world: a running world on every speed-th frame, a paused one after F3.
@@ -88,6 +95,22 @@ bool ScrubBy(Program& prog, Platform& plat, int64_t delta);
 bool ScrubTo(Program& prog, Platform& plat, int64_t step);
 // Whether the run can be scrubbed now (paused, a live run, no save under way).
 bool CanScrub(const Program& prog);
+
+// The time bar over the toolbar: the run from its first kept step to its end, and a knob where the world
+// is. Shown while the world is on a run.
+struct TimeBarBox {
+    bool shown = false;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+TimeBarBox TimeBarRect(const Program& prog);
+// The knob's centre, and the step under screen column `x`.
+int TimeBarKnobX(const Timeline& tl, const TimeBarBox& b);
+int64_t TimeBarStepAt(const Timeline& tl, const TimeBarBox& b, int x);
+// The bar's caption: "step 120 of 240", and when the budget dropped the oldest part, that it did.
+std::string TimeBarCaption(const Timeline& tl);
+// After the toolbar's update: a press on the bar takes the knob, which scrubs the paused world while the
+// button is held; the tools leave the world alone under the bar.
+void TimeBarInput(Program& prog, Platform& plat);
 
 // "speed 1/2", or empty at normal speed.
 std::string SpeedText(const Timeline& tl);

@@ -172,3 +172,32 @@ TEST_F(TimeTest, SpeedShowsAndTheHelpListsTheKeys) {
     for (const char* k : {"F3: ", "F4: ", "Ctrl+Left: ", "Ctrl+Shift+Right: "})
         EXPECT_NE(help.find(k), std::string::npos) << k;
 }
+
+// The time bar shows the run over the toolbar; dragging its knob to the middle lands on the middle step
+// without placing anything under it, and back at the right end on the end of the run.
+TEST_F(TimeTest, DraggingTheKnobScrubs) {
+    PlaceBoxes();
+    Pick(kStandards, "Box"); // a click that reached the world would place one
+    const int32_t boxes = world().entityCount;
+    EXPECT_FALSE(TimeBarRect(*prog).shown);
+    Tap(Key::Space);
+    Rest(mx, my, 100);
+    Tap(Key::Space);
+    const std::string atEnd = Text();
+    const TimeBarBox b = TimeBarRect(*prog);
+    ASSERT_TRUE(b.shown);
+    const Timeline& tl = prog->timeline;
+    EXPECT_TRUE(plat.FrameHasText(TimeBarCaption(tl)));
+    const int y = b.y + b.height / 2, knob = TimeBarKnobX(tl, b);
+    Rest(knob, y, 16);
+    Frame(knob, y, true);
+    const int middle = b.x + (b.width - 1) / 2;
+    Frame(middle, y, true);
+    EXPECT_EQ(tl.position, TimeBarStepAt(tl, b, middle));
+    EXPECT_NEAR(static_cast<double>(tl.position), (tl.first + tl.end) / 2.0, 1.0);
+    Frame(b.x + b.width + 50, y, true); // past the end: the end
+    Frame(b.x + b.width + 50, y);
+    EXPECT_EQ(tl.position, tl.end);
+    EXPECT_EQ(Text(), atEnd);
+    EXPECT_EQ(world().entityCount, boxes);
+}
