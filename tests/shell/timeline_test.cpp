@@ -26,8 +26,9 @@ void WriteDropLevel() {
     ASSERT_TRUE(WriteLevel(w, cam, "levels\\drop.lvl"));
 }
 
-// Runs the program on the drop level with `script` for `frames` frames and returns the level it saves.
-std::string SavedAfter(const std::string& script, int64_t frames) {
+// Runs the program on a level with `script` for `frames` frames and returns the level it saves.
+std::string SavedAfter(const std::string& script, int64_t frames, const char* level = "levels/drop.lvl",
+                       bool triggers = false) {
     TempWorkDir::Write("script.txt", script);
     TestPlatform plat;
     Options opt;
@@ -35,7 +36,8 @@ std::string SavedAfter(const std::string& script, int64_t frames) {
     opt.frames = frames;
     opt.seedSet = true;
     opt.seed = 5;
-    opt.load = "levels/drop.lvl";
+    opt.load = level;
+    opt.triggers = triggers;
     opt.input = "script.txt";
     opt.save = "out.lvl";
     EXPECT_EQ(RunProgram(opt, plat), 0);
@@ -98,6 +100,22 @@ TEST_F(TimeScenario, ScrubbingBackLandsOnThePausedWorld) {
     // One step further back: 58 steps simulated again from the keyframe after the drag.
     EXPECT_EQ(SavedAfter(back + "256 key LeftShift down\n" + Tap(257, "Left"), 260),
               SavedAfter(run + Tap(120, "Space"), 140));
+}
+
+// The scripted demo level with its triggers running: timers, variables, the door's portal switching and
+// the info window all come back with the world, so scrubbing back and going on meets the plain run.
+TEST_F(TimeScenario, ScrubbingTakesTheTriggersAlong) {
+    std::filesystem::copy_file(std::filesystem::path(TUMBLEBOX_SOURCE_DIR) / "levels" / "delivery.lvl",
+                               "levels/delivery.lvl");
+    const char* level = "levels/delivery.lvl";
+    const std::string at130 = SavedAfter(Tap(1, "Space") + Tap(131, "Space"), 150, level, true);
+    const std::string at250 = SavedAfter(Tap(1, "Space") + Tap(251, "Space"), 270, level, true);
+    ASSERT_NE(at130, at250);
+    const std::string back = Tap(1, "Space") + Tap(251, "Space") + "255 key LeftControl down\n" +
+                             Tap(256, "Left") + Tap(259, "Left") + "261 key LeftControl up\n";
+    EXPECT_EQ(SavedAfter(back, 270, level, true), at130);
+    // Going on from there for 120 frames is the plain run of 250.
+    EXPECT_EQ(SavedAfter(back + Tap(265, "Space") + Tap(385, "Space"), 400, level, true), at250);
 }
 
 namespace {
