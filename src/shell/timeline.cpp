@@ -177,7 +177,7 @@ void EndTimelineFrame(Program& prog, bool stepped) {
     if (prog.shell.paused) {
         // A paused world that was edited, loaded, undone or rewound has left the run.
         if (changed) tl.live = false;
-        ++tl.gapFrames;
+        tl.gapFrames = std::min(tl.gapFrames + 1, 1 << 20);
         return;
     }
     // A running world between two steps (slow motion, or a save under way).
@@ -187,7 +187,7 @@ void EndTimelineFrame(Program& prog, bool stepped) {
         tl.gapFrames = 0;
         return;
     }
-    ++tl.gapFrames;
+    tl.gapFrames = std::min(tl.gapFrames + 1, 1 << 20);
 }
 
 void CycleSpeed(Program& prog) {
