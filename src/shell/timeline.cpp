@@ -58,7 +58,7 @@ void Keep(Timeline& tl, TimelineKeyframe k) {
     tl.bytes += k.bytes;
     tl.keyframes.push_back(std::move(k));
     tl.stepSeconds = 0;
-    while (tl.bytes > kTimelineBudget && tl.keyframes.size() > 1) {
+    while (tl.bytes > tl.budget && tl.keyframes.size() > 1) {
         tl.bytes -= tl.keyframes.front().bytes;
         tl.keyframes.pop_front();
         tl.dropped = true;

@@ -58,6 +58,7 @@ struct Timeline {
     bool live = false;    // the world is the run's at `position`: nothing but the run changed it since
     bool dropped = false; // the oldest part of the run went to keep within the budget
     size_t bytes = 0;
+    size_t budget = kTimelineBudget;
 
     // Bookkeeping of the frames since the last step.
     int gapFrames = 0;       // frames since the last step that ran no step

@@ -219,3 +219,29 @@ TEST_F(TimeTest, DraggingTheKnobScrubs) {
     EXPECT_EQ(Text(), atEnd);
     EXPECT_EQ(world().entityCount, boxes);
 }
+
+// Beyond the memory budget the oldest keyframes go: the run is then kept from a later step, the time bar
+// says so, and moves along what is left still land exactly.
+TEST_F(TimeTest, TheBudgetDropsTheOldestPartOfTheRun) {
+    PlaceBoxes();
+    Timeline& tl = prog->timeline;
+    Tap(Key::Space);
+    Rest(mx, my, 3);
+    tl.budget = tl.keyframes.front().bytes * 3; // three keyframes
+    Rest(mx, my, 200);
+    Tap(Key::Space);
+    const std::string atEnd = Text();
+    EXPECT_TRUE(tl.dropped);
+    EXPECT_GT(tl.first, 100);
+    EXPECT_NE(TimeBarCaption(tl).find("dropped"), std::string::npos);
+    Tap(Key::Left, true, true); // one step back: simulated again from the keyframe before
+    const std::string before = Text();
+    EXPECT_NE(before, atEnd);
+    Tap(Key::Left, true);
+    EXPECT_EQ(tl.position, tl.first); // no further back than what is kept
+    Tap(Key::Right, true);
+    Tap(Key::Right, true);
+    EXPECT_EQ(Text(), atEnd);
+    Tap(Key::Left, true, true);
+    EXPECT_EQ(Text(), before);
+}
