@@ -85,6 +85,7 @@ void StartRun(Program& prog) {
     tl.dropped = false;
     tl.first = tl.end = tl.position = 0;
     tl.live = true;
+    tl.gapFrames = 0; // taken right before the first step: whatever came before is in it
     Keep(tl, Capture(prog, 0));
 }
 
@@ -163,11 +164,10 @@ void EndTimelineFrame(Program& prog, bool stepped) {
     if (!tl.live) return;
 
     if (stepped) {
-        const bool kept = busy || changed || tl.touched || tl.gapFrames > kMaxReplayedGap;
+        const bool kept = busy || changed || tl.gapFrames > kMaxReplayedGap;
         tl.gaps.push_back(static_cast<uint8_t>(std::min(tl.gapFrames, kMaxReplayedGap)));
         tl.end = tl.position = tl.end + 1;
         tl.gapFrames = 0;
-        tl.touched = false;
         // Re-simulating the steps since the last keyframe is what a move along the run costs.
         if (kept || tl.end - tl.keyframes.back().step >= kMaxKeyframeSteps ||
             tl.stepSeconds >= kResimulationSeconds)
@@ -230,7 +230,6 @@ bool ScrubTo(Program& prog, Platform& plat, int64_t step) {
     sh.input = played;
     tl.position = step;
     tl.gapFrames = 0;
-    tl.touched = false;
     NoteSeen(prog);
     SetStatus(prog.editor, "step " + std::to_string(step) + " of " + std::to_string(tl.end));
     return true;

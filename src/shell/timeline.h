@@ -63,7 +63,6 @@ struct Timeline {
     // Bookkeeping of the frames since the last step.
     int gapFrames = 0;       // frames since the last step that ran no step
     double stepSeconds = 0;  // time the steps since the last keyframe took
-    bool touched = false;    // something other than the step may have changed the world since the last step
     bool busyBefore = false; // the previous frame's input was not idle (windows report clicks a frame late)
     uint32_t resetsSeen = 0;
     uint64_t versionSeen = 0;

@@ -100,6 +100,12 @@ TEST_F(TimeScenario, ScrubbingBackLandsOnThePausedWorld) {
     // One step further back: 58 steps simulated again from the keyframe after the drag.
     EXPECT_EQ(SavedAfter(back + "256 key LeftShift down\n" + Tap(257, "Left"), 260),
               SavedAfter(run + Tap(120, "Space"), 140));
+    // A run from --run with nobody at the keys: step 61 is simulated again from the keyframe of step 60.
+    const std::string at61 = SavedAfter("# --run\n" + Tap(60, "Space"), 140);
+    ASSERT_NE(at61, SavedAfter("# --run\n" + Tap(61, "Space"), 140));
+    EXPECT_EQ(
+        SavedAfter("# --run\n" + Tap(120, "Space") + "130 key LeftControl down\n" + Tap(131, "Left"), 140),
+        SavedAfter("# --run\n" + Tap(60, "Space"), 140));
 }
 
 // The scripted demo level with its triggers running: timers, variables, the door's portal switching and
