@@ -86,6 +86,7 @@ void StartRun(Program& prog) {
     tl.first = tl.end = tl.position = 0;
     tl.live = true;
     tl.gapFrames = 0; // taken right before the first step: whatever came before is in it
+    tl.pausedSinceStep = false;
     Keep(tl, Capture(prog, 0));
 }
 
@@ -142,15 +143,23 @@ bool BeginTimelineStep(Program& prog) {
         StartRun(prog);
         return false;
     }
-    if (tl.position >= tl.end) return false;
-    // Going on from a step before the end: the rest of the run is dropped.
-    while (!tl.keyframes.empty() && tl.keyframes.back().step > tl.position) {
-        tl.bytes -= tl.keyframes.back().bytes;
-        tl.keyframes.pop_back();
+    const bool back = tl.position < tl.end;
+    if (back) { // going on from a step before the end: the rest of the run is dropped
+        while (!tl.keyframes.empty() && tl.keyframes.back().step > tl.position) {
+            tl.bytes -= tl.keyframes.back().bytes;
+            tl.keyframes.pop_back();
+        }
+        tl.end = tl.position;
+        tl.gaps.resize(static_cast<size_t>(std::max<int64_t>(0, tl.end + 1 - tl.gapsFrom)));
     }
-    tl.end = tl.position;
-    tl.gaps.resize(static_cast<size_t>(std::max<int64_t>(0, tl.end + 1 - tl.gapsFrom)));
-    return true;
+    if (tl.pausedSinceStep) {
+        // The paused frames (and any move along the run) since the last step are kept as they ended,
+        // so the step is simulated again from exactly the world it started from.
+        Keep(tl, Capture(prog, tl.position));
+        tl.gapFrames = 0;
+        tl.pausedSinceStep = false;
+    }
+    return back;
 }
 
 void EndTimelineFrame(Program& prog, bool stepped) {
@@ -177,6 +186,7 @@ void EndTimelineFrame(Program& prog, bool stepped) {
     if (prog.shell.paused) {
         // A paused world that was edited, loaded, undone or rewound has left the run.
         if (changed) tl.live = false;
+        tl.pausedSinceStep = true;
         tl.gapFrames = std::min(tl.gapFrames + 1, 1 << 20);
         return;
     }
@@ -225,9 +235,12 @@ bool ScrubTo(Program& prog, Platform& plat, int64_t step) {
     idle.mouseX = played.mouseX;
     idle.mouseY = played.mouseY;
     sh.input = idle;
+    const double seconds = tl.stepSeconds;
     for (int64_t i = k.step + 1; i <= step; ++i)
         ReplayStep(prog, plat, tl.gaps[static_cast<size_t>(i - tl.gapsFrom)]);
+    tl.stepSeconds = seconds;
     sh.input = played;
+    tl.pausedSinceStep = true;
     tl.position = step;
     tl.gapFrames = 0;
     NoteSeen(prog);

@@ -2,10 +2,11 @@
 //
 // The step of the world is deterministic given the world, the effects and the random generator (the
 // physics scratch holds no state from one step to the next), so a run is kept as keyframes and the steps
-// between them are simulated again on demand. A keyframe is taken every few steps, and after every frame
-// in which something other than the step may have changed the world (the user's input, a world replaced
-// by a trigger, a long pause before the step), so that the steps between two keyframes depend on nothing
-// but the keyframe. Reaching step k restores the latest keyframe at or before k and steps on from it.
+// between them are simulated again on demand. A keyframe is taken every few steps, after every frame in
+// which something other than the step may have changed the world (the user's input, a world replaced by
+// a trigger), and before a step that follows a pause, so that the steps between two keyframes depend on
+// nothing but the keyframe. Reaching step k restores the latest keyframe at or before k and steps on
+// from it.
 #pragma once
 
 #include <cstddef>
@@ -38,8 +39,8 @@ constexpr size_t kTimelineBudget = size_t{256} << 20; // bytes of all keyframes 
 // that reaching any step simulates at most about this much again.
 constexpr double kResimulationSeconds = 0.04;
 constexpr int64_t kMaxKeyframeSteps = 30;
-// Non-stepping frames between two steps that re-simulation plays again (slow motion); a longer pause
-// before a step makes a keyframe after it.
+// Frames of a running world between two steps that re-simulation plays again (slow motion); a longer
+// gap (a save under way) makes a keyframe after the step.
 constexpr int kMaxReplayedGap = 3;
 
 struct Timeline {
@@ -61,8 +62,9 @@ struct Timeline {
     size_t budget = kTimelineBudget;
 
     // Bookkeeping of the frames since the last step.
-    int gapFrames = 0;       // frames since the last step that ran no step
-    double stepSeconds = 0;  // time the steps since the last keyframe took
+    int gapFrames = 0;            // frames since the last step that ran no step
+    double stepSeconds = 0;       // time the steps since the last keyframe took
+    bool pausedSinceStep = false; // the world was paused (or moved along the run) since the last step
     bool busyBefore = false; // the previous frame's input was not idle (windows report clicks a frame late)
     uint32_t resetsSeen = 0;
     uint64_t versionSeen = 0;
