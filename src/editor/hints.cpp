@@ -91,7 +91,7 @@ struct HelpLine {
 };
 
 // The mouse's actions; the keys come from the key table.
-constexpr std::array<const char*, 13> kMouseHelp = {{
+constexpr std::array<const char*, 14> kMouseHelp = {{
     "Rest on a group of \"Tools :\", click an icon: pick a tool",
     "Rest on an icon, a toolbar button or \"delete\": its name",
     "Left click or drag in the world: place with the tool",
@@ -105,6 +105,7 @@ constexpr std::array<const char*, 13> kMouseHelp = {{
     "Mouse wheel: zoom",
     "Screen edges: pan",
     "Ctrl + right drag on the toolbar: move the toolbar",
+    "Drag the knob of the time bar over the toolbar: move along the run",
 }};
 
 std::vector<HelpLine> HelpLines() {

@@ -27,6 +27,12 @@ enum class KeyAction : uint8_t {
     Save,
     SaveAs,
     Quit,
+    StepOnce,
+    Speed,
+    ScrubBack,
+    ScrubForward,
+    ScrubBackStep,
+    ScrubForwardStep,
 };
 
 // When a binding fires: on the frame the key is let go, the frame it goes down, or every frame it is held.

@@ -20,6 +20,8 @@ constexpr KeyName kKeys[] = {
     {Key::LeftShift, "LeftShift", 0},
     {Key::Backspace, "Backspace", 0},
     {Key::F2, "F2", 0},
+    {Key::F3, "F3", 0},
+    {Key::F4, "F4", 0},
     {Key::Tab, "Tab", 0},
     {Key::Return, "Return", 0},
     {Key::RightShift, "RightShift", 0},

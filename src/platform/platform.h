@@ -31,6 +31,8 @@ constexpr int LeftShift = 42;
 constexpr int Space = 57;
 constexpr int F1 = 59;
 constexpr int F2 = 60;
+constexpr int F3 = 61;
+constexpr int F4 = 62;
 constexpr int N = 49;
 constexpr int R = 19;
 constexpr int Y = 21;
@@ -76,7 +78,7 @@ bool ShiftHeld(const InputState& in);
 
 // The character a scan code stands for in key-released events ("a".."z", "0".."9", " "), or 0.
 char ScanCodeChar(int scan);
-// Scan code of a key name of the scripted-input format (Escape, Space, F1, F2, Delete, LeftControl,
+// Scan code of a key name of the scripted-input format (Escape, Space, F1 to F4, Delete, LeftControl,
 // RightControl, LeftShift, RightShift, Backspace, Return, Tab, Home, Up, Down, Left, Right, A..Z, 0..9), or
 // -1.
 int ScanCodeFromName(const std::string& name);

@@ -103,6 +103,10 @@ int PcScanCode(SDL_Scancode s) {
         return 59;
     case SDL_SCANCODE_F2:
         return 60;
+    case SDL_SCANCODE_F3:
+        return 61;
+    case SDL_SCANCODE_F4:
+        return 62;
     case SDL_SCANCODE_RCTRL:
         return 157;
     case SDL_SCANCODE_HOME:

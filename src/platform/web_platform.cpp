@@ -563,5 +563,5 @@ int ScanCodeFromDomCode(const std::string& code) {
                                                                  {"NumpadEnter", "Return"}};
     for (const auto& [dom, name] : kNames)
         if (code == dom) return ScanCodeFromName(name);
-    return ScanCodeFromName(code); // Escape, Space, F1, F2, Delete, Backspace, Tab, Home
+    return ScanCodeFromName(code); // Escape, Space, F1 to F4, Delete, Backspace, Tab, Home
 }

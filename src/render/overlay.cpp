@@ -288,6 +288,7 @@ void DrawHud(FrameContext& f) {
         f.Text(0, 150, "Paused", kRed);
     else
         f.Text(0, 150, "Running", kGreen);
+    if (!scene.speed.empty()) f.Text(0, 170, scene.speed, kYellow);
     if (scene.triggersOn)
         DrawNotices(scene.world, static_cast<int>(scene.screenWidth),
                     f.plat); // the notices of the level's script

@@ -81,6 +81,8 @@ void DrawJoints(FrameContext& f);
 void DrawSelection(FrameContext& f);
 void DrawToolbar(FrameContext& f);
 void DrawTextFields(FrameContext& f);
+// Over the toolbar: the run the world is on, and where it is along it.
+void DrawTimeBar(FrameContext& f);
 void DrawLabels(FrameContext& f);
 void DrawHud(FrameContext& f);
 void DrawSparks(FrameContext& f);

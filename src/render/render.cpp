@@ -35,6 +35,7 @@ void DrawFrame(FrameScene& scene, Platform& plat) {
     DrawJoints(f);
     DrawSelection(f);
     DrawToolbar(f);
+    DrawTimeBar(f);
     DrawTextFields(f);
     DrawLabels(f);
     DrawHud(f);

@@ -26,6 +26,16 @@ struct RenderState {
     Rng rng{20240601u};
 };
 
+// The time bar over the toolbar as it is to be drawn: the run, the knob where the world is, the caption.
+struct TimeBarPicture {
+    bool shown = false;
+    int x = 0, y = 0, width = 0, height = 0;
+    int knobX = 0;
+    bool knobHeld = false;
+    bool dropped = false; // the oldest part of the run is gone
+    std::string caption;
+};
+
 // What a frame draws, as the frame loop hands it over: the world and the editor as they stand, and the
 // little the renderer keeps or moves on itself (its scratch, the sparks).
 struct FrameScene {
@@ -33,7 +43,7 @@ struct FrameScene {
     const Camera& camera;
     const Editor& editor;
     std::vector<Spark>& sparks; // the editor's sparks, which the frame moves on
-    Gui& gui; // its windows animate as they are drawn
+    Gui& gui;                   // its windows animate as they are drawn
     const Effects& effects;
     Images& images;
     RenderState& render;
@@ -44,6 +54,8 @@ struct FrameScene {
     bool paused = true;
     bool triggersOn = false;
     bool textured = true; // false: the wireframe view
+    std::string speed;    // "speed 1/2"; empty at normal speed
+    TimeBarPicture timeBar;
 };
 
 // The view the frame draws with: the camera on the screen.

@@ -48,6 +48,21 @@ FrameScene FrameSceneOf(Program& prog) {
     scene.paused = sh.paused;
     scene.triggersOn = sh.triggersOn;
     scene.textured = sh.texturedView != 0;
+    const Timeline& tl = prog.timeline;
+    scene.speed = SpeedText(tl);
+    const TimeBarBox bar = TimeBarRect(prog);
+    if (bar.shown) {
+        TimeBarPicture& p = scene.timeBar;
+        p.shown = true;
+        p.x = bar.x;
+        p.y = bar.y;
+        p.width = bar.width;
+        p.height = bar.height;
+        p.knobX = TimeBarKnobX(tl, bar);
+        p.knobHeld = tl.knobHeld;
+        p.dropped = tl.dropped;
+        p.caption = TimeBarCaption(tl);
+    }
     return scene;
 }
 
@@ -61,6 +76,8 @@ void DrawProgramFrame(Program& prog, Platform& plat) {
 }
 
 namespace {
+
+constexpr int64_t kScrubStride = 60; // Ctrl+Left and Ctrl+Right: a second of the run at full speed
 
 void SampleFrameInput(Program& prog, Platform& plat) {
     Shell& sh = prog.shell;
@@ -139,6 +156,24 @@ bool CarryOutKeys(Program& prog, Platform& plat) {
         case KeyAction::Quit:
             quit = !ClearSelectionKey(prog.editor); // the first Escape only clears a selection
             break;
+        case KeyAction::StepOnce:
+            RequestSingleStep(prog);
+            break;
+        case KeyAction::Speed:
+            CycleSpeed(prog);
+            break;
+        case KeyAction::ScrubBack:
+            ScrubBy(prog, plat, -kScrubStride);
+            break;
+        case KeyAction::ScrubForward:
+            ScrubBy(prog, plat, kScrubStride);
+            break;
+        case KeyAction::ScrubBackStep:
+            ScrubBy(prog, plat, -1);
+            break;
+        case KeyAction::ScrubForwardStep:
+            ScrubBy(prog, plat, 1);
+            break;
         }
     }
     return quit;
@@ -195,21 +230,14 @@ bool RunFrame(Program& prog, Platform& plat) {
 
     if (sh.windowed == 1 && plat.PumpEvents() && MayQuit(prog)) return false;
 
+    const bool steps = StepsThisFrame(prog);
+    // A run taken up again from a step before its end keeps the moment it started (for Rewind).
+    if (steps && BeginTimelineStep(prog)) prog.history.wasPaused = false;
     NoteRunning(prog);
-    if (!sh.paused && !sh.saving) {
-        StepSimulation(prog.world, prog.physics.scratch, LaneThreadTasks(prog.physics.thread));
-        WorldEffectsStep(prog.effects, prog.world, prog.rng);
-        StepLiquidBoxes(prog.world, prog.physics.scratch);
-        if (sh.triggersOn) {
-            TriggerScene scene = TriggerSceneOf(prog, plat);
-            RunTriggers(scene);
-        }
-        AssertWorldSound(prog.world, "after a step");
-    } else {
-        UpdateEntityBounds(prog.world);
-        for (int32_t i = 1; i <= prog.world.liquidBoxCount; ++i)
-            ContainLiquid(prog.world, prog.physics.scratch, i);
-    }
+    if (steps)
+        StepWorld(prog, plat);
+    else
+        RefreshPausedWorld(prog);
 
     EffectsStep(prog.effects, prog.world, prog.rng);
     BeforeEditing(prog);
@@ -217,6 +245,7 @@ bool RunFrame(Program& prog, Platform& plat) {
     prog.gui.hidden = sh.texturedView == 0; // the wireframe view draws no windows
     FindHoveredWindow(prog.gui, sh.input);
     ToolbarUpdate(prog, plat);
+    TimeBarInput(prog, plat);
     PollSave(prog);
     GuiUpdate(prog.gui, plat, sh.input);
     if (WindowHovered(prog.gui))
@@ -236,6 +265,7 @@ bool RunFrame(Program& prog, Platform& plat) {
         DrawProgramFrame(prog, unseen);
     }
     if (sh.triggersOn) AgeNotices(prog.world);
+    EndTimelineFrame(prog, steps);
 
     // Escape (pressed this frame) ends the program, asking first when there are unsaved changes.
     if ((escape || sh.quit) && MayQuit(prog)) return false;

@@ -17,6 +17,7 @@
 #include "shell/history.h"
 #include "shell/options.h"
 #include "shell/script.h"
+#include "shell/timeline.h"
 #include "triggers/triggers.h"
 #include "world/camera.h"
 #include "world/world.h"
@@ -76,6 +77,7 @@ struct Program {
     Rng rng;
     TriggerEngine triggerEngine;
     History history;
+    Timeline timeline; // speed, single steps and the last run kept for scrubbing
 };
 
 // Reads settings.ini from the working directory, opens the screen and loads every image. On failure shows

@@ -73,6 +73,10 @@ TEST(InputScript, RecordingReplaysTheSameStates) {
     frames[4] = frames[3], frames[4].typed = "", frames[4].down[Key::LeftShift] = false,
     frames[4].released[Key::LeftShift] = true;
     frames[5] = frames[4], frames[5].released[Key::LeftShift] = false, frames[5].right = true;
+    // The time keys: F3 pressed and let go, F4 held at the end.
+    frames[1].down[Key::F3] = true;
+    frames[2].down[Key::F3] = false, frames[2].released[Key::F3] = true;
+    frames[5].down[Key::F4] = true;
 
     InputRecorder rec;
     InputState start;
