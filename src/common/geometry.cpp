@@ -85,3 +85,21 @@ Vec2 RotatePoint(double px, double py, double cx, double cy, double deg) {
     double dy = py - cy;
     return {cx + dx * c - dy * s, cy + dx * s + dy * c};
 }
+
+std::vector<Vec2> ConvexHull(std::vector<Vec2> pts) {
+    auto cross = [](Vec2 o, Vec2 a, Vec2 b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); };
+    if (pts.size() < 3) return {};
+    std::sort(pts.begin(), pts.end(), [](Vec2 a, Vec2 b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    std::vector<Vec2> hull(2 * pts.size());
+    size_t k = 0;
+    for (size_t i = 0; i < pts.size(); ++i) { // lower chain, then upper chain
+        while (k >= 2 && cross(hull[k - 2], hull[k - 1], pts[i]) <= 0) --k;
+        hull[k++] = pts[i];
+    }
+    for (size_t i = pts.size() - 1, lower = k + 1; i-- > 0;) {
+        while (k >= lower && cross(hull[k - 2], hull[k - 1], pts[i]) <= 0) --k;
+        hull[k++] = pts[i];
+    }
+    hull.resize(k > 0 ? k - 1 : 0); // the last corner is the first again
+    return hull;
+}

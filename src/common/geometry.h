@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 struct Vec2 {
     double x = 0;
@@ -72,3 +73,7 @@ int32_t RoundToInt(double v);
 
 // Rotates (px, py) about (cx, cy) by deg degrees (screen coordinates: positive turns clockwise on screen).
 Vec2 RotatePoint(double px, double py, double cx, double cy, double deg);
+
+// The corners of the convex hull of `points`, counter-clockwise in a frame whose y grows downwards as the
+// screen's (clockwise as seen), the first corner not repeated; fewer than three when they enclose no area.
+std::vector<Vec2> ConvexHull(std::vector<Vec2> points);

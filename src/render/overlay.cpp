@@ -209,16 +209,33 @@ void DrawJoints(FrameContext& f) {
 void DrawSelection(FrameContext& f) {
     const World& w = f.scene.world;
     const Editor& ed = f.scene.editor;
-    constexpr double kPad = 4; // pixels between a body's bounds and its outline
+    constexpr double kPad = 4; // pixels between a body and its outline
     constexpr uint32_t kOutline = Rgb(0, 255, 255);
+    std::vector<Vec2> corners;
     for (int32_t slot : SelectedSlots(w, ed.selection)) {
         const Entity& e = w.entities[static_cast<size_t>(slot)];
-        const Vec2 a = f.Pixel(e.bmin), b = f.Pixel(e.bmax);
-        const double x1 = a.x - kPad, y1 = a.y - kPad, x2 = b.x + kPad, y2 = b.y + kPad;
-        f.WorldLine(x1, y1, x2, y1, kOutline);
-        f.WorldLine(x2, y1, x2, y2, kOutline);
-        f.WorldLine(x2, y2, x1, y2, kOutline);
-        f.WorldLine(x1, y2, x1, y1, kOutline);
+        // The body's own outline (the hull of its particles on the screen), a few pixels out from it; a
+        // body of fewer than three corners gets its bounds.
+        corners.clear();
+        for (int32_t p : e.particles)
+            if (p >= 1 && p <= w.particleCount)
+                corners.push_back(f.Screen(w.particles[static_cast<size_t>(p)].p));
+        std::vector<Vec2> hull = ConvexHull(corners);
+        if (hull.size() < 3) {
+            const Vec2 a = f.Pixel(e.bmin), b = f.Pixel(e.bmax);
+            hull = {{a.x, a.y}, {b.x, a.y}, {b.x, b.y}, {a.x, b.y}};
+        }
+        Vec2 c{0, 0};
+        for (const Vec2& h : hull) c = c + h / static_cast<double>(hull.size());
+        for (Vec2& h : hull) {
+            const Vec2 d = h - c;
+            const double len = std::sqrt(d.x * d.x + d.y * d.y);
+            if (len > 0) h = h + d * (kPad / len);
+        }
+        for (size_t i = 0; i < hull.size(); ++i) {
+            const Vec2 a = hull[i], b = hull[(i + 1) % hull.size()];
+            f.WorldLine(a.x, a.y, b.x, b.y, kOutline);
+        }
     }
     if (ed.selecting) {
         const Vec2 a = f.Pixel(ed.selectFrom), b = f.Pixel(ed.pointerWorld);

@@ -93,3 +93,10 @@ TEST(Random, WrittenOutRangeReduction) {
     Rng c(5489u);
     EXPECT_EQ(Random(c, 1000), static_cast<int32_t>((uint64_t{3499211612u} * 1001) >> 32));
 }
+
+TEST(Geometry, ConvexHullKeepsTheCornersAndDropsWhatLiesInsideOrOnALine) {
+    const std::vector<Vec2> square = ConvexHull({{0, 0}, {10, 0}, {5, 5}, {10, 10}, {0, 10}, {5, 0}});
+    ASSERT_EQ(square.size(), 4u);
+    for (const Vec2& c : square) EXPECT_TRUE((c.x == 0 || c.x == 10) && (c.y == 0 || c.y == 10));
+    EXPECT_TRUE(ConvexHull({{0, 0}, {1, 1}, {2, 2}}).size() < 3); // a line encloses nothing
+}
