@@ -138,17 +138,34 @@ void ToggleHelpWindow(Program& prog, Platform& plat) {
         return;
     }
     const std::vector<HelpLine> help = HelpLines();
-    int width = 0;
-    for (const HelpLine& l : help) width = std::max(width, plat.TextWidth(FontId::Gui, l.text));
-    width += 2 * kHelpLeft;
-    const int height = kHelpTop + kHelpPitch * static_cast<int>(help.size()) + 12;
     const int W = gui.settings.screenWidth, H = gui.settings.screenHeight;
+    // One column; two, split at a heading, when one would run off a short screen and two fit its width.
+    auto columnWidth = [&](size_t from, size_t to) {
+        int width = 0;
+        for (size_t i = from; i < to; ++i) width = std::max(width, plat.TextWidth(FontId::Gui, help[i].text));
+        return width + 2 * kHelpLeft;
+    };
+    auto heightOf = [](size_t lines) { return kHelpTop + kHelpPitch * static_cast<int>(lines) + 12; };
+    size_t split = help.size();
+    if (heightOf(help.size()) > H) {
+        size_t best = help.size();
+        for (size_t i = 1; i < help.size(); ++i)
+            if (help[i].heading &&
+                (best == help.size() || std::max(i, help.size() - i) < std::max(best, help.size() - best)))
+                best = i;
+        if (best < help.size() && columnWidth(0, best) + columnWidth(best, help.size()) <= W) split = best;
+    }
+    const int first = columnWidth(0, split);
+    const int width = first + (split < help.size() ? columnWidth(split, help.size()) : 0);
+    const int height = heightOf(std::max(split, help.size() - split));
     ed.helpWindow = OpenWindow(gui, std::max(0, (W - width) / 2), std::max(0, (H - height) / 2), width,
                                height, "Help", 100);
-    int y = kHelpTop;
-    for (const HelpLine& l : help) {
-        int32_t label = AddLabel(gui, ed.helpWindow, l.heading ? kHelpLeft - 6 : kHelpLeft, y, l.text);
+    for (size_t i = 0; i < help.size(); ++i) {
+        const HelpLine& l = help[i];
+        const bool second = i >= split;
+        const int x = (second ? first : 0) + (l.heading ? kHelpLeft - 6 : kHelpLeft);
+        const int y = kHelpTop + kHelpPitch * static_cast<int>(second ? i - split : i);
+        int32_t label = AddLabel(gui, ed.helpWindow, x, y, l.text);
         if (l.heading) SetLabelColour(gui, ed.helpWindow, label, 255, 255, 0);
-        y += kHelpPitch;
     }
 }
