@@ -33,7 +33,7 @@ bool StartProgram(Program& prog, Platform& plat) {
     if (!ReadSettingsAndOpenScreen(prog, plat)) return false;
     InitGui(prog.gui, static_cast<int>(sh.settings.screenWidth), static_cast<int>(sh.settings.screenHeight));
     prog.camera.zoom = ClampZoom(1 - sh.settings.screenWidth / 1280.0);
-    BuildEditorInterface(prog, plat);
+    BuildEditorInterface(EditorSceneOf(prog), plat);
     if (!prog.images.leftOutCustom.empty()) SetStatus(prog.editor, LeftOutCustomNotice(prog.images));
     return true;
 }
@@ -76,22 +76,25 @@ bool CarryOutKeys(Program& prog, Platform& plat) {
             sh.texturedView = sh.texturedView ? 0 : 1;
             break;
         case KeyAction::Help:
-            ToggleHelpWindow(prog, plat);
+            ToggleHelpWindow(prog.editor, prog.gui, plat);
             break;
         case KeyAction::Delete:
-            DeleteKey(prog, plat);
+            DeleteKey(EditorSceneOf(prog), plat);
             break;
         case KeyAction::Duplicate:
-            DuplicateKey(prog);
+            if (DuplicateWanted(prog.editor, prog.world, prog.gui)) {
+                WaitForSave(prog); // nothing changes the world while a save runs
+                DuplicateKey(prog.editor, prog.world, prog.rng, prog.gui);
+            }
             break;
         case KeyAction::Copy:
-            CopyKey(prog, plat, false);
+            CopyKey(EditorSceneOf(prog), plat, false);
             break;
         case KeyAction::Cut:
-            if (worldFree) CopyKey(prog, plat, true);
+            if (worldFree) CopyKey(EditorSceneOf(prog), plat, true);
             break;
         case KeyAction::Paste:
-            PasteKey(prog, plat);
+            PasteKey(EditorSceneOf(prog), plat);
             break;
         case KeyAction::Grid:
             GridKey(prog.editor);
@@ -112,7 +115,7 @@ bool CarryOutKeys(Program& prog, Platform& plat) {
             StartSave(prog);
             break;
         case KeyAction::SaveAs:
-            OpenSaveAsWindow(prog, plat);
+            OpenSaveAsWindow(EditorSceneOf(prog), plat);
             break;
         case KeyAction::Quit:
             quit = !ClearSelectionKey(prog.editor); // the first Escape only clears a selection
@@ -191,17 +194,17 @@ bool RunFrame(Program& prog, Platform& plat) {
 
     EffectsStep(prog.effects, prog.world, prog.rng);
     BeforeEditing(prog);
-    ApplyPanels(prog, plat);
+    ApplyPanels(EditorSceneOf(prog), plat);
     prog.gui.hidden = sh.texturedView == 0; // the wireframe view draws no windows
     FindHoveredWindow(prog.gui, sh.input);
-    ToolbarUpdate(prog, plat);
+    ToolbarUpdate(EditorSceneOf(prog), plat);
     PollSave(prog);
     GuiUpdate(prog.gui, plat, sh.input);
     if (WindowHovered(prog.gui))
-        ToolWindowInput(prog, plat);
+        ToolWindowInput(EditorSceneOf(prog), plat);
     else
-        CloseToolGroups(prog);
-    EditorInput(prog, plat);
+        CloseToolGroups(EditorSceneOf(prog));
+    EditorInput(EditorSceneOf(prog), plat);
     const bool escape = CarryOutKeys(prog, plat);
     PollSave(prog); // a save the keys started ends in this frame when it runs inline
     AfterEditing(prog);
