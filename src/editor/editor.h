@@ -118,6 +118,11 @@ constexpr int kAimRestFrames = 12;
 // The grid the placement tools snap to while it is on, in world units.
 constexpr int kGridStep = 25;
 
+// What the editor asks the frame loop to do to the world as a whole: the toolbar's "Save", "New" and
+// "Rewind", and the pause a new half-space or water space starts. The frame loop carries them out in the
+// order asked, right after the step that asked (shell/frame.cpp); "New" and "Rewind" not while a save runs.
+enum class EditorRequest { Save, New, Rewind, Pause };
+
 struct Editor {
     std::string currentTool;
     int16_t leftState = 0; // 0 up, 1 pressed this frame, 2 held, 3 released this frame
@@ -177,6 +182,7 @@ struct Editor {
     int toolRest = 0;
     // The last copy or cut, as level text (the system clipboard has it too; it wins when it holds text).
     std::string clipboard;
+    std::vector<EditorRequest> requests; // asked this frame, not yet carried out
 };
 
 // What the editor asks of the shell, which owns the world as a whole and the files: it carries these out
@@ -202,12 +208,12 @@ struct EditorHost {
 };
 
 // The shell's state the editor reads, and the few parts it sets: the save target and the browser's folder
-// (the browser and "Save as" choose them) and the pause ("Pause" tool).
+// (the browser and "Save as" choose them).
 struct EditorShell {
     InputState& input; // this frame's sample: read only, but for the keyboardTaken flag "Save as" raises
     std::string& levelPath;
     std::string& currentFolder;
-    bool& paused;
+    const bool& paused;
     const bool& saving; // a save may start or end while the editor works
     OverwriteGuard& overwrite;
     const int64_t& frame;
@@ -250,7 +256,10 @@ const std::string& StatusText(const Editor& ed);
 // The frame loop's steps.
 void BuildEditorInterface(const EditorScene& sc, Platform& plat);
 void ApplyPanels(const EditorScene& sc, Platform& plat);
+// The toolbar in two steps: the buttons (their requests are carried out between the two), then "Save as",
+// the browser's picture, help, the text fields and the fading status line.
 void ToolbarUpdate(const EditorScene& sc, Platform& plat);
+void ToolbarFinish(const EditorScene& sc, Platform& plat);
 void ToolWindowInput(const EditorScene& sc, Platform& plat);
 // Asks every tool-group pop-up to close; they are gone before the frame is drawn.
 void CloseToolGroups(const EditorScene& sc);

@@ -63,9 +63,14 @@ void ToolbarUpdate(const EditorScene& sc, Platform& plat) {
     }
 
     if (Clicked(ed, kLoadButton)) OpenLoadLevelWindow(sc, plat);
-    if (Clicked(ed, kSaveButton)) sc.host.startSave(sc.host.program);
-    if (Clicked(ed, kNewButton) && !sc.shell.saving) sc.host.newWorld(sc.host.program, plat);
-    if (Clicked(ed, kRewindButton) && !sc.shell.saving) sc.host.rewind(sc.host.program, plat);
+    if (Clicked(ed, kSaveButton)) ed.requests.push_back(EditorRequest::Save);
+    if (Clicked(ed, kNewButton)) ed.requests.push_back(EditorRequest::New);
+    if (Clicked(ed, kRewindButton)) ed.requests.push_back(EditorRequest::Rewind);
+}
+
+void ToolbarFinish(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    const InputState& in = sc.shell.input;
     for (const ToolbarButton& b : ed.toolbar)
         if (b.caption == "Save as" && b.state == 2) OpenSaveAsWindow(sc, plat);
     BrowserPreviewUpdate(sc, plat);

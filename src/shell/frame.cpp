@@ -56,6 +56,29 @@ void SampleFrameInput(Program& prog, Platform& plat) {
     WorkOutEdges(sh.input, sh.keysBefore);
 }
 
+// What the editor asked of the world as a whole in the step just run, in the order asked.
+void CarryOutEditorRequests(Program& prog, Platform& plat) {
+    Shell& sh = prog.shell;
+    std::vector<EditorRequest> requests;
+    requests.swap(prog.editor.requests);
+    for (EditorRequest r : requests) {
+        switch (r) {
+        case EditorRequest::Save:
+            StartSave(prog);
+            break;
+        case EditorRequest::New:
+            if (!sh.saving) NewWorld(prog, plat);
+            break;
+        case EditorRequest::Rewind:
+            if (!sh.saving) Rewind(prog, plat);
+            break;
+        case EditorRequest::Pause:
+            sh.paused = true;
+            break;
+        }
+    }
+}
+
 // The frame's keys, dispatched from the key table in its order. True when Escape asks to quit.
 bool CarryOutKeys(Program& prog, Platform& plat) {
     Shell& sh = prog.shell;
@@ -198,6 +221,8 @@ bool RunFrame(Program& prog, Platform& plat) {
     prog.gui.hidden = sh.texturedView == 0; // the wireframe view draws no windows
     FindHoveredWindow(prog.gui, sh.input);
     ToolbarUpdate(EditorSceneOf(prog), plat);
+    CarryOutEditorRequests(prog, plat);
+    ToolbarFinish(EditorSceneOf(prog), plat);
     PollSave(prog);
     GuiUpdate(prog.gui, plat, sh.input);
     if (WindowHovered(prog.gui))
@@ -205,6 +230,7 @@ bool RunFrame(Program& prog, Platform& plat) {
     else
         CloseToolGroups(EditorSceneOf(prog));
     EditorInput(EditorSceneOf(prog), plat);
+    CarryOutEditorRequests(prog, plat);
     const bool escape = CarryOutKeys(prog, plat);
     PollSave(prog); // a save the keys started ends in this frame when it runs inline
     AfterEditing(prog);
