@@ -118,10 +118,15 @@ constexpr int kAimRestFrames = 12;
 // The grid the placement tools snap to while it is on, in world units.
 constexpr int kGridStep = 25;
 
-// What the editor asks the frame loop to do to the world as a whole: the toolbar's "Save", "New" and
-// "Rewind", and the pause a new half-space or water space starts. The frame loop carries them out in the
-// order asked, right after the step that asked (shell/frame.cpp); "New" and "Rewind" not while a save runs.
-enum class EditorRequest { Save, New, Rewind, Pause };
+// What the editor asks the frame loop to do to the world as a whole or the files: the toolbar's "Save",
+// "New" and "Rewind", the save "Save as" starts, and the pause a new half-space or water space starts. The
+// frame loop carries them out in the order asked, right after the step that asked (shell/frame.cpp); "New"
+// and "Rewind" not while a save runs.
+enum class EditorRequestKind { Save, SaveAs, New, Rewind, Pause };
+struct EditorRequest {
+    EditorRequestKind kind = EditorRequestKind::Save;
+    std::string path; // SaveAs: the stored path, which becomes the save target once it is written
+};
 
 struct Editor {
     std::string currentTool;
@@ -192,12 +197,8 @@ struct EditorHost {
     void* program = nullptr;
     void (*waitForSave)(void* program) =
         nullptr; // ends a running save first: nothing changes the world meanwhile
-    void (*startSave)(void* program) = nullptr; // "Save": the current level
-    void (*startSaveAs)(void* program, const std::string& storedPath) = nullptr;
     bool (*openLevel)(void* program, Platform& plat,
                       const std::string& storedPath) = nullptr; // the browser's load
-    void (*newWorld)(void* program, Platform& plat) = nullptr;
-    bool (*rewind)(void* program, Platform& plat) = nullptr;
     // The delete round trips (level/): false when there was nothing to delete.
     bool (*deleteEntity)(void* program, Platform& plat, int32_t entitySlot) = nullptr;
     bool (*deleteEntities)(void* program, Platform& plat, const std::vector<int32_t>& entitySlots) = nullptr;

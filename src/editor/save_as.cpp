@@ -73,7 +73,7 @@ void TrySave(const EditorScene& sc, Platform& plat) {
     if (sh.saving) return Say(sc, "a save is under way: try again");
     if (MustAskBeforeSaving(sh.overwrite, path, sh.frame)) return Say(sc, OverwriteQuestion(path));
     Close(sc, plat);
-    sc.host.startSaveAs(sc.host.program, path); // the file becomes the save target once it is written
+    sc.editor.requests.push_back({EditorRequestKind::SaveAs, path}); // the target once it is written
 }
 
 } // namespace

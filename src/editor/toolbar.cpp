@@ -63,9 +63,9 @@ void ToolbarUpdate(const EditorScene& sc, Platform& plat) {
     }
 
     if (Clicked(ed, kLoadButton)) OpenLoadLevelWindow(sc, plat);
-    if (Clicked(ed, kSaveButton)) ed.requests.push_back(EditorRequest::Save);
-    if (Clicked(ed, kNewButton)) ed.requests.push_back(EditorRequest::New);
-    if (Clicked(ed, kRewindButton)) ed.requests.push_back(EditorRequest::Rewind);
+    if (Clicked(ed, kSaveButton)) ed.requests.push_back({EditorRequestKind::Save, {}});
+    if (Clicked(ed, kNewButton)) ed.requests.push_back({EditorRequestKind::New, {}});
+    if (Clicked(ed, kRewindButton)) ed.requests.push_back({EditorRequestKind::Rewind, {}});
 }
 
 void ToolbarFinish(const EditorScene& sc, Platform& plat) {

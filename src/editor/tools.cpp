@@ -156,7 +156,7 @@ void ApplyTool(const EditorScene& sc) {
                 ed.shaping = s.uid;
             }
             ed.anchor = m;
-            ed.requests.push_back(EditorRequest::Pause);
+            ed.requests.push_back({EditorRequestKind::Pause, {}});
             SetStatus(ed, "paused.");
         } else if (left == 2) {
             for (HalfSpace& h : w.halfSpaces)

@@ -61,18 +61,21 @@ void CarryOutEditorRequests(Program& prog, Platform& plat) {
     Shell& sh = prog.shell;
     std::vector<EditorRequest> requests;
     requests.swap(prog.editor.requests);
-    for (EditorRequest r : requests) {
-        switch (r) {
-        case EditorRequest::Save:
+    for (const EditorRequest& r : requests) {
+        switch (r.kind) {
+        case EditorRequestKind::Save:
             StartSave(prog);
             break;
-        case EditorRequest::New:
+        case EditorRequestKind::SaveAs:
+            StartSave(prog, r.path);
+            break;
+        case EditorRequestKind::New:
             if (!sh.saving) NewWorld(prog, plat);
             break;
-        case EditorRequest::Rewind:
+        case EditorRequestKind::Rewind:
             if (!sh.saving) Rewind(prog, plat);
             break;
-        case EditorRequest::Pause:
+        case EditorRequestKind::Pause:
             sh.paused = true;
             break;
         }

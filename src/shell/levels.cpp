@@ -383,13 +383,9 @@ EditorScene EditorSceneOf(Program& prog) {
     EditorHost host;
     host.program = &prog;
     host.waitForSave = [](void* p) { WaitForSave(*static_cast<Program*>(p)); };
-    host.startSave = [](void* p) { StartSave(*static_cast<Program*>(p)); };
-    host.startSaveAs = [](void* p, const std::string& path) { StartSave(*static_cast<Program*>(p), path); };
     host.openLevel = [](void* p, Platform& pl, const std::string& path) {
         return OpenLevel(*static_cast<Program*>(p), pl, path);
     };
-    host.newWorld = [](void* p, Platform& pl) { NewWorld(*static_cast<Program*>(p), pl); };
-    host.rewind = [](void* p, Platform& pl) { return Rewind(*static_cast<Program*>(p), pl); };
     host.deleteEntity = [](void* p, Platform& pl, int32_t slot) {
         return DeleteEntityByRoundTrip(*static_cast<Program*>(p), pl, slot);
     };
