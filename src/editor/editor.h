@@ -118,14 +118,15 @@ constexpr int kAimRestFrames = 12;
 // The grid the placement tools snap to while it is on, in world units.
 constexpr int kGridStep = 25;
 
-// What the editor asks the frame loop to do to the world as a whole or the files: the toolbar's "Save",
-// "New" and "Rewind", the save "Save as" starts, and the pause a new half-space or water space starts. The
-// frame loop carries them out in the order asked, right after the step that asked (shell/frame.cpp); "New"
-// and "Rewind" not while a save runs.
-enum class EditorRequestKind { Save, SaveAs, New, Rewind, Pause };
+// What the editor asks the frame loop to do to the world as a whole or the files: the level the browser
+// loads, the toolbar's "Save", "New" and "Rewind", the save "Save as" starts, and the pause a new half-space
+// or water space starts. The frame loop carries them out in the order asked, right after the step that
+// asked (shell/frame.cpp); "New" and "Rewind" not while a save runs.
+enum class EditorRequestKind { Load, Save, SaveAs, New, Rewind, Pause };
 struct EditorRequest {
     EditorRequestKind kind = EditorRequestKind::Save;
-    std::string path; // SaveAs: the stored path, which becomes the save target once it is written
+    std::string path; // Load, SaveAs: the stored path (a save's target once it is written)
+    std::string name; // Load: the file as the browser lists it, for the history
 };
 
 struct Editor {
@@ -195,10 +196,8 @@ struct Editor {
 // step). `program` is handed back to each.
 struct EditorHost {
     void* program = nullptr;
-    void (*waitForSave)(void* program) =
-        nullptr; // ends a running save first: nothing changes the world meanwhile
-    bool (*openLevel)(void* program, Platform& plat,
-                      const std::string& storedPath) = nullptr; // the browser's load
+    // Ends a running save first: nothing changes the world meanwhile.
+    void (*waitForSave)(void* program) = nullptr;
     // The delete round trips (level/): false when there was nothing to delete.
     bool (*deleteEntity)(void* program, Platform& plat, int32_t entitySlot) = nullptr;
     bool (*deleteEntities)(void* program, Platform& plat, const std::vector<int32_t>& entitySlots) = nullptr;

@@ -165,12 +165,7 @@ void LoadLevelWindowHandler(const EditorScene& sc, Platform& plat) {
     if (level) {
         CloseWindow(sc.gui, plat, ed.browserWindow);
         ed.browserWindow = 0;
-        if (sc.host.openLevel(sc.host.program, plat,
-                              path)) { // a load waits for a running save and closes the panels
-            ed.change = "load " + item;
-            ed.changeLoadedFile = true;
-            ed.changeTarget = true;
-        }
+        ed.requests.push_back({EditorRequestKind::Load, path, item});
         return;
     }
     if (item == "..\\") {

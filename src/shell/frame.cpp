@@ -63,6 +63,14 @@ void CarryOutEditorRequests(Program& prog, Platform& plat) {
     requests.swap(prog.editor.requests);
     for (const EditorRequest& r : requests) {
         switch (r.kind) {
+        case EditorRequestKind::Load:
+            // A load waits for a running save and closes the panels.
+            if (OpenLevel(prog, plat, r.path)) {
+                prog.editor.change = "load " + r.name;
+                prog.editor.changeLoadedFile = true;
+                prog.editor.changeTarget = true;
+            }
+            break;
         case EditorRequestKind::Save:
             StartSave(prog);
             break;
@@ -232,6 +240,7 @@ bool RunFrame(Program& prog, Platform& plat) {
         ToolWindowInput(EditorSceneOf(prog), plat);
     else
         CloseToolGroups(EditorSceneOf(prog));
+    CarryOutEditorRequests(prog, plat); // the browser's load
     EditorInput(EditorSceneOf(prog), plat);
     CarryOutEditorRequests(prog, plat);
     const bool escape = CarryOutKeys(prog, plat);

@@ -383,9 +383,6 @@ EditorScene EditorSceneOf(Program& prog) {
     EditorHost host;
     host.program = &prog;
     host.waitForSave = [](void* p) { WaitForSave(*static_cast<Program*>(p)); };
-    host.openLevel = [](void* p, Platform& pl, const std::string& path) {
-        return OpenLevel(*static_cast<Program*>(p), pl, path);
-    };
     host.deleteEntity = [](void* p, Platform& pl, int32_t slot) {
         return DeleteEntityByRoundTrip(*static_cast<Program*>(p), pl, slot);
     };
