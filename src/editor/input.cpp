@@ -12,7 +12,6 @@
 #include "gui/gui.h"
 #include "level/files.h"
 #include "platform/platform.h"
-#include "render/render.h"
 #include "shell/catalogue.h"
 #include "world/camera.h"
 #include "world/world.h"

@@ -7,8 +7,8 @@
 #include "editor/editor.h"
 #include "editor/names.h"
 #include "gui/gui.h"
-#include "render/render.h"
 #include "world/builders.h"
+#include "world/camera.h"
 #include "world/world.h"
 
 namespace {
