@@ -272,7 +272,7 @@ int32_t OpenToolGroup(const EditorScene& sc, Platform& plat, int group);
 
 // The level browser.
 void OpenLoadLevelWindow(const EditorScene& sc, Platform& plat);
-// Step of ToolbarUpdate: while the browser is open, the folder it lists and the selected level's picture
+// Step of ToolbarFinish: while the browser is open, the folder it lists and the selected level's picture
 // and counts, or "cannot be read". Files are read on a worker thread (at once in headless runs) and each
 // picture is kept until its file changes.
 void BrowserPreviewUpdate(const EditorScene& sc, Platform& plat);
