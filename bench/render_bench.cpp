@@ -22,6 +22,7 @@
 #include "editor/editor.h"
 #include "platform/test_platform.h"
 #include "render/render.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 #include "world/builders.h"
 
@@ -108,7 +109,7 @@ void FrameRecording(benchmark::State& state) {
 void EmptyScene(Program& prog, Platform& plat) {
     ResetWorld(prog.world);
     InitGui(prog.gui, kScreenWidth, kScreenHeight);
-    BuildEditorInterface(prog, plat);
+    BuildEditorInterface(EditorSceneOf(prog), plat);
     prog.camera = Camera{};
     prog.shell.input.mouseX = kScreenWidth / 2;
     prog.shell.input.mouseY = kScreenHeight / 2;

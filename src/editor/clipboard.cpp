@@ -10,11 +10,13 @@
 #include "editor/editor.h"
 #include "editor/names.h"
 #include "gui/gui.h"
+#include "level/files.h"
 #include "level/level.h"
-#include "shell/levels.h"
-#include "shell/program.h"
+#include "platform/platform.h"
+#include "shell/catalogue.h"
 #include "world/builders.h"
 #include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -164,40 +166,40 @@ std::string BodiesText(const World& w, const std::vector<int32_t>& slots) {
     return LevelText(clip, Camera{});
 }
 
-void CopyKey(Program& prog, Platform& plat, bool cut) {
-    Editor& ed = prog.editor;
-    const std::vector<int32_t> slots = ActedBodies(prog);
+void CopyKey(const EditorScene& sc, Platform& plat, bool cut) {
+    Editor& ed = sc.editor;
+    const std::vector<int32_t> slots = ActedBodies(sc);
     if (slots.empty()) return SetStatus(ed, cut ? "nothing to cut." : "nothing to copy.");
-    ed.clipboard = BodiesText(prog.world, slots);
+    ed.clipboard = BodiesText(sc.world, slots);
     plat.SetClipboardText(ed.clipboard);
     const std::string what = slots.size() == 1
-                                 ? KindWord(prog.world.entities[static_cast<size_t>(slots[0])].type)
+                                 ? KindWord(sc.world.entities[static_cast<size_t>(slots[0])].type)
                                  : BodiesPhrase(slots.size());
     if (!cut) return SetStatus(ed, "copied " + what + ".");
-    if (!DeleteEntities(prog, plat, slots)) return;
+    if (!DeleteEntities(sc, plat, slots)) return;
     ed.selection.clear();
     ed.change = "cut " + what;
     SetStatus(ed, "cut " + what + ".");
 }
 
-void PasteKey(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
+void PasteKey(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
     std::string text = plat.ClipboardText();
     if (text.empty()) text = ed.clipboard;
     if (text.empty()) return SetStatus(ed, "nothing pasted: the clipboard is empty.");
     World pasted;
     Camera cam;
-    const LoadReport report = ReadLevelText(pasted, cam, prog.rng, text);
+    const LoadReport report = ReadLevelText(pasted, cam, sc.rng, text);
     const std::vector<int32_t> bodies = AllBodies(pasted);
     if (bodies.empty()) {
         SetStatus(ed, report.dropped > 0 ? "nothing pasted: the clipboard's level records hold no whole body."
                                          : "nothing pasted: the clipboard holds no level records of bodies.");
         return;
     }
-    WaitForSave(prog); // nothing changes the world while a save runs
+    sc.host.waitForSave(sc.host.program); // nothing changes the world while a save runs
     const Vec2 shift = ed.pointerWorld - BoundsCentre(pasted, bodies);
     std::vector<int32_t> ids;
-    if (!CopyBodies(pasted, bodies, prog.world, prog.rng, shift, &ids))
+    if (!CopyBodies(pasted, bodies, sc.world, sc.rng, shift, &ids))
         return SetStatus(ed, "not enough room: nothing pasted.");
     ed.selection = ids;
     ed.change = "paste " + BodiesPhrase(ids.size());

@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <string>
 
+#include "common/random.h"
 #include "editor/editor.h"
 #include "editor/names.h"
-#include "shell/levels.h"
-#include "shell/program.h"
+#include "gui/gui.h"
+#include "level/files.h"
+#include "platform/platform.h"
+#include "shell/catalogue.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -23,9 +28,9 @@ template <typename T> uint32_t UidAt(const std::vector<T>& list, int index, size
 
 } // namespace
 
-PanelPlaces NotePanelPlaces(const Program& prog) {
-    const Editor& ed = prog.editor;
-    const World& w = prog.world;
+PanelPlaces NotePanelPlaces(const EditorScene& sc) {
+    const Editor& ed = sc.editor;
+    const World& w = sc.world;
     PanelPlaces pos;
     pos.halfSpaces = w.halfSpaces.size();
     pos.waterSpaces = w.waterSpaces.size();
@@ -47,9 +52,9 @@ PanelPlaces NotePanelPlaces(const Program& prog) {
     return pos;
 }
 
-void PutPanelsBack(Program& prog, const PanelPlaces& pos) {
-    Editor& ed = prog.editor;
-    const World& w = prog.world;
+void PutPanelsBack(const EditorScene& sc, const PanelPlaces& pos) {
+    Editor& ed = sc.editor;
+    const World& w = sc.world;
     for (size_t i = 0; i < ed.panels.size() && i < pos.panels.size(); ++i) {
         Panel& p = ed.panels[i];
         if (p.kind == "halfspace") p.targetUid = UidAt(w.halfSpaces, pos.panels[i], pos.halfSpaces);
@@ -60,23 +65,23 @@ void PutPanelsBack(Program& prog, const PanelPlaces& pos) {
                                       : UidAt(w.halfSpaces, pos.shaping, pos.halfSpaces);
 }
 
-bool DeleteEntity(Program& prog, Platform& plat, int32_t entitySlot) {
-    World& w = prog.world;
+bool DeleteEntity(const EditorScene& sc, Platform& plat, int32_t entitySlot) {
+    World& w = sc.world;
     if (entitySlot < 1 || entitySlot > w.entityCount) return false;
     const int32_t id = w.entities[static_cast<size_t>(entitySlot)].id;
     if (id == 0) return false;
-    WaitForSave(prog); // nothing changes the world while a save runs
+    sc.host.waitForSave(sc.host.program); // nothing changes the world while a save runs
     const std::string type = w.entities[static_cast<size_t>(entitySlot)].type;
     std::erase_if(w.markers, [&](const Marker& m) {
         return m.entityId == id || (m.entityId == 0 && m.entity == entitySlot);
     });
-    if (!DeleteEntityByRoundTrip(prog, plat, entitySlot)) return false;
-    prog.editor.change = "delete " + KindWord(type);
+    if (!sc.host.deleteEntity(sc.host.program, plat, entitySlot)) return false;
+    sc.editor.change = "delete " + KindWord(type);
     return true;
 }
 
-bool DeleteEntities(Program& prog, Platform& plat, const std::vector<int32_t>& slots) {
-    World& w = prog.world;
+bool DeleteEntities(const EditorScene& sc, Platform& plat, const std::vector<int32_t>& slots) {
+    World& w = sc.world;
     std::vector<int32_t> ids, live;
     for (int32_t s : slots) {
         if (s < 1 || s > w.entityCount || w.entities[static_cast<size_t>(s)].id == 0) continue;
@@ -84,19 +89,19 @@ bool DeleteEntities(Program& prog, Platform& plat, const std::vector<int32_t>& s
         live.push_back(s);
     }
     if (live.empty()) return false;
-    if (live.size() == 1) return DeleteEntity(prog, plat, live[0]);
-    WaitForSave(prog); // nothing changes the world while a save runs
+    if (live.size() == 1) return DeleteEntity(sc, plat, live[0]);
+    sc.host.waitForSave(sc.host.program); // nothing changes the world while a save runs
     std::erase_if(w.markers, [&](const Marker& m) {
         return std::find(ids.begin(), ids.end(), m.entityId) != ids.end() ||
                (m.entityId == 0 && std::find(live.begin(), live.end(), m.entity) != live.end());
     });
-    if (!DeleteEntitiesByRoundTrip(prog, plat, live)) return false;
-    prog.editor.change = "delete " + std::to_string(live.size()) + " bodies";
+    if (!sc.host.deleteEntities(sc.host.program, plat, live)) return false;
+    sc.editor.change = "delete " + std::to_string(live.size()) + " bodies";
     return true;
 }
 
-bool DeleteFreeParticle(Program& prog, Platform& plat, int32_t particleSlot) {
-    if (!DeleteFreeParticleByRoundTrip(prog, plat, particleSlot)) return false;
-    prog.editor.change = "delete particle";
+bool DeleteFreeParticle(const EditorScene& sc, Platform& plat, int32_t particleSlot) {
+    if (!sc.host.deleteFreeParticle(sc.host.program, plat, particleSlot)) return false;
+    sc.editor.change = "delete particle";
     return true;
 }

@@ -9,10 +9,13 @@
 
 #include "common/geometry.h"
 
-struct Program;
 struct World;
 struct Camera;
 struct InputState;
+struct Images;
+struct Gui;
+struct Rng;
+struct OverwriteGuard;
 class Platform;
 
 struct EditorLabel {
@@ -115,6 +118,17 @@ constexpr int kAimRestFrames = 12;
 // The grid the placement tools snap to while it is on, in world units.
 constexpr int kGridStep = 25;
 
+// What the editor asks the frame loop to do to the world as a whole or the files: the level the browser
+// loads, the toolbar's "Save", "New" and "Rewind", the save "Save as" starts, and the pause a new half-space
+// or water space starts. The frame loop carries them out in the order asked, right after the step that
+// asked (shell/frame.cpp); "New" and "Rewind" not while a save runs.
+enum class EditorRequestKind { Load, Save, SaveAs, New, Rewind, Pause };
+struct EditorRequest {
+    EditorRequestKind kind = EditorRequestKind::Save;
+    std::string path; // Load, SaveAs: the stored path (a save's target once it is written)
+    std::string name; // Load: the file as the browser lists it, for the history
+};
+
 struct Editor {
     std::string currentTool;
     int16_t leftState = 0; // 0 up, 1 pressed this frame, 2 held, 3 released this frame
@@ -174,6 +188,50 @@ struct Editor {
     int toolRest = 0;
     // The last copy or cut, as level text (the system clipboard has it too; it wins when it holds text).
     std::string clipboard;
+    std::vector<EditorRequest> requests; // asked this frame, not yet carried out
+};
+
+// What the editor asks of the shell, which owns the world as a whole and the files: it carries these out
+// at once, where the editor needs the outcome before it goes on (a status line, a selection, a history
+// step). `program` is handed back to each.
+struct EditorHost {
+    void* program = nullptr;
+    // Ends a running save first: nothing changes the world meanwhile.
+    void (*waitForSave)(void* program) = nullptr;
+    // The delete round trips (level/): false when there was nothing to delete.
+    bool (*deleteEntity)(void* program, Platform& plat, int32_t entitySlot) = nullptr;
+    bool (*deleteEntities)(void* program, Platform& plat, const std::vector<int32_t>& entitySlots) = nullptr;
+    bool (*deleteFreeParticle)(void* program, Platform& plat, int32_t particleSlot) = nullptr;
+    // The level browser's picture of `world` through `cam`, into image `image`.
+    void (*drawPicture)(void* program, Platform& plat, World& world, const Camera& cam, int image, int width,
+                        int height) = nullptr;
+};
+
+// The shell's state the editor reads, and the few parts it sets: the save target and the browser's folder
+// (the browser and "Save as" choose them).
+struct EditorShell {
+    InputState& input; // this frame's sample: read only, but for the keyboardTaken flag "Save as" raises
+    std::string& levelPath;
+    std::string& currentFolder;
+    const bool& paused;
+    const bool& saving; // a save may start or end while the editor works
+    OverwriteGuard& overwrite;
+    const int64_t& frame;
+    bool headless = false;
+    double screenWidth = 1280, screenHeight = 1024;
+};
+
+// What the editor works on in a frame, handed to it by the frame loop (shell/levels.h: EditorSceneOf).
+struct EditorScene {
+    Editor& editor;
+    Gui& gui;
+    World& world;
+    Camera& camera;
+    Images& images;
+    Rng& rng;
+    Rng& drawingRng; // the frame's own generator (sparks): never the world's
+    EditorShell shell;
+    EditorHost host;
 };
 
 // Where the panels' half-space and water-space targets and the shaped space stand in their lists, so that
@@ -184,8 +242,8 @@ struct PanelPlaces {
     bool shapingWater = false;
     size_t halfSpaces = 0, waterSpaces = 0;
 };
-PanelPlaces NotePanelPlaces(const Program& prog);
-void PutPanelsBack(Program& prog, const PanelPlaces& places);
+PanelPlaces NotePanelPlaces(const EditorScene& sc);
+void PutPanelsBack(const EditorScene& sc, const PanelPlaces& places);
 
 // The left-button state after one frame with the button down or up.
 int16_t NextLeftButtonState(int16_t current, bool down);
@@ -196,83 +254,91 @@ void FadeStatus(Editor& ed);
 const std::string& StatusText(const Editor& ed);
 
 // The frame loop's steps.
-void BuildEditorInterface(Program& prog, Platform& plat);
-void ApplyPanels(Program& prog, Platform& plat);
-void ToolbarUpdate(Program& prog, Platform& plat);
-void ToolWindowInput(Program& prog, Platform& plat);
+void BuildEditorInterface(const EditorScene& sc, Platform& plat);
+void ApplyPanels(const EditorScene& sc, Platform& plat);
+// The toolbar in two steps: the buttons (their requests are carried out between the two), then "Save as",
+// the browser's picture, help, the text fields and the fading status line.
+void ToolbarUpdate(const EditorScene& sc, Platform& plat);
+void ToolbarFinish(const EditorScene& sc, Platform& plat);
+void ToolWindowInput(const EditorScene& sc, Platform& plat);
 // Asks every tool-group pop-up to close; they are gone before the frame is drawn.
-void CloseToolGroups(Program& prog);
-void EditorInput(Program& prog, Platform& plat);
+void CloseToolGroups(const EditorScene& sc);
+void EditorInput(const EditorScene& sc, Platform& plat);
 
 // The tool-group pop-ups, numbered by their button in "Tools :" (0 "player" .. 8 "custom").
 constexpr int kToolGroupCount = 9;
 // Opens pop-up `group` (closing every other one); its window id.
-int32_t OpenToolGroup(Program& prog, Platform& plat, int group);
+int32_t OpenToolGroup(const EditorScene& sc, Platform& plat, int group);
 
 // The level browser.
-void OpenLoadLevelWindow(Program& prog, Platform& plat);
-// Step of ToolbarUpdate: while the browser is open, the folder it lists and the selected level's picture
+void OpenLoadLevelWindow(const EditorScene& sc, Platform& plat);
+// Step of ToolbarFinish: while the browser is open, the folder it lists and the selected level's picture
 // and counts, or "cannot be read". Files are read on a worker thread (at once in headless runs) and each
 // picture is kept until its file changes.
-void BrowserPreviewUpdate(Program& prog, Platform& plat);
-void LoadLevelWindowHandler(Program& prog, Platform& plat);
+void BrowserPreviewUpdate(const EditorScene& sc, Platform& plat);
+void LoadLevelWindowHandler(const EditorScene& sc, Platform& plat);
 
 // "Save as" (the toolbar button, Ctrl+Shift+S): the window with the file name, its folder, "Save" and
 // "Cancel".
-void OpenSaveAsWindow(Program& prog, Platform& plat);
+void OpenSaveAsWindow(const EditorScene& sc, Platform& plat);
 // Step of ToolbarUpdate: while the window is open, the keyboard (typing, Backspace, Enter saves, Escape
 // cancels) and its buttons. It marks the keyboard taken: no key acts elsewhere meanwhile.
-void SaveAsWindowUpdate(Program& prog, Platform& plat);
+void SaveAsWindowUpdate(const EditorScene& sc, Platform& plat);
 // The stored path a name typed in "Save as" names, inside `folder`: ".lvl" is added to a name without an
 // extension. Empty, with the reason in `why`, for a name a path cannot hold, another extension, or a name
 // that leaves the levels folder tree.
 std::string SaveAsPath(const std::string& folder, const std::string& name, std::string& why);
 
 // Property panels; x, y is the mouse's screen position. Each returns the panel window's id.
-int32_t OpenEntityPanel(Program& prog, int32_t entitySlot, int x, int y);
-int32_t OpenHalfSpacePanel(Program& prog, uint32_t uid, int x, int y);
-int32_t OpenRegionPanel(Program& prog, int32_t regionId, int x, int y);
-int32_t OpenWaterSpacePanel(Program& prog, uint32_t uid, int x, int y);
+int32_t OpenEntityPanel(const EditorScene& sc, int32_t entitySlot, int x, int y);
+int32_t OpenHalfSpacePanel(const EditorScene& sc, uint32_t uid, int x, int y);
+int32_t OpenRegionPanel(const EditorScene& sc, int32_t regionId, int x, int y);
+int32_t OpenWaterSpacePanel(const EditorScene& sc, uint32_t uid, int x, int y);
 // The "Edit" tool: every entity whose box holds the world point gets a panel; otherwise the first
 // half-space, region or water space holding it. Returns the number of panels opened.
-int OpenPanelsAt(Program& prog, Vec2 world, int x, int y);
+int OpenPanelsAt(const EditorScene& sc, Vec2 world, int x, int y);
 // Closes every panel (a load replaces the world they edit).
-void CloseAllPanels(Program& prog, Platform& plat);
+void CloseAllPanels(const EditorScene& sc, Platform& plat);
 
 // The first half-space whose solid side holds the point (index into the list), or -1; likewise the first
 // region containing it and the first water space whose water holds it.
-int HalfSpaceAt(const Program& prog, Vec2 world);
-int RegionAt(const Program& prog, Vec2 world);
-int WaterSpaceAt(const Program& prog, Vec2 world);
+int HalfSpaceAt(const EditorScene& sc, Vec2 world);
+int RegionAt(const EditorScene& sc, Vec2 world);
+int WaterSpaceAt(const EditorScene& sc, Vec2 world);
 
 // Deleting. The entity in `entitySlot` with everything it owns and its markers; a particle of the world
 // entity alone with the constraints that touch it. Both rebuild the world from its own level text and
 // keep the panels on their targets. A running save ends first. False when there was nothing to delete.
-bool DeleteEntity(Program& prog, Platform& plat, int32_t entitySlot);
-bool DeleteFreeParticle(Program& prog, Platform& plat, int32_t particleSlot);
+bool DeleteEntity(const EditorScene& sc, Platform& plat, int32_t entitySlot);
+bool DeleteFreeParticle(const EditorScene& sc, Platform& plat, int32_t particleSlot);
 
 // The tool group (0..8) holding a tool, or -1.
-int ToolGroupOf(const Program& prog, const std::string& tool);
+int ToolGroupOf(const Images& images, const std::string& tool);
 
 // Names on the interface: the tooltip under the mouse, and the current tool marked in its pop-up and in
 // "Tools :". Once a frame, after the GUI update.
-void UpdateHints(Program& prog);
+void UpdateHints(Editor& ed, Gui& gui, const Images& images, const InputState& in,
+                 const std::string& levelPath);
 
 // The help window: opens it, or closes it when it is open.
-void ToggleHelpWindow(Program& prog, Platform& plat);
+void ToggleHelpWindow(Editor& ed, Gui& gui, Platform& plat);
 
 // What the editor's keys do (the frame loop dispatches them from the key table).
 void PanKeys(Camera& cam, const InputState& in); // the arrow keys pan as the screen edges do
 void GridKey(Editor& ed);
-void DuplicateKey(Program& prog); // the body under the mouse, 20 units right and down
+// Ctrl+D: the selection, or else the body under the mouse, 20 units right and down. The shell ends a running
+// save first when DuplicateWanted says there is something to copy: nothing changes the world while a save
+// runs.
+bool DuplicateWanted(const Editor& ed, const World& w, const Gui& gui);
+void DuplicateKey(Editor& ed, World& w, struct Rng& rng, const Gui& gui);
 void HomeKey(Camera& cam, const Editor& ed, double screenWidth);
-void DeleteKey(Program& prog, Platform& plat); // the object under the mouse
+void DeleteKey(const EditorScene& sc, Platform& plat); // the object under the mouse
 // The body whose outline (the convex hull of its particles) holds the world point, the one drawn on top
 // (the last in table order) when several do; 0 for none.
 int32_t BodyAt(const World& w, Vec2 world);
 // Places a copy of the body 20 units right and down: its kind, properties and shape, with its liquid and
 // its lights. The new entity's slot, or 0 when there was nothing to copy or no room.
-int32_t DuplicateBody(Program& prog, int32_t entitySlot);
+int32_t DuplicateBody(World& w, struct Rng& rng, Editor& ed, int32_t entitySlot);
 // The nearest grid point.
 Vec2 SnapToGrid(Vec2 world);
 
@@ -282,14 +348,14 @@ Vec2 SnapToGrid(Vec2 world);
 std::vector<int32_t> SelectedSlots(const World& w, const std::vector<int32_t>& selection);
 // What the selection keys act on: the selected bodies, or else the body under the mouse (none while a window
 // lies under it).
-std::vector<int32_t> ActedBodies(const Program& prog);
+std::vector<int32_t> ActedBodies(const EditorScene& sc);
 bool IsSelected(const Editor& ed, int32_t entityId);
 // Step of EditorInput: Left Control + left button in the world. True while it holds the left button (the
 // tools then rest).
-bool SelectionInput(Program& prog);
+bool SelectionInput(const EditorScene& sc);
 // Step of EditorInput: Left Control + wheel turns, Left Shift + wheel scales what the keys act on (the wheel
 // does not zoom then). True when it changed the world.
-bool TurnOrScaleWheel(Program& prog);
+bool TurnOrScaleWheel(const EditorScene& sc);
 // Escape with a selection: clears it; false when there was none.
 bool ClearSelectionKey(Editor& ed);
 
@@ -305,7 +371,7 @@ bool ScaleBodies(World& w, const std::vector<int32_t>& slots, double factor, std
 void MoveBodies(World& w, const std::vector<int32_t>& slots, Vec2 d);
 
 // Deletes every body in `slots` with everything it owns, in one round trip. False when none is left.
-bool DeleteEntities(Program& prog, Platform& plat, const std::vector<int32_t>& slots);
+bool DeleteEntities(const EditorScene& sc, Platform& plat, const std::vector<int32_t>& slots);
 
 // ---- Copy and paste (editor/clipboard.cpp) ---------------------------------------------------------------
 
@@ -318,10 +384,10 @@ bool CopyBodies(const World& from, const std::vector<int32_t>& slots, World& to,
 // The bodies as the text of a level of their own.
 std::string BodiesText(const World& w, const std::vector<int32_t>& slots);
 // Ctrl+C and Ctrl+X: the selection (or the body under the mouse) to the clipboard; a cut deletes it as well.
-void CopyKey(Program& prog, Platform& plat, bool cut);
+void CopyKey(const EditorScene& sc, Platform& plat, bool cut);
 // Ctrl+V: the clipboard's bodies with the centre of their bounds at the mouse; they become the selection.
 // Text that holds no body pastes nothing, and the status line says why; so does a full table.
-void PasteKey(Program& prog, Platform& plat);
+void PasteKey(const EditorScene& sc, Platform& plat);
 
 // A burst of sparks at a screen point.
-void SparkBurst(Program& prog, float x, float y);
+void SparkBurst(const EditorScene& sc, float x, float y);

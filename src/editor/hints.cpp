@@ -8,7 +8,7 @@
 #include "editor/names.h"
 #include "gui/gui.h"
 #include "platform/platform.h"
-#include "shell/program.h"
+#include "shell/catalogue.h"
 
 namespace {
 
@@ -17,9 +17,7 @@ bool Hot(int state) {
 }
 
 // What under the mouse has a tip: (key, title, hint); an empty key for nothing.
-Tooltip TipUnderMouse(Program& prog) {
-    Editor& ed = prog.editor;
-    Gui& gui = prog.gui;
+Tooltip TipUnderMouse(const Editor& ed, Gui& gui, const std::string& levelPath) {
     Tooltip t;
     if (Window* w = FindWindow(gui, HoveredWindow(gui))) {
         for (const ToolGroupWindow& g : ed.groups) {
@@ -40,7 +38,7 @@ Tooltip TipUnderMouse(Program& prog) {
     for (const ToolbarButton& b : ed.toolbar) {
         if (b.hover == 0 || b.caption.empty()) continue;
         if (b.caption == "Load") return {"Load", "Load", "open a level from the level browser"};
-        if (b.caption == "Save") return {"Save", "Save", "write the level to " + prog.shell.levelPath};
+        if (b.caption == "Save") return {"Save", "Save", "write the level to " + levelPath};
         if (b.caption == "New") return {"New", "New", "start an empty level"};
         if (b.caption == "Rewind") return {"Rewind", "Rewind", "back to where the world started running"};
         if (b.caption == "Save as")
@@ -51,16 +49,14 @@ Tooltip TipUnderMouse(Program& prog) {
     return t;
 }
 
-void MarkCurrentTool(Program& prog) {
-    Editor& ed = prog.editor;
-    Gui& gui = prog.gui;
+void MarkCurrentTool(const Editor& ed, Gui& gui, const Images& images) {
     const std::string& tool = ed.currentTool;
     for (const ToolGroupWindow& g : ed.groups)
         if (Window* w = FindWindow(gui, g.window))
             for (GuiImageWidget& img : w->images) img.marked = !tool.empty() && img.tag == tool;
     Window* tools = FindWindow(gui, ed.toolsWindow);
     if (!tools) return;
-    const int group = ToolGroupOf(prog, tool);
+    const int group = ToolGroupOf(images, tool);
     for (size_t i = 0; i < ed.toolsButtons.size(); ++i)
         if (GuiButton* b = FindButton(*tools, ed.toolsButtons[i]))
             b->marked = i < kToolGroupCount ? static_cast<int>(i) == group : tool == "Edit";
@@ -68,10 +64,11 @@ void MarkCurrentTool(Program& prog) {
 
 } // namespace
 
-void UpdateHints(Program& prog) {
-    Tooltip& tip = prog.editor.tooltip;
-    Tooltip now = TipUnderMouse(prog);
-    const bool pressed = prog.shell.input.left || prog.shell.input.right;
+void UpdateHints(Editor& ed, Gui& gui, const Images& images, const InputState& in,
+                 const std::string& levelPath) {
+    Tooltip& tip = ed.tooltip;
+    Tooltip now = TipUnderMouse(ed, gui, levelPath);
+    const bool pressed = in.left || in.right;
     if (now.key.empty() || now.key != tip.key || pressed) {
         now.frames = 0; // a press hides the tip until the mouse rests again
         tip = now;
@@ -80,7 +77,7 @@ void UpdateHints(Program& prog) {
         tip.hint = now.hint;
         ++tip.frames;
     }
-    MarkCurrentTool(prog);
+    MarkCurrentTool(ed, gui, images);
 }
 
 namespace {
@@ -129,9 +126,7 @@ constexpr int kHelpPitch = 20;
 
 } // namespace
 
-void ToggleHelpWindow(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    Gui& gui = prog.gui;
+void ToggleHelpWindow(Editor& ed, Gui& gui, Platform& plat) {
     if (FindWindow(gui, ed.helpWindow)) {
         CloseWindow(gui, plat, ed.helpWindow);
         ed.helpWindow = 0;

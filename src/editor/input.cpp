@@ -4,14 +4,17 @@
 #include <cmath>
 #include <vector>
 
+#include "common/random.h"
 #include "common/text.h"
 #include "editor/editor.h"
 #include "editor/names.h"
 #include "editor/tools.h"
 #include "gui/gui.h"
-#include "render/render.h"
-#include "shell/levels.h"
-#include "shell/program.h"
+#include "level/files.h"
+#include "platform/platform.h"
+#include "shell/catalogue.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -111,25 +114,25 @@ void DragToolbar(Editor& ed, const InputState& in, int W, int H, int dx, int dy)
 
 // Right drag: while paused (or with Left Shift) the whole body moves with the mouse and keeps no speed;
 // while running the selected particle follows the mouse, and a static body's particle gains no speed.
-void RightDrag(Program& prog) {
-    Editor& ed = prog.editor;
-    World& w = prog.world;
-    const InputState& in = prog.shell.input;
+void RightDrag(const EditorScene& sc) {
+    Editor& ed = sc.editor;
+    World& w = sc.world;
+    const InputState& in = sc.shell.input;
     if (!in.right) { // the drag is over
         ed.dragLetGo = false;
         ed.dragEntityId = 0;
     }
-    if (!in.right || w.particleCount < 1 || in.down[Key::LeftControl] || WindowHovered(prog.gui)) return;
-    if (prog.shell.saving) return; // nothing changes the world while a save runs
+    if (!in.right || w.particleCount < 1 || in.down[Key::LeftControl] || WindowHovered(sc.gui)) return;
+    if (sc.shell.saving) return; // nothing changes the world while a save runs
     const int32_t s = ed.selected;
     if (s < 1 || s > w.particleCount || w.particles[static_cast<size_t>(s)].id == 0) return;
     Particle& sp = w.particles[static_cast<size_t>(s)];
     const Entity& owner = w.entities[static_cast<size_t>(sp.parent)];
-    if (prog.shell.paused || in.down[Key::LeftShift]) {
+    if (sc.shell.paused || in.down[Key::LeftShift]) {
         const Vec2 d = ed.mouseWorldDelta;
         if (d.x == 0 && d.y == 0) return;
         // Moving a body of a paused world is editing; with the world running it is play.
-        if (prog.shell.paused)
+        if (sc.shell.paused)
             ed.change = "move " + (owner.id == 1 ? std::string("particle") : KindWord(owner.type));
         if (owner.id == 1) { // a free particle: the world entity lists none
             sp.p += d;
@@ -137,7 +140,7 @@ void RightDrag(Program& prog) {
             return;
         }
         // A selected body of a paused world takes the whole selection with it.
-        if (prog.shell.paused && IsSelected(ed, owner.id)) {
+        if (sc.shell.paused && IsSelected(ed, owner.id)) {
             const std::vector<int32_t> slots = SelectedSlots(w, ed.selection);
             if (slots.size() > 1) ed.change = "move " + std::to_string(slots.size()) + " bodies";
             MoveBodies(w, slots, d);
@@ -158,9 +161,9 @@ void RightDrag(Program& prog) {
     }
 }
 
-void EdgeScroll(Program& prog, int W, int H) {
-    const InputState& in = prog.shell.input;
-    Camera& cam = prog.camera;
+void EdgeScroll(const EditorScene& sc, int W, int H) {
+    const InputState& in = sc.shell.input;
+    Camera& cam = sc.camera;
     const double step = (cam.zoom + 1) * 10;
     if (in.mouseX <= 0) cam.x -= step;
     if (in.mouseX >= W - 1) cam.x += step;
@@ -191,15 +194,14 @@ std::string ToolChange(const std::string& tool) {
 
 } // namespace
 
-void DeleteKey(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    World& w = prog.world;
+void DeleteKey(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    World& w = sc.world;
     if (ed.currentTool == "HalfSpace" || ed.currentTool == "Region") {
-        if (WindowHovered(prog.gui)) return; // the mouse is not in the world
-        int i =
-            ed.currentTool == "HalfSpace" ? HalfSpaceAt(prog, ed.mouseWorld) : RegionAt(prog, ed.mouseWorld);
+        if (WindowHovered(sc.gui)) return; // the mouse is not in the world
+        int i = ed.currentTool == "HalfSpace" ? HalfSpaceAt(sc, ed.mouseWorld) : RegionAt(sc, ed.mouseWorld);
         if (i < 0) return;
-        WaitForSave(prog);
+        sc.host.waitForSave(sc.host.program);
         if (ed.currentTool == "HalfSpace")
             w.halfSpaces.erase(w.halfSpaces.begin() + i);
         else
@@ -208,7 +210,7 @@ void DeleteKey(Program& prog, Platform& plat) {
         return;
     }
     if (!ed.selection.empty()) {
-        DeleteEntities(prog, plat, SelectedSlots(w, ed.selection));
+        DeleteEntities(sc, plat, SelectedSlots(w, ed.selection));
         ed.selection.clear();
         return;
     }
@@ -216,27 +218,27 @@ void DeleteKey(Program& prog, Platform& plat) {
     if (s < 1 || s > w.particleCount || w.particles[static_cast<size_t>(s)].id == 0) return;
     const int32_t parent = w.particles[static_cast<size_t>(s)].parent;
     if (w.entities[static_cast<size_t>(parent)].id == 1)
-        DeleteFreeParticle(prog, plat, s);
+        DeleteFreeParticle(sc, plat, s);
     else
-        DeleteEntity(prog, plat, parent);
+        DeleteEntity(sc, plat, parent);
 }
 
-void EditorInput(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    Shell& sh = prog.shell;
+void EditorInput(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    const EditorShell& sh = sc.shell;
     const InputState& in = sh.input;
-    const int W = static_cast<int>(sh.settings.screenWidth);
-    const int H = static_cast<int>(sh.settings.screenHeight);
+    const int W = static_cast<int>(sh.screenWidth);
+    const int H = static_cast<int>(sh.screenHeight);
 
     // The pop-ups asked to close this frame (the mouse is over no window).
     if (ed.closeGroups) {
-        for (const ToolGroupWindow& g : ed.groups) CloseWindow(prog.gui, plat, g.window);
+        for (const ToolGroupWindow& g : ed.groups) CloseWindow(sc.gui, plat, g.window);
         ed.groups.clear();
         ed.closeGroups = false;
     }
 
     ed.leftState = NextLeftButtonState(ed.leftState, in.left);
-    UpdateHints(prog);
+    UpdateHints(sc.editor, sc.gui, sc.images, sc.shell.input, sc.shell.levelPath);
     if (!ed.pointerKnown) {
         ed.previousMouseX = in.mouseX;
         ed.previousMouseY = in.mouseY;
@@ -244,7 +246,7 @@ void EditorInput(Program& prog, Platform& plat) {
     const int dx = in.mouseX - ed.previousMouseX, dy = in.mouseY - ed.previousMouseY;
     ed.previousMouseX = in.mouseX;
     ed.previousMouseY = in.mouseY;
-    const bool overWindow = WindowHovered(prog.gui);
+    const bool overWindow = WindowHovered(sc.gui);
 
     if (ed.overToolbar) ed.anchor = {};
     DragToolbar(ed, in, W, H, dx, dy);
@@ -253,11 +255,12 @@ void EditorInput(Program& prog, Platform& plat) {
     // turns or scales bodies (below, once the mouse's world point is known).
     const bool wheelShapes = in.down[Key::LeftControl] || in.down[Key::LeftShift];
     if (in.wheel != 0 && !overWindow && !wheelShapes)
-        prog.camera.zoom = ClampZoom(prog.camera.zoom + in.wheel / 50.0);
+        sc.camera.zoom = ClampZoom(sc.camera.zoom + in.wheel / 50.0);
 
     // The mouse in the world, rounded up to whole units. Movements are measured from the pointer's own
     // world point, which a window under the mouse does not hide.
-    Vec2 world = ScreenToWorld(ProgramView(prog), in.mouseX, in.mouseY);
+    Vec2 world =
+        ScreenToWorld(MakeView(sc.camera, sc.shell.screenWidth, sc.shell.screenHeight), in.mouseX, in.mouseY);
     world.Set(std::ceil(world.x), std::ceil(world.y));
     const Vec2 lastPointer = ed.pointerKnown ? ed.pointerWorld : world;
     ed.pointerWorld = world;
@@ -266,29 +269,29 @@ void EditorInput(Program& prog, Platform& plat) {
     ed.mouseWorld = world;
     ed.mouseWorldDelta = world - lastPointer;
 
-    if (wheelShapes) TurnOrScaleWheel(prog);
+    if (wheelShapes) TurnOrScaleWheel(sc);
 
-    World& w = prog.world;
+    World& w = sc.world;
     if (!in.right && ed.leftState == 0)
         ed.selected = ParticleUnderMouse(w, world);
     else if (ed.leftState != 0)
         ed.previousSelected = ParticleUnderMouse(w, world);
 
-    RightDrag(prog);
+    RightDrag(sc);
 
     if (overWindow) {
         ed.mouseWorld = {};
         ed.anchor = {};
     }
-    const bool selecting = SelectionInput(prog);
+    const bool selecting = SelectionInput(sc);
     if (!overWindow && !ed.overToolbar && !selecting) {
         const WorldMakings before = Makings(w);
-        ApplyTool(prog);
+        ApplyTool(sc);
         if (!(Makings(w) == before)) {
             ed.change = ToolChange(ed.currentTool);
             ed.selection.clear();
         }
     }
 
-    EdgeScroll(prog, W, H);
+    EdgeScroll(sc, W, H);
 }

@@ -2,10 +2,14 @@
 #include <algorithm>
 #include <array>
 
+#include "common/random.h"
 #include "editor/editor.h"
 #include "gui/gui.h"
+#include "level/files.h"
 #include "platform/platform.h"
-#include "shell/program.h"
+#include "shell/catalogue.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -73,9 +77,9 @@ constexpr int kCustomCell = 50;
 constexpr int kCustomPitch = 60;
 constexpr int kCustomColumns = 4;
 
-std::vector<GroupButton> CustomButtons(Program& prog, Platform& plat) {
+std::vector<GroupButton> CustomButtons(const EditorScene& sc, Platform& plat) {
     std::vector<GroupButton> out;
-    const Images& img = prog.images;
+    const Images& img = sc.images;
     for (const CustomImage& c : img.custom) {
         if (c.entry < 0 || static_cast<size_t>(c.entry) >= img.catalogue.size()) continue;
         const CatalogueEntry& e = img.catalogue[static_cast<size_t>(c.entry)];
@@ -97,14 +101,14 @@ std::vector<GroupButton> CustomButtons(Program& prog, Platform& plat) {
 
 } // namespace
 
-void BuildEditorInterface(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    const int W = static_cast<int>(prog.shell.settings.screenWidth);
-    const int H = static_cast<int>(prog.shell.settings.screenHeight);
+void BuildEditorInterface(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    const int W = static_cast<int>(sc.shell.screenWidth);
+    const int H = static_cast<int>(sc.shell.screenHeight);
 
     ed.labels.clear();
     ed.labels.push_back({10, 200, "", 0, 0, 0});
-    ed.labels.push_back({10, static_cast<int16_t>(H - 80), prog.shell.levelPath, 255, 255, 255});
+    ed.labels.push_back({10, static_cast<int16_t>(H - 80), sc.shell.levelPath, 255, 255, 255});
 
     ed.toolbar.clear();
     ed.toolbar.push_back({0, static_cast<int16_t>(H - 101), 290, 100, ""});
@@ -115,7 +119,7 @@ void BuildEditorInterface(Program& prog, Platform& plat) {
     ed.toolbar.push_back({30, static_cast<int16_t>(H - 30), 70, 20, "Rewind"});
     ed.toolbar.push_back({210, static_cast<int16_t>(H - 30), 70, 20, "Save as"});
 
-    Gui& gui = prog.gui;
+    Gui& gui = sc.gui;
     // The buttons are wide enough for their captions ("liquid filled objects"). The layout does not follow
     // the font, so scripted sessions find every button in the same place.
     const auto& groups = ToolGroups();
@@ -132,22 +136,22 @@ void BuildEditorInterface(Program& prog, Platform& plat) {
     (void)plat;
 }
 
-int ToolGroupOf(const Program& prog, const std::string& tool) {
+int ToolGroupOf(const Images& images, const std::string& tool) {
     if (tool.empty()) return -1;
     const auto& groups = ToolGroups();
     for (int g = 0; g < kToolGroupCount; ++g)
         for (const GroupButton& b : groups[static_cast<size_t>(g)].buttons)
             if (b.tool == tool) return g;
-    for (const CustomImage& c : prog.images.custom)
-        if (c.entry >= 0 && static_cast<size_t>(c.entry) < prog.images.catalogue.size() &&
-            prog.images.catalogue[static_cast<size_t>(c.entry)].name == tool)
+    for (const CustomImage& c : images.custom)
+        if (c.entry >= 0 && static_cast<size_t>(c.entry) < images.catalogue.size() &&
+            images.catalogue[static_cast<size_t>(c.entry)].name == tool)
             return kToolGroupCount - 1;
     return -1;
 }
 
-int32_t OpenToolGroup(Program& prog, Platform& plat, int group) {
-    Editor& ed = prog.editor;
-    Gui& gui = prog.gui;
+int32_t OpenToolGroup(const EditorScene& sc, Platform& plat, int group) {
+    Editor& ed = sc.editor;
+    Gui& gui = sc.gui;
     if (group < 0 || group >= kToolGroupCount) return 0;
     for (const ToolGroupWindow& g : ed.groups) CloseWindow(gui, plat, g.window);
     ed.groups.clear();
@@ -157,7 +161,7 @@ int32_t OpenToolGroup(Program& prog, Platform& plat, int group) {
     int height = def.height;
     const int width = std::max(def.width, TitleRoom(plat, def.title));
     if (group == kToolGroupCount - 1) {
-        buttons = CustomButtons(prog, plat);
+        buttons = CustomButtons(sc, plat);
         int rows = (static_cast<int>(buttons.size()) + kCustomColumns - 1) / kCustomColumns;
         height = std::max(height, 40 + rows * kCustomPitch);
     }
@@ -200,65 +204,65 @@ bool OnTheWay(double sx, double sy, double px, double py, double x1, double y1, 
 }
 
 // Once a frame: how long the mouse has rested, and whether it is on its way to the open pop-up.
-bool AimingAtPopUp(Program& prog) {
-    Editor& ed = prog.editor;
+bool AimingAtPopUp(const EditorScene& sc) {
+    Editor& ed = sc.editor;
     PopUpAim& aim = ed.aim;
-    const InputState& in = prog.shell.input;
+    const InputState& in = sc.shell.input;
     aim.restFrames = in.mouseX == aim.lastX && in.mouseY == aim.lastY ? aim.restFrames + 1 : 0;
     aim.lastX = in.mouseX;
     aim.lastY = in.mouseY;
     if (!aim.known || ed.groups.size() != 1 || aim.restFrames >= kAimRestFrames) return false;
-    const Window* pop = FindWindow(prog.gui, ed.groups[0].window);
+    const Window* pop = FindWindow(sc.gui, ed.groups[0].window);
     if (!pop) return false;
     constexpr int kSlack = 4; // a line drawn in whole pixels strays a little
-    const int m = prog.gui.settings.hitMargin + kSlack;
+    const int m = sc.gui.settings.hitMargin + kSlack;
     return OnTheWay(aim.fromX, aim.fromY, in.mouseX, in.mouseY, pop->x - m, pop->y - m,
                     pop->x + pop->width + m, pop->y + pop->height + m);
 }
 
 } // namespace
 
-void CloseToolGroups(Program& prog) {
-    if (AimingAtPopUp(prog)) return; // between the windows on the way to the pop-up
-    prog.editor.closeGroups = true;
+void CloseToolGroups(const EditorScene& sc) {
+    if (AimingAtPopUp(sc)) return; // between the windows on the way to the pop-up
+    sc.editor.closeGroups = true;
 }
 
 namespace {
 
-void ToolsWindowInput(Program& prog, Platform& plat, Window& tools) {
-    Editor& ed = prog.editor;
-    const bool aiming = AimingAtPopUp(prog);
+void ToolsWindowInput(const EditorScene& sc, Platform& plat, Window& tools) {
+    Editor& ed = sc.editor;
+    const bool aiming = AimingAtPopUp(sc);
     if (tools.minimised) return; // its buttons keep stale states
     for (int i = 0; i < kToolGroupCount && i < static_cast<int>(ed.toolsButtons.size()); ++i) {
-        if (ButtonState(prog.gui, tools.id, ed.toolsButtons[static_cast<size_t>(i)]) != -1) continue;
+        if (ButtonState(sc.gui, tools.id, ed.toolsButtons[static_cast<size_t>(i)]) != -1) continue;
         bool open =
-            ed.groups.size() == 1 && ed.groups[0].group == i && FindWindow(prog.gui, ed.groups[0].window);
+            ed.groups.size() == 1 && ed.groups[0].group == i && FindWindow(sc.gui, ed.groups[0].window);
         // Another group's button crossed on the way to the open pop-up leaves it open.
         if (!open && aiming) break;
-        if (!open) OpenToolGroup(prog, plat, i);
-        ed.aim.fromX = prog.shell.input.mouseX;
-        ed.aim.fromY = prog.shell.input.mouseY;
+        if (!open) OpenToolGroup(sc, plat, i);
+        ed.aim.fromX = sc.shell.input.mouseX;
+        ed.aim.fromY = sc.shell.input.mouseY;
         ed.aim.known = true;
         break;
     }
     if (ed.toolsButtons.size() > kToolGroupCount && ed.currentTool != "locked" &&
-        ButtonState(prog.gui, tools.id, ed.toolsButtons[kToolGroupCount]) == 3)
+        ButtonState(sc.gui, tools.id, ed.toolsButtons[kToolGroupCount]) == 3)
         ed.currentTool = "Edit";
 }
 
 } // namespace
 
-void ToolWindowInput(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    Gui& gui = prog.gui;
+void ToolWindowInput(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    Gui& gui = sc.gui;
     // Forget pop-ups the user closed with their own buttons.
     std::erase_if(ed.groups, [&](const ToolGroupWindow& g) { return FindWindow(gui, g.window) == nullptr; });
 
     Window* hovered = FindWindow(gui, HoveredWindow(gui));
     if (!hovered) return;
-    if (hovered->id != ed.toolsWindow) AimingAtPopUp(prog); // keeps the rest count going
+    if (hovered->id != ed.toolsWindow) AimingAtPopUp(sc); // keeps the rest count going
     if (hovered->id == ed.toolsWindow) {
-        ToolsWindowInput(prog, plat, *hovered);
+        ToolsWindowInput(sc, plat, *hovered);
         return;
     }
     for (const ToolGroupWindow& g : ed.groups) {
@@ -267,5 +271,5 @@ void ToolWindowInput(Program& prog, Platform& plat) {
             if (img.state == 3 && !img.tag.empty() && ed.currentTool != "locked") ed.currentTool = img.tag;
         return;
     }
-    if (hovered->id == ed.browserWindow) LoadLevelWindowHandler(prog, plat);
+    if (hovered->id == ed.browserWindow) LoadLevelWindowHandler(sc, plat);
 }

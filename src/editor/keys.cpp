@@ -3,13 +3,13 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "common/random.h"
 #include "editor/editor.h"
 #include "editor/names.h"
 #include "gui/gui.h"
-#include "render/render.h"
-#include "shell/levels.h"
-#include "shell/program.h"
 #include "world/builders.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -29,8 +29,7 @@ Vec2 SnapToGrid(Vec2 v) {
     return {std::round(v.x / kGridStep) * kGridStep, std::round(v.y / kGridStep) * kGridStep};
 }
 
-int32_t DuplicateBody(Program& prog, int32_t src) {
-    World& w = prog.world;
+int32_t DuplicateBody(World& w, Rng& rng, Editor& ed, int32_t src) {
     if (src < 1 || src > w.entityCount || w.entities[static_cast<size_t>(src)].id == 0) return 0;
     const Entity& from = w.entities[static_cast<size_t>(src)];
     // Braces the world entity owns inside the body (a box's diagonals) come along; joints to other bodies,
@@ -50,7 +49,7 @@ int32_t DuplicateBody(Program& prog, int32_t src) {
     const int constraints = from.constraintcount() + static_cast<int>(braces.size());
     if (!HasRoomFor(w, 1, particles, constraints)) {
         ++w.refusedCreations;
-        SetStatus(prog.editor, "the world is full: nothing placed.");
+        SetStatus(ed, "the world is full: nothing placed.");
         return 0;
     }
     const Vec2 shift{kCopyOffset, kCopyOffset};
@@ -80,7 +79,7 @@ int32_t DuplicateBody(Program& prog, int32_t src) {
     // Its liquid, particle for particle, and its lights.
     for (int32_t b = 1; b <= w.liquidBoxCount; ++b) {
         if (w.liquidBoxes[static_cast<size_t>(b)].container != src) continue;
-        int32_t nb = NewLiquidBox(w, prog.rng, copy, w.liquidBoxes[static_cast<size_t>(b)].radius, 0, "");
+        int32_t nb = NewLiquidBox(w, rng, copy, w.liquidBoxes[static_cast<size_t>(b)].radius, 0, "");
         if (nb == 0) break;
         auto& liquid = w.liquidBoxes[static_cast<size_t>(nb)].particles;
         liquid = w.liquidBoxes[static_cast<size_t>(b)].particles;
@@ -113,11 +112,9 @@ namespace {
 
 // Ctrl+D with a selection: every selected body is copied, with the joints between them, or none when the
 // tables cannot hold them all; the copies become the selection.
-void DuplicateSelection(Program& prog, const std::vector<int32_t>& slots) {
-    Editor& ed = prog.editor;
-    WaitForSave(prog); // nothing changes the world while a save runs
+void DuplicateSelection(Editor& ed, World& w, Rng& rng, const std::vector<int32_t>& slots) {
     std::vector<int32_t> copies;
-    if (!CopyBodies(prog.world, slots, prog.world, prog.rng, {kCopyOffset, kCopyOffset}, &copies))
+    if (!CopyBodies(w, slots, w, rng, {kCopyOffset, kCopyOffset}, &copies))
         return SetStatus(ed, "not enough room: nothing duplicated.");
     const std::string what = std::to_string(copies.size()) + (copies.size() == 1 ? " body" : " bodies");
     ed.selection = copies;
@@ -127,17 +124,20 @@ void DuplicateSelection(Program& prog, const std::vector<int32_t>& slots) {
 
 } // namespace
 
-void DuplicateKey(Program& prog) {
-    Editor& ed = prog.editor;
-    const std::vector<int32_t> selected = SelectedSlots(prog.world, ed.selection);
-    if (!selected.empty()) return DuplicateSelection(prog, selected);
-    if (WindowHovered(prog.gui)) return;
-    const int32_t body = BodyAt(prog.world, ed.mouseWorld);
+bool DuplicateWanted(const Editor& ed, const World& w, const Gui& gui) {
+    if (!SelectedSlots(w, ed.selection).empty()) return true;
+    return !WindowHovered(gui) && BodyAt(w, ed.mouseWorld) != 0;
+}
+
+void DuplicateKey(Editor& ed, World& w, Rng& rng, const Gui& gui) {
+    const std::vector<int32_t> selected = SelectedSlots(w, ed.selection);
+    if (!selected.empty()) return DuplicateSelection(ed, w, rng, selected);
+    if (WindowHovered(gui)) return;
+    const int32_t body = BodyAt(w, ed.mouseWorld);
     if (body == 0) return;
-    WaitForSave(prog); // nothing changes the world while a save runs
-    const std::string& type = prog.world.entities[static_cast<size_t>(body)].type;
+    const std::string& type = w.entities[static_cast<size_t>(body)].type;
     const std::string kind = KindName(type), word = KindWord(type);
-    if (DuplicateBody(prog, body) != 0) {
+    if (DuplicateBody(w, rng, ed, body) != 0) {
         SetStatus(ed, kind + " duplicated.");
         ed.change = "duplicate " + word;
     }

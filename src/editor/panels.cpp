@@ -9,11 +9,15 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/random.h"
 #include "editor/editor.h"
 #include "editor/names.h"
 #include "gui/gui.h"
-#include "shell/levels.h"
-#include "shell/program.h"
+#include "level/files.h"
+#include "platform/platform.h"
+#include "shell/catalogue.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -51,35 +55,35 @@ std::string WholeNumber(double v) {
 
 // ---- The target of a panel -------------------------------------------------------------------------------
 
-Entity* TargetEntity(Program& prog, const Panel& p) {
-    int32_t slot = FindEntityById(prog.world, p.targetId);
+Entity* TargetEntity(const EditorScene& sc, const Panel& p) {
+    int32_t slot = FindEntityById(sc.world, p.targetId);
     if (slot < 1) return nullptr; // gone (the world entity is never edited)
-    return &prog.world.entities[static_cast<size_t>(slot)];
+    return &sc.world.entities[static_cast<size_t>(slot)];
 }
 
-HalfSpace* TargetHalfSpace(Program& prog, const Panel& p) {
-    for (HalfSpace& h : prog.world.halfSpaces)
+HalfSpace* TargetHalfSpace(const EditorScene& sc, const Panel& p) {
+    for (HalfSpace& h : sc.world.halfSpaces)
         if (h.uid == p.targetUid) return &h;
     return nullptr;
 }
 
-WaterSpace* TargetWaterSpace(Program& prog, const Panel& p) {
-    for (WaterSpace& s : prog.world.waterSpaces)
+WaterSpace* TargetWaterSpace(const EditorScene& sc, const Panel& p) {
+    for (WaterSpace& s : sc.world.waterSpaces)
         if (s.uid == p.targetUid) return &s;
     return nullptr;
 }
 
-Region* TargetRegion(Program& prog, const Panel& p) {
-    for (Region& r : prog.world.regions)
+Region* TargetRegion(const EditorScene& sc, const Panel& p) {
+    for (Region& r : sc.world.regions)
         if (r.id == p.targetId) return &r;
     return nullptr;
 }
 
-bool TargetExists(Program& prog, const Panel& p) {
-    if (p.kind == "entity") return TargetEntity(prog, p) != nullptr;
-    if (p.kind == "halfspace") return TargetHalfSpace(prog, p) != nullptr;
-    if (p.kind == "waterspace") return TargetWaterSpace(prog, p) != nullptr;
-    if (p.kind == "region") return TargetRegion(prog, p) != nullptr;
+bool TargetExists(const EditorScene& sc, const Panel& p) {
+    if (p.kind == "entity") return TargetEntity(sc, p) != nullptr;
+    if (p.kind == "halfspace") return TargetHalfSpace(sc, p) != nullptr;
+    if (p.kind == "waterspace") return TargetWaterSpace(sc, p) != nullptr;
+    if (p.kind == "region") return TargetRegion(sc, p) != nullptr;
     return false;
 }
 
@@ -181,8 +185,8 @@ int PanelHeight(const Layout& l) {
     return std::max(40 + kRowPitch * l.rows, y + 20 + 10);
 }
 
-int32_t OpenPanelWindow(Program& prog, const std::string& title, const Layout& l, int x, int y) {
-    Gui& gui = prog.gui;
+int32_t OpenPanelWindow(const EditorScene& sc, const std::string& title, const Layout& l, int x, int y) {
+    Gui& gui = sc.gui;
     int h = PanelHeight(l);
     // Keep the whole panel on the screen.
     x = std::clamp(x, 0, std::max(gui.settings.screenWidth - kPanelWidth, 0));
@@ -192,8 +196,9 @@ int32_t OpenPanelWindow(Program& prog, const std::string& title, const Layout& l
     return id;
 }
 
-void AddRow(Program& prog, Panel& p, PanelRowKind kind, int index, double knob, const std::string& label) {
-    Gui& gui = prog.gui;
+void AddRow(const EditorScene& sc, Panel& p, PanelRowKind kind, int index, double knob,
+            const std::string& label) {
+    Gui& gui = sc.gui;
     int y = kFirstRowY + kRowPitch * index;
     PanelRow row;
     row.kind = kind;
@@ -204,8 +209,8 @@ void AddRow(Program& prog, Panel& p, PanelRowKind kind, int index, double knob, 
     p.rows.push_back(row);
 }
 
-void AddColourAndDelete(Program& prog, Panel& p, const Layout& l) {
-    Gui& gui = prog.gui;
+void AddColourAndDelete(const EditorScene& sc, Panel& p, const Layout& l) {
+    Gui& gui = sc.gui;
     int y = kFirstRowY + kRowPitch * l.rows;
     if (l.colour) {
         AddLabel(gui, p.window, 10, y, "color:");
@@ -228,17 +233,17 @@ template <typename T> std::string Ordinal(const std::vector<T>& list, uint32_t u
     return "?";
 }
 
-Panel& NewPanel(Program& prog, const std::string& kind) {
+Panel& NewPanel(const EditorScene& sc, const std::string& kind) {
     Panel p;
     p.kind = kind;
-    prog.editor.panels.push_back(std::move(p));
-    return prog.editor.panels.back();
+    sc.editor.panels.push_back(std::move(p));
+    return sc.editor.panels.back();
 }
 
 } // namespace
 
-int32_t OpenEntityPanel(Program& prog, int32_t entitySlot, int x, int y) {
-    World& w = prog.world;
+int32_t OpenEntityPanel(const EditorScene& sc, int32_t entitySlot, int x, int y) {
+    World& w = sc.world;
     if (entitySlot < 1 || entitySlot > w.entityCount) return 0;
     const Entity& e = w.entities[static_cast<size_t>(entitySlot)];
     if (e.id == 0) return 0;
@@ -251,58 +256,58 @@ int32_t OpenEntityPanel(Program& prog, int32_t entitySlot, int x, int y) {
     l.rows = static_cast<int>(kinds.size());
     l.colour = e.type.find("wall") != std::string::npos || e.type.find("quad") != std::string::npos;
 
-    Panel& p = NewPanel(prog, "entity");
+    Panel& p = NewPanel(sc, "entity");
     p.targetId = e.id;
-    p.window = OpenPanelWindow(prog, KindName(e.type) + " " + std::to_string(e.id), l, x, y);
+    p.window = OpenPanelWindow(sc, KindName(e.type) + " " + std::to_string(e.id), l, x, y);
     for (int i = 0; i < l.rows; ++i) {
         PanelRowKind k = kinds[static_cast<size_t>(i)];
-        AddRow(prog, p, k, i, EntityKnob(w, e, k), EntityLabel(w, e, k));
+        AddRow(sc, p, k, i, EntityKnob(w, e, k), EntityLabel(w, e, k));
     }
-    AddColourAndDelete(prog, p, l);
+    AddColourAndDelete(sc, p, l);
     return p.window;
 }
 
-int32_t OpenHalfSpacePanel(Program& prog, uint32_t uid, int x, int y) {
-    Panel& p = NewPanel(prog, "halfspace");
+int32_t OpenHalfSpacePanel(const EditorScene& sc, uint32_t uid, int x, int y) {
+    Panel& p = NewPanel(sc, "halfspace");
     p.targetUid = uid;
     Layout l;
     l.colour = true;
-    p.window = OpenPanelWindow(prog, "Half-space " + Ordinal(prog.world.halfSpaces, uid), l, x, y);
-    AddColourAndDelete(prog, p, l);
+    p.window = OpenPanelWindow(sc, "Half-space " + Ordinal(sc.world.halfSpaces, uid), l, x, y);
+    AddColourAndDelete(sc, p, l);
     return p.window;
 }
 
-int32_t OpenRegionPanel(Program& prog, int32_t regionId, int x, int y) {
-    Panel& p = NewPanel(prog, "region");
+int32_t OpenRegionPanel(const EditorScene& sc, int32_t regionId, int x, int y) {
+    Panel& p = NewPanel(sc, "region");
     p.targetId = regionId;
     Layout l;
     l.colour = true;
-    p.window = OpenPanelWindow(prog, "Region " + std::to_string(regionId), l, x, y);
-    AddColourAndDelete(prog, p, l);
+    p.window = OpenPanelWindow(sc, "Region " + std::to_string(regionId), l, x, y);
+    AddColourAndDelete(sc, p, l);
     return p.window;
 }
 
-int32_t OpenWaterSpacePanel(Program& prog, uint32_t uid, int x, int y) {
+int32_t OpenWaterSpacePanel(const EditorScene& sc, uint32_t uid, int x, int y) {
     WaterSpace* s = nullptr;
-    for (WaterSpace& ws : prog.world.waterSpaces)
+    for (WaterSpace& ws : sc.world.waterSpaces)
         if (ws.uid == uid) s = &ws;
     if (!s) return 0;
-    Panel& p = NewPanel(prog, "waterspace");
+    Panel& p = NewPanel(sc, "waterspace");
     p.targetUid = uid;
     Layout l;
     l.rows = 2;
     l.colour = true;
-    p.window = OpenPanelWindow(prog, "Water space " + Ordinal(prog.world.waterSpaces, uid), l, x, y);
-    AddRow(prog, p, PanelRowKind::WaterFriction, 0, WaterKnob(*s, PanelRowKind::WaterFriction),
+    p.window = OpenPanelWindow(sc, "Water space " + Ordinal(sc.world.waterSpaces, uid), l, x, y);
+    AddRow(sc, p, PanelRowKind::WaterFriction, 0, WaterKnob(*s, PanelRowKind::WaterFriction),
            WaterLabel(*s, PanelRowKind::WaterFriction));
-    AddRow(prog, p, PanelRowKind::WaterGravity, 1, WaterKnob(*s, PanelRowKind::WaterGravity),
+    AddRow(sc, p, PanelRowKind::WaterGravity, 1, WaterKnob(*s, PanelRowKind::WaterGravity),
            WaterLabel(*s, PanelRowKind::WaterGravity));
-    AddColourAndDelete(prog, p, l);
+    AddColourAndDelete(sc, p, l);
     return p.window;
 }
 
-int HalfSpaceAt(const Program& prog, Vec2 m) {
-    const auto& list = prog.world.halfSpaces;
+int HalfSpaceAt(const EditorScene& sc, Vec2 m) {
+    const auto& list = sc.world.halfSpaces;
     for (size_t i = 0; i < list.size(); ++i) {
         const HalfSpace& h = list[i];
         float d = SignedLineDistance(static_cast<float>(h.p.x), static_cast<float>(h.p.y),
@@ -313,8 +318,8 @@ int HalfSpaceAt(const Program& prog, Vec2 m) {
     return -1;
 }
 
-int RegionAt(const Program& prog, Vec2 m) {
-    const auto& list = prog.world.regions;
+int RegionAt(const EditorScene& sc, Vec2 m) {
+    const auto& list = sc.world.regions;
     for (size_t i = 0; i < list.size(); ++i) {
         const Region& r = list[i];
         if (r.minx < m.x && m.x < r.maxx && r.miny < m.y && m.y < r.maxy) return static_cast<int>(i);
@@ -322,8 +327,8 @@ int RegionAt(const Program& prog, Vec2 m) {
     return -1;
 }
 
-int WaterSpaceAt(const Program& prog, Vec2 m) {
-    const auto& list = prog.world.waterSpaces;
+int WaterSpaceAt(const EditorScene& sc, Vec2 m) {
+    const auto& list = sc.world.waterSpaces;
     for (size_t i = 0; i < list.size(); ++i) {
         const WaterSpace& s = list[i];
         float d = SignedLineDistance(
@@ -334,36 +339,36 @@ int WaterSpaceAt(const Program& prog, Vec2 m) {
     return -1;
 }
 
-int OpenPanelsAt(Program& prog, Vec2 m, int x, int y) {
-    World& w = prog.world;
+int OpenPanelsAt(const EditorScene& sc, Vec2 m, int x, int y) {
+    World& w = sc.world;
     int opened = 0;
     for (int32_t i = 1; i <= w.entityCount; ++i) {
         const Entity& e = w.entities[static_cast<size_t>(i)];
         if (e.id == 0 || e.particles.empty()) continue;
         if (e.bmin.x <= m.x && m.x <= e.bmax.x && e.bmin.y <= m.y && m.y <= e.bmax.y) {
-            OpenEntityPanel(prog, i, x + (kPanelWidth + kPanelGap) * opened, y);
+            OpenEntityPanel(sc, i, x + (kPanelWidth + kPanelGap) * opened, y);
             ++opened;
         }
     }
     if (opened > 0) return opened;
-    if (int h = HalfSpaceAt(prog, m); h >= 0) {
-        OpenHalfSpacePanel(prog, w.halfSpaces[static_cast<size_t>(h)].uid, x, y);
+    if (int h = HalfSpaceAt(sc, m); h >= 0) {
+        OpenHalfSpacePanel(sc, w.halfSpaces[static_cast<size_t>(h)].uid, x, y);
         return 1;
     }
-    if (int r = RegionAt(prog, m); r >= 0) {
-        OpenRegionPanel(prog, w.regions[static_cast<size_t>(r)].id, x, y);
+    if (int r = RegionAt(sc, m); r >= 0) {
+        OpenRegionPanel(sc, w.regions[static_cast<size_t>(r)].id, x, y);
         return 1;
     }
-    if (int s = WaterSpaceAt(prog, m); s >= 0) {
-        OpenWaterSpacePanel(prog, w.waterSpaces[static_cast<size_t>(s)].uid, x, y);
+    if (int s = WaterSpaceAt(sc, m); s >= 0) {
+        OpenWaterSpacePanel(sc, w.waterSpaces[static_cast<size_t>(s)].uid, x, y);
         return 1;
     }
     return 0;
 }
 
-void CloseAllPanels(Program& prog, Platform& plat) {
-    for (const Panel& p : prog.editor.panels) CloseWindow(prog.gui, plat, p.window);
-    prog.editor.panels.clear();
+void CloseAllPanels(const EditorScene& sc, Platform& plat) {
+    for (const Panel& p : sc.editor.panels) CloseWindow(sc.gui, plat, p.window);
+    sc.editor.panels.clear();
 }
 
 namespace {
@@ -400,113 +405,114 @@ void NoteWrite(Editor& ed, PanelRow& row, float value, const std::string& what) 
     ed.change = "change " + what;
 }
 
-void ApplyEntityPanel(Program& prog, Platform& plat, Panel& p, const PanelClick& click, bool& close) {
-    Gui& gui = prog.gui;
-    World& w = prog.world;
-    Entity* e = TargetEntity(prog, p);
+void ApplyEntityPanel(const EditorScene& sc, Platform& plat, Panel& p, const PanelClick& click, bool& close) {
+    Gui& gui = sc.gui;
+    World& w = sc.world;
+    Entity* e = TargetEntity(sc, p);
     if (!e) return;
-    if (!prog.shell.saving) {
+    if (!sc.shell.saving) {
         for (PanelRow& row : p.rows) {
             float v = 0;
             if (!KnobMoved(gui, p, row, v)) continue;
             WriteEntityRow(w, *e, row.kind, v);
-            NoteWrite(prog.editor, row, v, KindWord(e->type));
+            NoteWrite(sc.editor, row, v, KindWord(e->type));
         }
     }
     for (const PanelRow& row : p.rows) SetLabelText(gui, p.window, row.label, EntityLabel(w, *e, row.kind));
     if (!click.colour.empty()) {
         bool wall = e->type.find("wall") != std::string::npos;
         e->type = std::string(wall ? "wall_" : "quad_") + click.colour;
-        prog.editor.change = "recolour " + KindWord(e->type);
+        sc.editor.change = "recolour " + KindWord(e->type);
         if (Window* win = FindWindow(gui, p.window))
             win->title = KindName(e->type) + " " + std::to_string(e->id);
     }
     if (click.remove) {
-        DeleteEntity(prog, plat, FindEntityById(w, p.targetId));
+        DeleteEntity(sc, plat, FindEntityById(w, p.targetId));
         close = true;
     }
 }
 
-void ApplyHalfSpacePanel(Program& prog, Panel& p, const PanelClick& click, bool& close) {
-    HalfSpace* h = TargetHalfSpace(prog, p);
+void ApplyHalfSpacePanel(const EditorScene& sc, Panel& p, const PanelClick& click, bool& close) {
+    HalfSpace* h = TargetHalfSpace(sc, p);
     if (!h) return;
     if (!click.colour.empty()) {
         h->type = click.colour;
-        prog.editor.change = "recolour half-space";
+        sc.editor.change = "recolour half-space";
     }
     if (click.remove) {
-        std::erase_if(prog.world.halfSpaces, [&](const HalfSpace& x) { return x.uid == p.targetUid; });
-        prog.editor.change = "delete half-space";
+        std::erase_if(sc.world.halfSpaces, [&](const HalfSpace& x) { return x.uid == p.targetUid; });
+        sc.editor.change = "delete half-space";
         close = true;
     }
 }
 
-void ApplyRegionPanel(Program& prog, Panel& p, const PanelClick& click, bool& close) {
-    Region* r = TargetRegion(prog, p);
+void ApplyRegionPanel(const EditorScene& sc, Panel& p, const PanelClick& click, bool& close) {
+    Region* r = TargetRegion(sc, p);
     if (!r) return;
     if (!click.colour.empty()) {
         r->type = click.colour;
-        prog.editor.change = "recolour region";
+        sc.editor.change = "recolour region";
     }
     if (click.remove) {
-        std::erase_if(prog.world.regions, [&](const Region& x) { return x.id == p.targetId; });
-        prog.editor.change = "delete region";
+        std::erase_if(sc.world.regions, [&](const Region& x) { return x.id == p.targetId; });
+        sc.editor.change = "delete region";
         close = true;
     }
 }
 
-void ApplyWaterSpacePanel(Program& prog, Panel& p, const PanelClick& click, bool& close) {
-    Gui& gui = prog.gui;
-    WaterSpace* s = TargetWaterSpace(prog, p);
+void ApplyWaterSpacePanel(const EditorScene& sc, Panel& p, const PanelClick& click, bool& close) {
+    Gui& gui = sc.gui;
+    WaterSpace* s = TargetWaterSpace(sc, p);
     if (!s) return;
-    if (!prog.shell.saving) {
+    if (!sc.shell.saving) {
         for (PanelRow& row : p.rows) {
             float v = 0;
             if (!KnobMoved(gui, p, row, v)) continue;
             WriteWaterRow(*s, row.kind, v);
-            NoteWrite(prog.editor, row, v, "water space");
+            NoteWrite(sc.editor, row, v, "water space");
         }
     }
     for (const PanelRow& row : p.rows) SetLabelText(gui, p.window, row.label, WaterLabel(*s, row.kind));
     if (!click.colour.empty()) {
         s->type = click.colour;
-        prog.editor.change = "recolour water space";
+        sc.editor.change = "recolour water space";
     }
     if (click.remove) {
-        std::erase_if(prog.world.waterSpaces, [&](const WaterSpace& x) { return x.uid == p.targetUid; });
-        prog.editor.change = "delete water space";
+        std::erase_if(sc.world.waterSpaces, [&](const WaterSpace& x) { return x.uid == p.targetUid; });
+        sc.editor.change = "delete water space";
         close = true;
     }
 }
 
 } // namespace
 
-void ApplyPanels(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    Gui& gui = prog.gui;
-    if (ed.worldResetsSeen != prog.world.resets) {
+void ApplyPanels(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    Gui& gui = sc.gui;
+    if (ed.worldResetsSeen != sc.world.resets) {
         // A new world (a level loaded, a restart): Home brings the camera back to where it was stored.
-        ed.home = {prog.camera.x, prog.camera.y};
-        CloseAllPanels(prog, plat);
-        ed.worldResetsSeen = prog.world.resets;
+        ed.home = {sc.camera.x, sc.camera.y};
+        CloseAllPanels(sc, plat);
+        ed.worldResetsSeen = sc.world.resets;
     }
     // By index: a delete rebuilds the world but leaves this list alone (its panels only change targets).
     for (size_t i = 0; i < ed.panels.size();) {
         Panel& p = ed.panels[i];
         const Window* win = FindWindow(gui, p.window);
-        bool close = win == nullptr || win->closeState == 4 || !TargetExists(prog, p);
+        bool close = win == nullptr || win->closeState == 4 || !TargetExists(sc, p);
         if (!close) {
             PanelClick click = ReadClicks(gui, p);
             // A colour or a delete waits for a running save to end: nothing changes the world meanwhile.
-            if ((!click.colour.empty() || click.remove) && prog.shell.saving) WaitForSave(prog);
+            if ((!click.colour.empty() || click.remove) && sc.shell.saving)
+                sc.host.waitForSave(sc.host.program);
             if (p.kind == "entity")
-                ApplyEntityPanel(prog, plat, ed.panels[i], click, close);
+                ApplyEntityPanel(sc, plat, ed.panels[i], click, close);
             else if (p.kind == "halfspace")
-                ApplyHalfSpacePanel(prog, ed.panels[i], click, close);
+                ApplyHalfSpacePanel(sc, ed.panels[i], click, close);
             else if (p.kind == "region")
-                ApplyRegionPanel(prog, ed.panels[i], click, close);
+                ApplyRegionPanel(sc, ed.panels[i], click, close);
             else if (p.kind == "waterspace")
-                ApplyWaterSpacePanel(prog, ed.panels[i], click, close);
+                ApplyWaterSpacePanel(sc, ed.panels[i], click, close);
         }
         if (close) {
             CloseWindow(gui, plat, ed.panels[i].window);

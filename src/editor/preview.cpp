@@ -7,12 +7,16 @@
 #include <system_error>
 #include <thread>
 
+#include "common/random.h"
 #include "common/text.h"
 #include "editor/editor.h"
 #include "gui/gui.h"
+#include "level/files.h"
 #include "level/level.h"
-#include "render/picture.h"
-#include "shell/program.h"
+#include "platform/platform.h"
+#include "shell/catalogue.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -119,7 +123,7 @@ void StartReading(PreviewCache& c, const std::string& path, const FileStamp& sta
 }
 
 // A finished reading becomes a picture (drawn here, on the frame's thread).
-void FinishReading(Program& prog, Platform& plat, PreviewCache& c) {
+void FinishReading(const EditorScene& sc, Platform& plat, PreviewCache& c) {
     if (c.worker.joinable()) c.worker.join();
     Picture* p = Find(c, c.readingPath);
     if (!p) {
@@ -136,42 +140,39 @@ void FinishReading(Program& prog, Platform& plat, PreviewCache& c) {
         p->entities = w.entityCount;
         p->particles = w.particleCount;
         p->triggers = static_cast<int32_t>(w.triggers.size());
-        const int height = static_cast<int>(kPictureWidth * prog.shell.settings.screenHeight /
-                                            prog.shell.settings.screenWidth);
-        FrameScene scene = FrameSceneOf(prog);
-        DrawWorldPicture(scene, plat, *c.world, c.camera, p->image, kPictureWidth, height);
+        const int height = static_cast<int>(kPictureWidth * sc.shell.screenHeight / sc.shell.screenWidth);
+        sc.host.drawPicture(sc.host.program, plat, *c.world, c.camera, p->image, kPictureWidth, height);
     }
     c.world.reset();
     c.readingPath.clear();
 }
 
-void AddWidgets(Program& prog, PreviewCache& c) {
-    Gui& gui = prog.gui;
-    Window* win = FindWindow(gui, prog.editor.browserWindow);
+void AddWidgets(const EditorScene& sc, PreviewCache& c) {
+    Gui& gui = sc.gui;
+    Window* win = FindWindow(gui, sc.editor.browserWindow);
     if (!win) return;
-    const int height =
-        static_cast<int>(kPictureWidth * prog.shell.settings.screenHeight / prog.shell.settings.screenWidth);
+    const int height = static_cast<int>(kPictureWidth * sc.shell.screenHeight / sc.shell.screenWidth);
     win->width = std::max(win->width, kListWidth + kPictureWidth);
     // Widened, the browser moves left as far as it must to leave "Tools :" uncovered.
-    if (const Window* tools = FindWindow(gui, prog.editor.toolsWindow)) {
+    if (const Window* tools = FindWindow(gui, sc.editor.toolsWindow)) {
         const int room = tools->x - 3 * gui.settings.hitMargin - win->width;
         if (win->x > room) win->x = std::max(0, room);
     }
     c.window = win->id;
-    c.folderLabel = AddLabel(gui, win->id, 10, 27, "Folder: " + prog.shell.currentFolder);
+    c.folderLabel = AddLabel(gui, win->id, 10, 27, "Folder: " + sc.shell.currentFolder);
     c.pictureImage = AddImage(gui, win->id, kListWidth - 20, 50, kPictureWidth, height, GuiImage::Blank);
     // The counts take two lines: one would not fit under the picture.
     c.countsLabel = AddLabel(gui, win->id, kListWidth - 20, 60 + height, "");
     c.triggersLabel = AddLabel(gui, win->id, kListWidth - 20, 80 + height, "");
 }
 
-void Show(Program& prog, PreviewCache& c, int image, const std::string& counts,
+void Show(const EditorScene& sc, PreviewCache& c, int image, const std::string& counts,
           const std::string& triggers = {}) {
-    Window* win = FindWindow(prog.gui, c.window);
+    Window* win = FindWindow(sc.gui, c.window);
     if (!win) return;
     if (GuiImageWidget* img = FindImageWidget(*win, c.pictureImage)) img->quad = image;
-    SetLabelText(prog.gui, c.window, c.countsLabel, counts);
-    SetLabelText(prog.gui, c.window, c.triggersLabel, triggers);
+    SetLabelText(sc.gui, c.window, c.countsLabel, counts);
+    SetLabelText(sc.gui, c.window, c.triggersLabel, triggers);
 }
 
 std::string Count(int32_t n, const char* one, const char* many) {
@@ -180,37 +181,37 @@ std::string Count(int32_t n, const char* one, const char* many) {
 
 } // namespace
 
-void BrowserPreviewUpdate(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
+void BrowserPreviewUpdate(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
     if (!ed.previews) ed.previews = std::make_shared<PreviewCache>();
     PreviewCache& c = *ed.previews;
-    if (!c.readingPath.empty() && c.done.load(std::memory_order_acquire)) FinishReading(prog, plat, c);
+    if (!c.readingPath.empty() && c.done.load(std::memory_order_acquire)) FinishReading(sc, plat, c);
 
-    Window* win = FindWindow(prog.gui, ed.browserWindow);
+    Window* win = FindWindow(sc.gui, ed.browserWindow);
     if (!win || win->scrollAreas.empty()) return;
-    if (c.window != win->id) AddWidgets(prog, c);
+    if (c.window != win->id) AddWidgets(sc, c);
     const GuiScrollArea& list = win->scrollAreas[0];
     const std::string item = ScrollItemText(list, list.selected);
-    const std::string path = prog.shell.currentFolder + item;
+    const std::string path = sc.shell.currentFolder + item;
     if (item.size() <= 4 || item.compare(item.size() - 4, 4, ".lvl") != 0)
-        return Show(prog, c, GuiImage::Blank, "");
+        return Show(sc, c, GuiImage::Blank, "");
 
     FileStamp stamp = StampOf(path);
     Picture* p = Find(c, path);
-    if ((!p || p->stamp != stamp) && c.readingPath.empty() && prog.shell.headless) {
+    if ((!p || p->stamp != stamp) && c.readingPath.empty() && sc.shell.headless) {
         // Batch runs stay repeatable: the picture is there in this frame.
         StartReading(c, path, stamp);
-        FinishReading(prog, plat, c);
+        FinishReading(sc, plat, c);
         p = Find(c, path);
     }
     if (p && p->stamp == stamp) {
         p->used = ++c.clock;
-        if (!p->readable) return Show(prog, c, GuiImage::Blank, "cannot be read");
-        return Show(prog, c, p->image,
+        if (!p->readable) return Show(sc, c, GuiImage::Blank, "cannot be read");
+        return Show(sc, c, p->image,
                     Count(p->entities, "entity", "entities") + ", " +
                         Count(p->particles, "particle", "particles"),
                     Count(p->triggers, "trigger", "triggers"));
     }
-    Show(prog, c, GuiImage::Blank, "reading...");
+    Show(sc, c, GuiImage::Blank, "reading...");
     if (c.readingPath.empty()) StartReading(c, path, stamp); // one at a time: otherwise this one comes next
 }

@@ -4,13 +4,16 @@
 #include <system_error>
 #include <vector>
 
+#include "common/random.h"
 #include "common/text.h"
 #include "editor/editor.h"
 #include "gui/gui.h"
+#include "level/files.h"
 #include "level/level.h"
 #include "platform/platform.h"
-#include "shell/levels.h"
-#include "shell/program.h"
+#include "shell/catalogue.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -41,36 +44,36 @@ std::string SaveAsFolder(const std::string& levelPath) {
     return kLevelsFolder;
 }
 
-void Refresh(Program& prog) {
-    SaveAsState& s = prog.editor.saveAs;
-    SetLabelText(prog.gui, s.window, s.nameLabel, "Name: " + s.name + "_");
+void Refresh(const EditorScene& sc) {
+    SaveAsState& s = sc.editor.saveAs;
+    SetLabelText(sc.gui, s.window, s.nameLabel, "Name: " + s.name + "_");
 }
 
-void Say(Program& prog, const std::string& text) {
-    SaveAsState& s = prog.editor.saveAs;
-    SetLabelText(prog.gui, s.window, s.messageLabel, text);
+void Say(const EditorScene& sc, const std::string& text) {
+    SaveAsState& s = sc.editor.saveAs;
+    SetLabelText(sc.gui, s.window, s.messageLabel, text);
 }
 
-void Close(Program& prog, Platform& plat) {
-    SaveAsState& s = prog.editor.saveAs;
-    CloseWindow(prog.gui, plat, s.window);
+void Close(const EditorScene& sc, Platform& plat) {
+    SaveAsState& s = sc.editor.saveAs;
+    CloseWindow(sc.gui, plat, s.window);
     s.window = 0;
 }
 
-void TrySave(Program& prog, Platform& plat) {
-    Shell& sh = prog.shell;
-    SaveAsState& s = prog.editor.saveAs;
+void TrySave(const EditorScene& sc, Platform& plat) {
+    const EditorShell& sh = sc.shell;
+    SaveAsState& s = sc.editor.saveAs;
     std::string why;
     std::string path = SaveAsPath(s.folder, s.name, why);
-    if (path.empty()) return Say(prog, why);
+    if (path.empty()) return Say(sc, why);
     const std::string folder = FolderOf(path);
     std::error_code error;
     if (!std::filesystem::is_directory(NativePath(folder), error))
-        return Say(prog, "the folder " + folder + " does not exist");
-    if (sh.saving) return Say(prog, "a save is under way: try again");
-    if (MustAskBeforeSaving(sh.overwrite, path, sh.frame)) return Say(prog, OverwriteQuestion(path));
-    Close(prog, plat);
-    StartSave(prog, path); // the file becomes the save target once it is written
+        return Say(sc, "the folder " + folder + " does not exist");
+    if (sh.saving) return Say(sc, "a save is under way: try again");
+    if (MustAskBeforeSaving(sh.overwrite, path, sh.frame)) return Say(sc, OverwriteQuestion(path));
+    Close(sc, plat);
+    sc.editor.requests.push_back({EditorRequestKind::SaveAs, path}); // the target once it is written
 }
 
 } // namespace
@@ -127,14 +130,14 @@ std::string SaveAsPath(const std::string& folder, const std::string& name, std::
     return path;
 }
 
-void OpenSaveAsWindow(Program& prog, Platform& plat) {
-    SaveAsState& s = prog.editor.saveAs;
-    Gui& gui = prog.gui;
-    if (s.window != 0) Close(prog, plat); // one at a time
-    const int W = static_cast<int>(prog.shell.settings.screenWidth);
-    const int H = static_cast<int>(prog.shell.settings.screenHeight);
-    s.folder = SaveAsFolder(prog.shell.levelPath);
-    s.name = FileOf(prog.shell.levelPath);
+void OpenSaveAsWindow(const EditorScene& sc, Platform& plat) {
+    SaveAsState& s = sc.editor.saveAs;
+    Gui& gui = sc.gui;
+    if (s.window != 0) Close(sc, plat); // one at a time
+    const int W = static_cast<int>(sc.shell.screenWidth);
+    const int H = static_cast<int>(sc.shell.screenHeight);
+    s.folder = SaveAsFolder(sc.shell.levelPath);
+    s.name = FileOf(sc.shell.levelPath);
     s.window = OpenWindow(gui, W / 2 - kWidth / 2, H / 2 - kHeight / 2, kWidth, kHeight, "Save as", 100);
     AddLabel(gui, s.window, 10, 30, "Folder: " + s.folder);
     s.nameLabel = AddLabel(gui, s.window, 10, 55, "");
@@ -142,27 +145,27 @@ void OpenSaveAsWindow(Program& prog, Platform& plat) {
     SetLabelColour(gui, s.window, s.messageLabel, 255, 80, 80);
     s.saveButton = AddButton(gui, s.window, kWidth - 170, kHeight - 35, 70, 20, "Save");
     s.cancelButton = AddButton(gui, s.window, kWidth - 90, kHeight - 35, 70, 20, "Cancel");
-    Refresh(prog);
+    Refresh(sc);
 }
 
-void SaveAsWindowUpdate(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
+void SaveAsWindowUpdate(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
     SaveAsState& s = ed.saveAs;
-    InputState& in = prog.shell.input;
-    if (s.window != 0 && FindWindow(prog.gui, s.window) == nullptr) s.window = 0; // closed by its title bar
+    InputState& in = sc.shell.input;
+    if (s.window != 0 && FindWindow(sc.gui, s.window) == nullptr) s.window = 0; // closed by its title bar
     if (s.window == 0) return;
 
     in.keyboardTaken = true; // the frame's keys are this window's
-    if (in.pressed[Key::Escape]) return Close(prog, plat);
+    if (in.pressed[Key::Escape]) return Close(sc, plat);
     bool enter = in.released[Key::Return];
     bool edited = !in.typed.empty() || in.released[Key::Backspace];
     if (in.released[Key::Backspace] && !s.name.empty()) s.name.pop_back();
     for (char c : in.typed)
         if (c != '\r' && c != '\n' && s.name.size() < 200) s.name += c;
     if (edited) {
-        Refresh(prog);
-        Say(prog, "");
+        Refresh(sc);
+        Say(sc, "");
     }
-    if (ButtonState(prog.gui, s.window, s.cancelButton) == 3) return Close(prog, plat);
-    if (enter || ButtonState(prog.gui, s.window, s.saveButton) == 3) TrySave(prog, plat);
+    if (ButtonState(sc.gui, s.window, s.cancelButton) == 3) return Close(sc, plat);
+    if (enter || ButtonState(sc.gui, s.window, s.saveButton) == 3) TrySave(sc, plat);
 }

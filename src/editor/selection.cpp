@@ -6,10 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "common/random.h"
 #include "editor/editor.h"
 #include "editor/names.h"
 #include "gui/gui.h"
-#include "shell/program.h"
+#include "level/files.h"
+#include "platform/platform.h"
+#include "shell/catalogue.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -91,9 +96,9 @@ void Toggle(Editor& ed, int32_t id) {
         ed.selection.erase(at);
 }
 
-void SelectInside(Program& prog, Vec2 a, Vec2 b) {
-    const World& w = prog.world;
-    Editor& ed = prog.editor;
+void SelectInside(const EditorScene& sc, Vec2 a, Vec2 b) {
+    const World& w = sc.world;
+    Editor& ed = sc.editor;
     const Vec2 lo{std::min(a.x, b.x), std::min(a.y, b.y)}, hi{std::max(a.x, b.x), std::max(a.y, b.y)};
     ed.selection.clear();
     for (int32_t i = 1; i <= w.entityCount; ++i) {
@@ -119,10 +124,10 @@ std::vector<int32_t> SelectedSlots(const World& w, const std::vector<int32_t>& s
     return out;
 }
 
-std::vector<int32_t> ActedBodies(const Program& prog) {
-    std::vector<int32_t> slots = SelectedSlots(prog.world, prog.editor.selection);
-    if (!slots.empty() || WindowHovered(prog.gui)) return slots;
-    const int32_t body = BodyAt(prog.world, prog.editor.mouseWorld);
+std::vector<int32_t> ActedBodies(const EditorScene& sc) {
+    std::vector<int32_t> slots = SelectedSlots(sc.world, sc.editor.selection);
+    if (!slots.empty() || WindowHovered(sc.gui)) return slots;
+    const int32_t body = BodyAt(sc.world, sc.editor.mouseWorld);
     if (body != 0) slots.push_back(body);
     return slots;
 }
@@ -131,13 +136,13 @@ bool IsSelected(const Editor& ed, int32_t entityId) {
     return Contains(ed.selection, entityId);
 }
 
-bool SelectionInput(Program& prog) {
-    Editor& ed = prog.editor;
-    const InputState& in = prog.shell.input;
+bool SelectionInput(const EditorScene& sc) {
+    Editor& ed = sc.editor;
+    const InputState& in = sc.shell.input;
     if (ed.toolRest > 0) --ed.toolRest;
     if (!ed.selecting) {
         const bool start =
-            ed.leftState == 1 && in.down[Key::LeftControl] && !WindowHovered(prog.gui) && !ed.overToolbar;
+            ed.leftState == 1 && in.down[Key::LeftControl] && !WindowHovered(sc.gui) && !ed.overToolbar;
         if (!start) return ed.toolRest > 0;
         ed.selecting = true;
         ed.selectFrom = ed.mouseWorld;
@@ -151,10 +156,10 @@ bool SelectionInput(Program& prog) {
     ed.toolRest = kToolRestFrames;
     if (std::abs(in.mouseX - ed.selectFromX) < kClickPixels &&
         std::abs(in.mouseY - ed.selectFromY) < kClickPixels) {
-        const int32_t body = BodyAt(prog.world, ed.selectFrom);
-        if (body != 0) Toggle(ed, prog.world.entities[static_cast<size_t>(body)].id);
+        const int32_t body = BodyAt(sc.world, ed.selectFrom);
+        if (body != 0) Toggle(ed, sc.world.entities[static_cast<size_t>(body)].id);
     } else {
-        SelectInside(prog, ed.selectFrom, ed.pointerWorld);
+        SelectInside(sc, ed.selectFrom, ed.pointerWorld);
     }
     const size_t n = ed.selection.size();
     SetStatus(ed, n == 0 ? "nothing selected."
@@ -162,14 +167,14 @@ bool SelectionInput(Program& prog) {
     return true;
 }
 
-bool TurnOrScaleWheel(Program& prog) {
-    const InputState& in = prog.shell.input;
+bool TurnOrScaleWheel(const EditorScene& sc) {
+    const InputState& in = sc.shell.input;
     const bool control = in.down[Key::LeftControl], shift = in.down[Key::LeftShift];
-    if (in.wheel == 0 || (!control && !shift) || WindowHovered(prog.gui)) return false;
-    Editor& ed = prog.editor;
-    World& w = prog.world;
-    const std::vector<int32_t> slots = ActedBodies(prog);
-    if (slots.empty() || prog.shell.saving) return false; // nothing changes the world while a save runs
+    if (in.wheel == 0 || (!control && !shift) || WindowHovered(sc.gui)) return false;
+    Editor& ed = sc.editor;
+    World& w = sc.world;
+    const std::vector<int32_t> slots = ActedBodies(sc);
+    if (slots.empty() || sc.shell.saving) return false; // nothing changes the world while a save runs
     const std::string what = BodiesWord(w, slots);
     if (control) {
         TurnBodies(w, slots, in.wheel * (shift ? kFineTurnNotch : kTurnNotch));

@@ -4,12 +4,15 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/random.h"
 #include "common/text.h"
 #include "editor/editor.h"
 #include "gui/gui.h"
+#include "level/files.h"
 #include "platform/platform.h"
-#include "shell/levels.h"
-#include "shell/program.h"
+#include "shell/catalogue.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -37,10 +40,10 @@ void UpdateTextFields(Editor& ed, const InputState& in, bool pressed) {
 
 } // namespace
 
-void ToolbarUpdate(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    const InputState& in = prog.shell.input;
-    SaveAsWindowUpdate(prog, plat);
+void ToolbarUpdate(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    const InputState& in = sc.shell.input;
+    SaveAsWindowUpdate(sc, plat);
 
     ed.overToolbar = 0;
     for (ToolbarButton& b : ed.toolbar) {
@@ -59,16 +62,21 @@ void ToolbarUpdate(Program& prog, Platform& plat) {
         }
     }
 
-    if (Clicked(ed, kLoadButton)) OpenLoadLevelWindow(prog, plat);
-    if (Clicked(ed, kSaveButton)) StartSave(prog);
-    if (Clicked(ed, kNewButton) && !prog.shell.saving) NewWorld(prog, plat);
-    if (Clicked(ed, kRewindButton) && !prog.shell.saving) Rewind(prog, plat);
+    if (Clicked(ed, kLoadButton)) OpenLoadLevelWindow(sc, plat);
+    if (Clicked(ed, kSaveButton)) ed.requests.push_back({EditorRequestKind::Save, {}});
+    if (Clicked(ed, kNewButton)) ed.requests.push_back({EditorRequestKind::New, {}});
+    if (Clicked(ed, kRewindButton)) ed.requests.push_back({EditorRequestKind::Rewind, {}});
+}
+
+void ToolbarFinish(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    const InputState& in = sc.shell.input;
     for (const ToolbarButton& b : ed.toolbar)
-        if (b.caption == "Save as" && b.state == 2) OpenSaveAsWindow(prog, plat);
-    BrowserPreviewUpdate(prog, plat);
+        if (b.caption == "Save as" && b.state == 2) OpenSaveAsWindow(sc, plat);
+    BrowserPreviewUpdate(sc, plat);
 
     for (const ToolbarButton& b : ed.toolbar)
-        if (b.caption == "?" && b.state == 2) ToggleHelpWindow(prog, plat);
+        if (b.caption == "?" && b.state == 2) ToggleHelpWindow(sc.editor, sc.gui, plat);
 
     // The buttons act and leave the current tool alone: the over-toolbar flag already keeps the tools from
     // acting under them.
@@ -107,44 +115,44 @@ void ListFolder(const std::string& folder, std::vector<std::string>& folders,
     folders.insert(folders.end(), dirs.begin(), dirs.end());
 }
 
-GuiScrollArea* BrowserList(Program& prog) {
-    Window* w = FindWindow(prog.gui, prog.editor.browserWindow);
+GuiScrollArea* BrowserList(const EditorScene& sc) {
+    Window* w = FindWindow(sc.gui, sc.editor.browserWindow);
     return w && !w->scrollAreas.empty() ? &w->scrollAreas[0] : nullptr;
 }
 
-void ReopenBrowser(Program& prog, Platform& plat) {
-    CloseWindow(prog.gui, plat, prog.editor.browserWindow);
-    prog.editor.browserWindow = 0;
-    OpenLoadLevelWindow(prog, plat);
-    SetHoveredWindow(prog.gui, prog.editor.browserWindow);
+void ReopenBrowser(const EditorScene& sc, Platform& plat) {
+    CloseWindow(sc.gui, plat, sc.editor.browserWindow);
+    sc.editor.browserWindow = 0;
+    OpenLoadLevelWindow(sc, plat);
+    SetHoveredWindow(sc.gui, sc.editor.browserWindow);
 }
 
 } // namespace
 
-void OpenLoadLevelWindow(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    Gui& gui = prog.gui;
+void OpenLoadLevelWindow(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    Gui& gui = sc.gui;
     if (ed.browserWindow != 0) CloseWindow(gui, plat, ed.browserWindow); // one browser at a time
-    const int W = static_cast<int>(prog.shell.settings.screenWidth);
-    const int H = static_cast<int>(prog.shell.settings.screenHeight);
+    const int W = static_cast<int>(sc.shell.screenWidth);
+    const int H = static_cast<int>(sc.shell.screenHeight);
     ed.browserWindow = OpenWindow(gui, W / 2 - 200, H / 2 - 200, 400, 400, "Load Level", 100);
     AddScrollArea(gui, ed.browserWindow, 10, 50, 250, 320);
     AddButton(gui, ed.browserWindow, 300, 50, 50, 20, "Go !", -1);
 
     std::vector<std::string> folders, files;
-    ListFolder(prog.shell.currentFolder, folders, files);
-    GuiScrollArea* list = BrowserList(prog);
+    ListFolder(sc.shell.currentFolder, folders, files);
+    GuiScrollArea* list = BrowserList(sc);
     if (!list) return;
     for (const std::string& f : folders) AddScrollItem(*list, f, 200, 200, 255);
     for (const std::string& f : files) AddScrollItem(*list, f, 200, 255, 200);
     SetScrollSelected(*list, 1);
 }
 
-void LoadLevelWindowHandler(Program& prog, Platform& plat) {
-    Editor& ed = prog.editor;
-    Shell& sh = prog.shell;
-    Window* win = FindWindow(prog.gui, ed.browserWindow);
-    GuiScrollArea* list = BrowserList(prog);
+void LoadLevelWindowHandler(const EditorScene& sc, Platform& plat) {
+    Editor& ed = sc.editor;
+    const EditorShell& sh = sc.shell;
+    Window* win = FindWindow(sc.gui, ed.browserWindow);
+    GuiScrollArea* list = BrowserList(sc);
     if (!win || !list || win->buttons.empty()) return;
 
     const std::string item = ScrollItemText(*list, list->selected);
@@ -155,13 +163,9 @@ void LoadLevelWindowHandler(Program& prog, Platform& plat) {
 
     if (win->buttons[0].state != 3 && list->state != 4) return;
     if (level) {
-        CloseWindow(prog.gui, plat, ed.browserWindow);
+        CloseWindow(sc.gui, plat, ed.browserWindow);
         ed.browserWindow = 0;
-        if (OpenLevel(prog, plat, path)) { // a load waits for a running save and closes the panels
-            ed.change = "load " + item;
-            ed.changeLoadedFile = true;
-            ed.changeTarget = true;
-        }
+        ed.requests.push_back({EditorRequestKind::Load, path, item});
         return;
     }
     if (item == "..\\") {
@@ -171,5 +175,5 @@ void LoadLevelWindowHandler(Program& prog, Platform& plat) {
         sh.currentFolder += item;
         if (sh.currentFolder.empty() || sh.currentFolder.back() != '\\') sh.currentFolder += '\\';
     }
-    ReopenBrowser(prog, plat);
+    ReopenBrowser(sc, plat);
 }

@@ -3,11 +3,16 @@
 #include <cmath>
 #include <string>
 
+#include "common/random.h"
 #include "editor/editor.h"
 #include "editor/tools.h"
 #include "gui/gui.h"
-#include "shell/program.h"
+#include "level/files.h"
+#include "platform/platform.h"
+#include "shell/catalogue.h"
 #include "world/builders.h"
+#include "world/camera.h"
+#include "world/world.h"
 
 namespace {
 
@@ -23,17 +28,17 @@ int32_t ToolCoordinate(double v) {
 }
 
 // Runs a builder; a refusal by a full table is said in the status line. True when something was built.
-template <typename Build> bool Place(Program& prog, Build build) {
-    World& w = prog.world;
+template <typename Build> bool Place(const EditorScene& sc, Build build) {
+    World& w = sc.world;
     const int32_t refusedBefore = w.refusedCreations;
     const bool built = build() != 0;
     if (!built && w.refusedCreations != refusedBefore)
-        SetStatus(prog.editor, "the world is full: nothing placed.");
+        SetStatus(sc.editor, "the world is full: nothing placed.");
     return built;
 }
 
-int32_t CustomImageIndex(const Program& prog, const std::string& name) {
-    const Images& img = prog.images;
+int32_t CustomImageIndex(const EditorScene& sc, const std::string& name) {
+    const Images& img = sc.images;
     for (size_t i = 0; i < img.custom.size(); ++i) {
         int32_t e = img.custom[i].entry;
         if (e >= 0 && static_cast<size_t>(e) < img.catalogue.size() &&
@@ -60,56 +65,55 @@ void Shape(Vec2& p, Vec2& v, Vec2& normal, Vec2 mouse, bool snap) {
     normal.Normalise();
 }
 
-bool ReleaseTool(Program& prog, const std::string& tool, int32_t mx, int32_t my) {
-    World& w = prog.world;
-    Rng& rng = prog.rng;
-    Editor& ed = prog.editor;
+bool ReleaseTool(const EditorScene& sc, const std::string& tool, int32_t mx, int32_t my) {
+    World& w = sc.world;
+    Rng& rng = sc.rng;
+    Editor& ed = sc.editor;
     if (tool == "Box")
-        return Place(prog, [&] { return NewBox(w, rng, mx - 25, my - 25, mx + 25, my + 25, 1, 1, 1, 1); });
+        return Place(sc, [&] { return NewBox(w, rng, mx - 25, my - 25, mx + 25, my + 25, 1, 1, 1, 1); });
     if (tool == "Icebox")
-        return Place(prog, [&] {
+        return Place(sc, [&] {
             int32_t e = NewBox(w, rng, mx - 25, my - 25, mx + 25, my + 25, 1, 1, 1, 1);
             if (e != 0) w.entities[static_cast<size_t>(e)].type = "icebox";
             return e;
         });
-    if (tool == "PoisonBox") return Place(prog, [&] { return NewPoisonBox(w, rng, mx - 25, my - 25); });
-    if (tool == "Aquarium") return Place(prog, [&] { return NewAquarium(w, rng, mx - 25, my - 25); });
-    if (tool == "Player") return Place(prog, [&] { return NewPlayer(w, rng, mx - 25, my - 25); });
-    if (tool == "Player2") return Place(prog, [&] { return NewPlayer2(w, rng, mx - 25, my - 25); });
-    if (tool == "Pin") return Place(prog, [&] { return NewPin(w, mx, my); });
-    if (tool == "Latern") return Place(prog, [&] { return NewLatern(w, rng, mx, my); });
-    if (tool == "Warning") return Place(prog, [&] { return NewWarning(w, mx, my); });
-    if (tool == "barrel") return Place(prog, [&] { return NewBarrel(w, rng, mx - 30, my - 50); });
-    if (tool == "Firecave") return Place(prog, [&] { return NewFirecave(w, rng, mx - 10, my - 20); });
+    if (tool == "PoisonBox") return Place(sc, [&] { return NewPoisonBox(w, rng, mx - 25, my - 25); });
+    if (tool == "Aquarium") return Place(sc, [&] { return NewAquarium(w, rng, mx - 25, my - 25); });
+    if (tool == "Player") return Place(sc, [&] { return NewPlayer(w, rng, mx - 25, my - 25); });
+    if (tool == "Player2") return Place(sc, [&] { return NewPlayer2(w, rng, mx - 25, my - 25); });
+    if (tool == "Pin") return Place(sc, [&] { return NewPin(w, mx, my); });
+    if (tool == "Latern") return Place(sc, [&] { return NewLatern(w, rng, mx, my); });
+    if (tool == "Warning") return Place(sc, [&] { return NewWarning(w, mx, my); });
+    if (tool == "barrel") return Place(sc, [&] { return NewBarrel(w, rng, mx - 30, my - 50); });
+    if (tool == "Firecave") return Place(sc, [&] { return NewFirecave(w, rng, mx - 10, my - 20); });
     if (tool == "Bind") {
         if (!LiveParticle(w, ed.selected) || !LiveParticle(w, ed.previousSelected)) return false;
         if (w.particles[static_cast<size_t>(ed.selected)].id ==
             w.particles[static_cast<size_t>(ed.previousSelected)].id)
             return false;
-        return Place(prog,
-                     [&] { return NewConstraint(w, kWorldEntity, ed.selected, ed.previousSelected, 1); });
+        return Place(sc, [&] { return NewConstraint(w, kWorldEntity, ed.selected, ed.previousSelected, 1); });
     }
     return false;
 }
 
 // Drag tools act at the release, from the anchor to the mouse.
-void DragTool(Program& prog, const std::string& tool, Vec2 a, int32_t mx, int32_t my) {
-    World& w = prog.world;
-    Rng& rng = prog.rng;
+void DragTool(const EditorScene& sc, const std::string& tool, Vec2 a, int32_t mx, int32_t my) {
+    World& w = sc.world;
+    Rng& rng = sc.rng;
     const int32_t ax = ToolCoordinate(a.x), ay = ToolCoordinate(a.y);
     if (tool == "Circle") {
         int32_t r = RoundToInt(std::hypot(mx - a.x, my - a.y));
-        Place(prog, [&] { return NewCircle(w, ax, ay, r, 16, 1, 1); });
+        Place(sc, [&] { return NewCircle(w, ax, ay, r, 16, 1, 1); });
     } else if (tool == "Wall" || tool == "Icewall") {
-        Place(prog, [&] {
+        Place(sc, [&] {
             int32_t e = NewWall(w, ax, ay, mx, my, 10, 1);
             if (e != 0 && tool == "Icewall") w.entities[static_cast<size_t>(e)].type = "icewall";
             return e;
         });
     } else if (tool == "Quad") {
-        Place(prog, [&] { return NewQuad(w, rng, ax, ay, mx, my, 1, 1, 1); });
+        Place(sc, [&] { return NewQuad(w, rng, ax, ay, mx, my, 1, 1, 1); });
     } else if (tool == "Strap") {
-        Place(prog, [&] { return NewStrap(w, ax, ay, mx, my, 20, 1); });
+        Place(sc, [&] { return NewStrap(w, ax, ay, mx, my, 20, 1); });
     } else if (tool == "Region") {
         NewRegion(w, ax, ay, mx, my);
     } else if (tool == "Portal") {
@@ -130,18 +134,18 @@ bool SparksAfter(const std::string& tool) {
 
 } // namespace
 
-void ApplyTool(Program& prog) {
-    Editor& ed = prog.editor;
-    World& w = prog.world;
+void ApplyTool(const EditorScene& sc) {
+    Editor& ed = sc.editor;
+    World& w = sc.world;
     const std::string& tool = ed.currentTool;
-    const InputState& in = prog.shell.input;
+    const InputState& in = sc.shell.input;
     // With the grid on, clicks and drag ends land on it (a marker, a bind and an edit go where they point).
     const bool snap = ed.grid && tool != "Marker" && tool != "Bind" && tool != "Edit";
     const Vec2 at = snap ? SnapToGrid(ed.mouseWorld) : ed.mouseWorld;
     const int32_t mx = ToolCoordinate(at.x), my = ToolCoordinate(at.y);
     const Vec2 m{static_cast<double>(mx), static_cast<double>(my)};
     const int16_t left = ed.leftState;
-    const int click = prog.gui.mouse.state; // the GUI's click state
+    const int click = sc.gui.mouse.state; // the GUI's click state
 
     if (tool == "HalfSpace" || tool == "WaterSpace") {
         if (left == 1) {
@@ -152,7 +156,7 @@ void ApplyTool(Program& prog) {
                 ed.shaping = s.uid;
             }
             ed.anchor = m;
-            prog.shell.paused = true;
+            ed.requests.push_back({EditorRequestKind::Pause, {}});
             SetStatus(ed, "paused.");
         } else if (left == 2) {
             for (HalfSpace& h : w.halfSpaces)
@@ -171,7 +175,7 @@ void ApplyTool(Program& prog) {
         if (left == 3) {
             Vec2 a = ed.anchor;
             ed.anchor = {};
-            if (!(a.x == 0 && a.y == 0) && !(a == m)) DragTool(prog, tool, a, mx, my);
+            if (!(a.x == 0 && a.y == 0) && !(a == m)) DragTool(sc, tool, a, mx, my);
         }
         return;
     }
@@ -196,26 +200,25 @@ void ApplyTool(Program& prog) {
 
     if (tool == "Edit") {
         // A quick second click is still a click: it opens the panels of what lies under it.
-        if (click == 1 || click == 4) OpenPanelsAt(prog, ed.mouseWorld, in.mouseX, in.mouseY);
+        if (click == 1 || click == 4) OpenPanelsAt(sc, ed.mouseWorld, in.mouseX, in.mouseY);
         return;
     }
 
-    if (left == 3 && ReleaseTool(prog, tool, mx, my)) {
-        if (SparksAfter(tool)) SparkBurst(prog, static_cast<float>(in.mouseX), static_cast<float>(in.mouseY));
+    if (left == 3 && ReleaseTool(sc, tool, mx, my)) {
+        if (SparksAfter(tool)) SparkBurst(sc, static_cast<float>(in.mouseX), static_cast<float>(in.mouseY));
         return;
     }
 
     if (click == 3) {
-        int32_t c = CustomImageIndex(prog, tool);
+        int32_t c = CustomImageIndex(sc, tool);
         if (c < 0) return;
-        const CustomImage& img = prog.images.custom[static_cast<size_t>(c)];
-        Place(prog,
-              [&] { return NewCustomObject(w, prog.rng, img.halfHeight, img.halfWidth, tool, m.x, m.y); });
+        const CustomImage& img = sc.images.custom[static_cast<size_t>(c)];
+        Place(sc, [&] { return NewCustomObject(w, sc.rng, img.halfHeight, img.halfWidth, tool, m.x, m.y); });
     }
 }
 
-void SparkBurst(Program& prog, float x, float y) {
-    Rng& rng = prog.render.rng; // drawing's own generator: sparks never change the world's random sequence
+void SparkBurst(const EditorScene& sc, float x, float y) {
+    Rng& rng = sc.drawingRng; // drawing's own generator: sparks never change the world's random sequence
     // One bright colour for the burst: a random hue, lightened a little.
     const float h = static_cast<float>(Random(rng, 359)) / 60.0f;
     auto channel = [](float c) { return 255.0f * (0.3f + 0.7f * std::clamp(c, 0.0f, 1.0f)); };
@@ -240,6 +243,6 @@ void SparkBurst(Program& prog, float x, float y) {
             s.size = 4;
             s.fade = 7;
         }
-        prog.editor.sparks.push_back(s);
+        sc.editor.sparks.push_back(s);
     }
 }

@@ -1,7 +1,7 @@
 // The tools' work in the world, inside the editor's input handling.
 #pragma once
 
-struct Program;
+struct EditorScene;
 
 // Applies the current tool for this frame's button states and mouse world position.
-void ApplyTool(Program& prog);
+void ApplyTool(const EditorScene& sc);

@@ -176,7 +176,7 @@ struct Gui {
     std::list<Window> windows;
     std::vector<Animation> animations;
 
-    // Program-wide counters.
+    // Counters kept across all windows.
     int32_t windowCount = 0;
     int32_t buttonCount = 0, imageCount = 0, trackbarCount = 0, labelCount = 0, scrollAreaCount = 0;
     int32_t animationCount = 0;

@@ -33,7 +33,7 @@ bool StartProgram(Program& prog, Platform& plat) {
     if (!ReadSettingsAndOpenScreen(prog, plat)) return false;
     InitGui(prog.gui, static_cast<int>(sh.settings.screenWidth), static_cast<int>(sh.settings.screenHeight));
     prog.camera.zoom = ClampZoom(1 - sh.settings.screenWidth / 1280.0);
-    BuildEditorInterface(prog, plat);
+    BuildEditorInterface(EditorSceneOf(prog), plat);
     if (!prog.images.leftOutCustom.empty()) SetStatus(prog.editor, LeftOutCustomNotice(prog.images));
     return true;
 }
@@ -95,6 +95,40 @@ void SampleFrameInput(Program& prog, Platform& plat) {
     WorkOutEdges(sh.input, sh.keysBefore);
 }
 
+// What the editor asked of the world as a whole in the step just run, in the order asked.
+void CarryOutEditorRequests(Program& prog, Platform& plat) {
+    Shell& sh = prog.shell;
+    std::vector<EditorRequest> requests;
+    requests.swap(prog.editor.requests);
+    for (const EditorRequest& r : requests) {
+        switch (r.kind) {
+        case EditorRequestKind::Load:
+            // A load waits for a running save and closes the panels.
+            if (OpenLevel(prog, plat, r.path)) {
+                prog.editor.change = "load " + r.name;
+                prog.editor.changeLoadedFile = true;
+                prog.editor.changeTarget = true;
+            }
+            break;
+        case EditorRequestKind::Save:
+            StartSave(prog);
+            break;
+        case EditorRequestKind::SaveAs:
+            StartSave(prog, r.path);
+            break;
+        case EditorRequestKind::New:
+            if (!sh.saving) NewWorld(prog, plat);
+            break;
+        case EditorRequestKind::Rewind:
+            if (!sh.saving) Rewind(prog, plat);
+            break;
+        case EditorRequestKind::Pause:
+            sh.paused = true;
+            break;
+        }
+    }
+}
+
 // The frame's keys, dispatched from the key table in its order. True when Escape asks to quit.
 bool CarryOutKeys(Program& prog, Platform& plat) {
     Shell& sh = prog.shell;
@@ -115,22 +149,25 @@ bool CarryOutKeys(Program& prog, Platform& plat) {
             sh.texturedView = sh.texturedView ? 0 : 1;
             break;
         case KeyAction::Help:
-            ToggleHelpWindow(prog, plat);
+            ToggleHelpWindow(prog.editor, prog.gui, plat);
             break;
         case KeyAction::Delete:
-            DeleteKey(prog, plat);
+            DeleteKey(EditorSceneOf(prog), plat);
             break;
         case KeyAction::Duplicate:
-            DuplicateKey(prog);
+            if (DuplicateWanted(prog.editor, prog.world, prog.gui)) {
+                WaitForSave(prog); // nothing changes the world while a save runs
+                DuplicateKey(prog.editor, prog.world, prog.rng, prog.gui);
+            }
             break;
         case KeyAction::Copy:
-            CopyKey(prog, plat, false);
+            CopyKey(EditorSceneOf(prog), plat, false);
             break;
         case KeyAction::Cut:
-            if (worldFree) CopyKey(prog, plat, true);
+            if (worldFree) CopyKey(EditorSceneOf(prog), plat, true);
             break;
         case KeyAction::Paste:
-            PasteKey(prog, plat);
+            PasteKey(EditorSceneOf(prog), plat);
             break;
         case KeyAction::Grid:
             GridKey(prog.editor);
@@ -151,7 +188,7 @@ bool CarryOutKeys(Program& prog, Platform& plat) {
             StartSave(prog);
             break;
         case KeyAction::SaveAs:
-            OpenSaveAsWindow(prog, plat);
+            OpenSaveAsWindow(EditorSceneOf(prog), plat);
             break;
         case KeyAction::Quit:
             quit = !ClearSelectionKey(prog.editor); // the first Escape only clears a selection
@@ -241,18 +278,22 @@ bool RunFrame(Program& prog, Platform& plat) {
 
     EffectsStep(prog.effects, prog.world, prog.rng);
     BeforeEditing(prog);
-    ApplyPanels(prog, plat);
+    ApplyPanels(EditorSceneOf(prog), plat);
     prog.gui.hidden = sh.texturedView == 0; // the wireframe view draws no windows
     FindHoveredWindow(prog.gui, sh.input);
-    ToolbarUpdate(prog, plat);
+    ToolbarUpdate(EditorSceneOf(prog), plat);
+    CarryOutEditorRequests(prog, plat);
+    ToolbarFinish(EditorSceneOf(prog), plat);
     TimeBarInput(prog, plat);
     PollSave(prog);
     GuiUpdate(prog.gui, plat, sh.input);
     if (WindowHovered(prog.gui))
-        ToolWindowInput(prog, plat);
+        ToolWindowInput(EditorSceneOf(prog), plat);
     else
-        CloseToolGroups(prog);
-    EditorInput(prog, plat);
+        CloseToolGroups(EditorSceneOf(prog));
+    CarryOutEditorRequests(prog, plat); // the browser's load
+    EditorInput(EditorSceneOf(prog), plat);
+    CarryOutEditorRequests(prog, plat);
     const bool escape = CarryOutKeys(prog, plat);
     PollSave(prog); // a save the keys started ends in this frame when it runs inline
     AfterEditing(prog);

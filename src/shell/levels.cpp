@@ -9,6 +9,7 @@
 #include "editor/editor.h"
 #include "effects/effects.h"
 #include "platform/platform.h"
+#include "render/picture.h"
 #include "shell/history.h"
 #include "shell/program.h"
 #include "triggers/triggers.h"
@@ -106,7 +107,7 @@ bool ReplaceWorld(Program& prog, Platform& plat, const WorldOrigin& origin, Load
     if (steps.loadStatus) SetStatus(ed, "loading...");
 
     PanelPlaces places;
-    if (steps.panels == PanelsAfter::Retarget) places = NotePanelPlaces(prog);
+    if (steps.panels == PanelsAfter::Retarget) places = NotePanelPlaces(EditorSceneOf(prog));
     std::map<int32_t, std::vector<LiquidParticle>> liquids;
     if (steps.keepLiquids) liquids = LiquidsByContainer(w);
 
@@ -133,9 +134,9 @@ bool ReplaceWorld(Program& prog, Platform& plat, const WorldOrigin& origin, Load
     // What follows, in this order.
     if (steps.keepLiquids) PutLiquidsBack(w, liquids);
     if (steps.panels == PanelsAfter::Retarget) {
-        PutPanelsBack(prog, places); // the same world, repacked: its panels stay
+        PutPanelsBack(EditorSceneOf(prog), places); // the same world, repacked: its panels stay
     } else {
-        CloseAllPanels(prog, plat);
+        CloseAllPanels(EditorSceneOf(prog), plat);
         ed.shaping = 0;
     }
     ed.worldResetsSeen = w.resets;
@@ -376,6 +377,39 @@ TriggerScene TriggerSceneOf(Program& prog, Platform& plat) {
     host.rememberLevel = [](void* p) { RememberCurrentLevel(*static_cast<Program*>(p)); };
     return TriggerScene{prog.world,       prog.triggerEngine,      prog.effects, prog.rng, prog.gui, plat,
                         prog.shell.input, prog.editor.toolsWindow, host};
+}
+
+EditorScene EditorSceneOf(Program& prog) {
+    EditorHost host;
+    host.program = &prog;
+    host.waitForSave = [](void* p) { WaitForSave(*static_cast<Program*>(p)); };
+    host.deleteEntity = [](void* p, Platform& pl, int32_t slot) {
+        return DeleteEntityByRoundTrip(*static_cast<Program*>(p), pl, slot);
+    };
+    host.deleteEntities = [](void* p, Platform& pl, const std::vector<int32_t>& slots) {
+        return DeleteEntitiesByRoundTrip(*static_cast<Program*>(p), pl, slots);
+    };
+    host.deleteFreeParticle = [](void* p, Platform& pl, int32_t slot) {
+        return DeleteFreeParticleByRoundTrip(*static_cast<Program*>(p), pl, slot);
+    };
+    host.drawPicture = [](void* p, Platform& pl, World& world, const Camera& cam, int image, int width,
+                          int height) {
+        FrameScene scene = FrameSceneOf(*static_cast<Program*>(p));
+        DrawWorldPicture(scene, pl, world, cam, image, width, height);
+    };
+    Shell& sh = prog.shell;
+    EditorShell shell{sh.input,
+                      sh.levelPath,
+                      sh.currentFolder,
+                      sh.paused,
+                      sh.saving,
+                      sh.overwrite,
+                      sh.frame,
+                      sh.headless,
+                      sh.settings.screenWidth,
+                      sh.settings.screenHeight};
+    return EditorScene{prog.editor, prog.gui,        prog.world, prog.camera, prog.images,
+                       prog.rng,    prog.render.rng, shell,      host};
 }
 
 // ---- Command line ----------------------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "editor/editor.h"
 #include "level/level.h"
 #include "triggers/triggers.h"
 
@@ -131,6 +132,9 @@ void RememberCurrentLevel(Program& prog);
 void BindPlayers(Program& prog, Platform& plat);
 // What the trigger runner works on this frame, with the progression above as its host.
 TriggerScene TriggerSceneOf(Program& prog, Platform& plat);
+
+// What the editor works on this frame, with the file operations and the delete round trips above as its host.
+EditorScene EditorSceneOf(Program& prog);
 
 // ---- Command line ----------------------------------------------------------------------------------------
 

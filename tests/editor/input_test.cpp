@@ -109,11 +109,11 @@ TEST_F(EditorTest, SaveRunningHoldsEditsBack) {
     plat.input.right = true;
     plat.input.mouseX = 200;
     prog->shell.input = plat.SampleInput();
-    EditorInput(*prog, plat);
+    EditorInput(EditorSceneOf(*prog), plat);
     EXPECT_EQ(ParticleOf(world().entities[1], 0), (Vec2{100, 100}));
     plat.input.right = false;
 
-    ASSERT_TRUE(DeleteEntity(*prog, plat, 1));
+    ASSERT_TRUE(DeleteEntity(EditorSceneOf(*prog), plat, 1));
     EXPECT_FALSE(prog->shell.saving);
     EXPECT_EQ(world().entityCount, 0);
     std::string saved = TempWorkDir::Read("levels/new.lvl");

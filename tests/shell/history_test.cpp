@@ -189,7 +189,7 @@ TEST_F(HistoryTest, EachWayToANewWorldTakesItsOwnFollowUpSteps) {
     EXPECT_GT(world().playerDescriptors[1].control, 0);
     EXPECT_TRUE(plat.messages.empty());
 
-    ASSERT_EQ(OpenPanelsAt(*prog, Vec2{525, 125}, 100, 100), 1);
+    ASSERT_EQ(OpenPanelsAt(EditorSceneOf(*prog), Vec2{525, 125}, 100, 100), 1);
     Rest(125, 125); // on the first player
     Key(Key::Delete);
     EXPECT_EQ(ed().panels.size(), 1u); // the box's panel stays on the repacked world
