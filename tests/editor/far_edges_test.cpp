@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "editor_fixture.h"
-#include "shell/levels.h"
 #include "level/level.h"
+#include "shell/levels.h"
 #include "world/builders.h"
 
 namespace {

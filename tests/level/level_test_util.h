@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include "common/text.h"
-#include "shell/levels.h"
 #include "platform/test_platform.h"
+#include "shell/levels.h"
 #include "shell/program.h"
 
 // A fresh empty working folder with a "levels" folder (the level code writes "temp.del" and "level.ini"
