@@ -4,6 +4,7 @@
 
 #include "common/random.h"
 #include "editor/editor.h"
+#include "editor/kinds.h"
 #include "gui/gui.h"
 #include "level/files.h"
 #include "platform/platform.h"
@@ -26,48 +27,24 @@ struct ToolGroup {
     std::vector<GroupButton> buttons; // the custom group fills its own
 };
 
-constexpr int kMarkerImage = kEffectBase + 17; // the green marker
-
 const std::array<ToolGroup, kToolGroupCount>& ToolGroups() {
-    static const std::array<ToolGroup, kToolGroupCount> groups = {{
-        {"player", "player", 120, 180, {{"Player", 20, 40, 50, 50, 0}, {"Player2", 20, 100, 50, 50, 5}}},
-        {"variable objects",
-         "variables",
-         240,
-         220,
-         {{"Circle", 20, 40, 50, 50, 25},
-          {"Quad", 80, 40, 50, 50, 20},
-          {"Strap", 20, 100, 200, 40, 7},
-          {"Bind", 140, 40, 50, 50, 26},
-          {"Portal", 20, 160, 50, 50, 47}}},
-        {"liquid filled objects",
-         "liquids",
-         160,
-         100,
-         {{"PoisonBox", 20, 40, 50, 50, 16}, {"Aquarium", 80, 40, 50, 40, 13}}},
-        {"static objects",
-         "statics",
-         160,
-         210,
-         {{"HalfSpace", 20, 90, 50, 50, 24},
-          {"Wall", 80, 40, 50, 20, 4},
-          {"Icewall", 20, 40, 50, 20, 43},
-          {"Pin", 80, 70, 10, 10, 2},
-          {"WaterSpace", 80, 90, 50, 50, 27},
-          {"Firecave", 20, 150, 20, 40, 46}}},
-        {"lights", "lights", 120, 100, {{"Latern", 20, 40, 25, 50, 19}}},
-        {"standard objects",
-         "standards",
-         150,
-         220,
-         {{"Box", 20, 40, 50, 50, 6},
-          {"Warning", 20, 100, 50, 50, 23},
-          {"Icebox", 80, 40, 50, 50, 44},
-          {"barrel", 80, 100, 60, 100, 45}}},
-        {"regions", "regions", 130, 100, {{"Region", 20, 40, 50, 50, 21}}},
-        {"markers", "markers", 130, 100, {{"Marker", 20, 40, 50, 50, kMarkerImage}}},
-        {"custom", "custom", 290, 200, {}},
-    }};
+    static const std::array<ToolGroup, kToolGroupCount> groups = [] {
+        std::array<ToolGroup, kToolGroupCount> g = {{
+            {"player", "player", 120, 180, {}},
+            {"variable objects", "variables", 240, 220, {}},
+            {"liquid filled objects", "liquids", 160, 100, {}},
+            {"static objects", "statics", 160, 210, {}},
+            {"lights", "lights", 120, 100, {}},
+            {"standard objects", "standards", 150, 220, {}},
+            {"regions", "regions", 130, 100, {}},
+            {"markers", "markers", 130, 100, {}},
+            {"custom", "custom", 290, 200, {}},
+        }};
+        for (const ObjectKind& k : ObjectKinds())
+            g[static_cast<size_t>(k.group)].buttons.push_back(
+                {std::string(k.tool), k.x, k.y, k.width, k.height, k.image});
+        return g;
+    }();
     return groups;
 }
 

@@ -5,6 +5,7 @@
 
 #include "common/random.h"
 #include "editor/editor.h"
+#include "editor/kinds.h"
 #include "editor/tools.h"
 #include "gui/gui.h"
 #include "level/files.h"
@@ -15,8 +16,6 @@
 #include "world/world.h"
 
 namespace {
-
-constexpr int kMarkerImage = kEffectBase + 17; // the green marker
 
 // Tools build within a billion units of the origin, so a far camera cannot make a coordinate outside the
 // range of int, nor can the builders' offsets (a box is 50 units wide) carry one past it.
@@ -69,23 +68,9 @@ bool ReleaseTool(const EditorScene& sc, const std::string& tool, int32_t mx, int
     World& w = sc.world;
     Rng& rng = sc.rng;
     Editor& ed = sc.editor;
-    if (tool == "Box")
-        return Place(sc, [&] { return NewBox(w, rng, mx - 25, my - 25, mx + 25, my + 25, 1, 1, 1, 1); });
-    if (tool == "Icebox")
-        return Place(sc, [&] {
-            int32_t e = NewBox(w, rng, mx - 25, my - 25, mx + 25, my + 25, 1, 1, 1, 1);
-            if (e != 0) w.entities[static_cast<size_t>(e)].type = "icebox";
-            return e;
-        });
-    if (tool == "PoisonBox") return Place(sc, [&] { return NewPoisonBox(w, rng, mx - 25, my - 25); });
-    if (tool == "Aquarium") return Place(sc, [&] { return NewAquarium(w, rng, mx - 25, my - 25); });
-    if (tool == "Player") return Place(sc, [&] { return NewPlayer(w, rng, mx - 25, my - 25); });
-    if (tool == "Player2") return Place(sc, [&] { return NewPlayer2(w, rng, mx - 25, my - 25); });
-    if (tool == "Pin") return Place(sc, [&] { return NewPin(w, mx, my); });
-    if (tool == "Latern") return Place(sc, [&] { return NewLatern(w, rng, mx, my); });
-    if (tool == "Warning") return Place(sc, [&] { return NewWarning(w, mx, my); });
-    if (tool == "barrel") return Place(sc, [&] { return NewBarrel(w, rng, mx - 30, my - 50); });
-    if (tool == "Firecave") return Place(sc, [&] { return NewFirecave(w, rng, mx - 10, my - 20); });
+    const ObjectKind* kind = KindOfTool(tool);
+    if (kind != nullptr && kind->gesture == Gesture::Click && kind->build != nullptr)
+        return Place(sc, [&] { return kind->build(w, rng, mx, my); });
     if (tool == "Bind") {
         if (!LiveParticle(w, ed.selected) || !LiveParticle(w, ed.previousSelected)) return false;
         if (w.particles[static_cast<size_t>(ed.selected)].id ==
@@ -123,13 +108,13 @@ void DragTool(const EditorScene& sc, const std::string& tool, Vec2 a, int32_t mx
 }
 
 bool IsDragTool(const std::string& tool) {
-    return tool == "Circle" || tool == "Wall" || tool == "Icewall" || tool == "Quad" || tool == "Strap" ||
-           tool == "Region" || tool == "Portal";
+    const ObjectKind* kind = KindOfTool(tool);
+    return kind != nullptr && kind->gesture == Gesture::Drag;
 }
 
 bool SparksAfter(const std::string& tool) {
-    return tool == "Box" || tool == "Icebox" || tool == "PoisonBox" || tool == "Aquarium" || tool == "Bind" ||
-           tool == "Warning" || tool == "barrel" || tool == "Firecave";
+    const ObjectKind* kind = KindOfTool(tool);
+    return kind != nullptr && kind->sparks;
 }
 
 } // namespace
@@ -189,7 +174,7 @@ void ApplyTool(const EditorScene& sc) {
                 Marker mk;
                 mk.entity = i;
                 mk.entityId = e.id;
-                mk.image = kMarkerImage;
+                mk.image = KindOfTool("Marker")->image;
                 mk.uid = w.NewUid();
                 w.markers.push_back(mk);
                 break;

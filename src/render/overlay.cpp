@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 
+#include "editor/kinds.h"
 #include "render/passes.h"
 #include "render/render.h"
 #include "triggers/triggers.h"
@@ -55,7 +56,8 @@ void DrawTrail(FrameContext& f, int mx, int my) {
 }
 
 bool PlacesSquare(const std::string& tool) {
-    return tool == "Box" || tool == "Player" || tool == "Player2" || tool == "PoisonBox" || tool == "Icebox";
+    const ObjectKind* kind = KindOfTool(tool);
+    return kind != nullptr && kind->squarePreview;
 }
 
 void DrawToolPreview(FrameContext& f, int mx, int my) {
