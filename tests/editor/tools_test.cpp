@@ -1,5 +1,6 @@
 // What the tools build, where, and when they do not act. The camera starts at 0 with zoom 0 on a
 // 1280-pixel screen, so a screen pixel is a world unit.
+#include "editor/kinds.h"
 #include "editor_fixture.h"
 #include "world/builders.h"
 
@@ -173,4 +174,17 @@ TEST_F(EditorTest, MarkerGoesOnTheFirstEntityUnderTheMouse) {
     EXPECT_EQ(world().markers[0].image, kEffectBase + 17);
     Click(600, 600); // nothing there
     EXPECT_EQ(world().markers.size(), 1u);
+}
+
+TEST(ObjectKinds, EachClickKindBuildsAnObjectOfItsOwnKind) {
+    for (const ObjectKind& k : ObjectKinds()) {
+        if (k.build == nullptr) continue;
+        auto w = std::make_unique<World>();
+        ResetWorld(*w);
+        Rng rng(1);
+        const int32_t e = k.build(*w, rng, 100, 100);
+        ASSERT_NE(e, 0) << k.tool;
+        EXPECT_EQ(KindOfType(w->entities[static_cast<size_t>(e)].type), &k) << k.tool;
+        EXPECT_EQ(KindOfTool(k.tool), &k);
+    }
 }
