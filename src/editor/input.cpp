@@ -2,6 +2,7 @@
 // selection, dragging bodies, the tools, Delete, Space, F1 and edge scrolling.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "common/random.h"
@@ -46,21 +47,10 @@ bool InsideOutline(const World& w, const Entity& e, Vec2 m) {
     pts.reserve(e.particles.size());
     for (int32_t s : e.particles)
         if (s >= 1 && s <= w.particleCount) pts.push_back(w.particles[static_cast<size_t>(s)].p);
-    if (pts.size() < 3) return false;
-    std::sort(pts.begin(), pts.end(), [](Vec2 a, Vec2 b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-    std::vector<Vec2> hull(2 * pts.size());
-    size_t k = 0;
-    for (size_t i = 0; i < pts.size(); ++i) { // lower chain, then upper chain
-        while (k >= 2 && Cross(hull[k - 2], hull[k - 1], pts[i]) <= 0) --k;
-        hull[k++] = pts[i];
-    }
-    for (size_t i = pts.size() - 1, lower = k + 1; i-- > 0;) {
-        while (k >= lower && Cross(hull[k - 2], hull[k - 1], pts[i]) <= 0) --k;
-        hull[k++] = pts[i];
-    }
-    if (k < 4) return false; // fewer than three corners: no area
-    for (size_t i = 0; i + 1 < k; ++i)
-        if (Cross(hull[i], hull[i + 1], m) <= 0) return false;
+    const std::vector<Vec2> hull = ConvexHull(std::move(pts));
+    if (hull.size() < 3) return false; // no area
+    for (size_t i = 0; i < hull.size(); ++i)
+        if (Cross(hull[i], hull[(i + 1) % hull.size()], m) <= 0) return false;
     return true;
 }
 
