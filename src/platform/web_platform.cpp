@@ -139,8 +139,11 @@ bool WebPlatform::OpenScreen(int width, int height, bool) {
     width_ = width;
     height_ = height;
     pixels_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0xff000000u);
-    rgba_.assign(pixels_.size() * 4, 0);
-    for (size_t i = 3; i < rgba_.size(); i += 4) rgba_[i] = 255;
+    rgba_.assign(pixels_.size(), 0xff000000u);
+    // Until the pointer first crosses the canvas it stands at the centre, as on the desktop: at the corner
+    // it would scroll the camera away before the player has touched anything.
+    input_.mouseX = width / 2;
+    input_.mouseY = height / 2;
     return true;
 }
 
@@ -151,15 +154,11 @@ void WebPlatform::Clear(uint32_t rgb) {
 void WebPlatform::Flip() {
     ++frames_;
     if (headless_) return;
-    // 0xAARRGGBB words to the R, G, B, A bytes of a canvas, opaque.
-    uint8_t* out = rgba_.data();
-    for (uint32_t p : pixels_) {
-        out[0] = static_cast<uint8_t>(p >> 16);
-        out[1] = static_cast<uint8_t>(p >> 8);
-        out[2] = static_cast<uint8_t>(p);
-        out[3] = 255;
-        out += 4;
-    }
+    // 0xAARRGGBB words to the R, G, B, A bytes of a canvas, opaque: in a little-endian word that is
+    // 0xFFBBGGRR, red and blue swapped.
+    uint32_t* out = rgba_.data();
+    for (uint32_t p : pixels_)
+        *out++ = 0xff000000u | (p & 0x0000ff00u) | (p >> 16 & 0xffu) | (p & 0xffu) << 16;
 }
 
 // ---- Images ----------------------------------------------------------------------------------------------

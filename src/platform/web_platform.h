@@ -63,7 +63,7 @@ public:
     void Typed(const std::string& text);
 
     // The last finished frame as RGBA bytes, row by row (what a canvas's ImageData holds).
-    const uint8_t* FrameRgba() const { return rgba_.data(); }
+    const uint8_t* FrameRgba() const { return reinterpret_cast<const uint8_t*>(rgba_.data()); }
     int Width() const { return width_; }
     int Height() const { return height_; }
     // Frames drawn since the start (a frame that changed nothing on the screen is still counted).
@@ -92,7 +92,7 @@ private:
     std::vector<std::string> fontFolders_;
     int width_ = 0, height_ = 0;
     std::vector<uint32_t> pixels_; // 0xAARRGGBB, being drawn
-    std::vector<uint8_t> rgba_;    // the last finished frame
+    std::vector<uint32_t> rgba_;   // the last finished frame, as the R, G, B, A bytes of a canvas
     std::vector<Image> images_;
     BlendMode blend_ = BlendMode::Alpha;
     std::vector<SoftVertex> grid_, triangles_;

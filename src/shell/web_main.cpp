@@ -45,15 +45,21 @@ struct WebRun {
 
 WebRun* run = nullptr;
 
+// The canvas is opaque and desynchronized: the browser then need not blend it with the page nor wait for
+// its compositor, which in a browser drawing on the processor costs more than the program's whole frame.
+// The ImageData reads the frame where it lies in the program's memory (made again when memory grows).
 void Present(const WebPlatform& plat) {
     EM_ASM(
         {
             var canvas = Module.canvas;
-            var ctx = canvas.tbContext || (canvas.tbContext = canvas.getContext('2d'));
-            if (!canvas.tbImage || canvas.tbImage.width != $1 || canvas.tbImage.height != $2)
-                canvas.tbImage = ctx.createImageData($1, $2);
-            canvas.tbImage.data.set(HEAPU8.subarray($0, $0 + $1 * $2 * 4));
-            ctx.putImageData(canvas.tbImage, 0, 0);
+            var ctx = canvas.tbContext ||
+                      (canvas.tbContext = canvas.getContext('2d', {alpha : false, desynchronized : true}));
+            var image = canvas.tbImage;
+            if (!image || image.width != $1 || image.height != $2 ||
+                    image.data.buffer != = HEAPU8.buffer || image.data.byteOffset != $0)
+                image = canvas.tbImage =
+                    new ImageData(new Uint8ClampedArray(HEAPU8.buffer, $0, $1 * $2 * 4), $1, $2);
+            ctx.putImageData(image, 0, 0);
             if (Module.onFrame) Module.onFrame();
         },
         plat.FrameRgba(), plat.Width(), plat.Height());
