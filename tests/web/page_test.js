@@ -108,6 +108,10 @@ async function open(page, url) {
       await open(page, base + '#level=' + toBase64Url(bytes));
       check('a #level= link with three boxes gives three', countBoxes(await page.evaluate(() => window.tumblebox.levelText())) === 3,
             countBoxes(await page.evaluate(() => window.tumblebox.levelText())));
+      // Until the pointer touches the canvas nothing scrolls the camera (the level text holds the camera).
+      const before = await page.evaluate(() => window.tumblebox.levelText());
+      await frames(page, 30);
+      check('the camera stays put before the pointer comes', before === await page.evaluate(() => window.tumblebox.levelText()));
     }
     // A link that is not base64url: an empty world and a message, not a broken page.
     await open(page, base + '#level=%%%not-a-level');
