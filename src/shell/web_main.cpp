@@ -55,8 +55,8 @@ void Present(const WebPlatform& plat) {
             var ctx = canvas.tbContext ||
                       (canvas.tbContext = canvas.getContext('2d', {alpha : false, desynchronized : true}));
             var image = canvas.tbImage;
-            if (!image || image.width != $1 || image.height != $2 ||
-                    image.data.buffer != = HEAPU8.buffer || image.data.byteOffset != $0)
+            if (!image || image.width != $1 || image.height != $2 || image.data.buffer != HEAPU8.buffer ||
+                image.data.byteOffset != $0)
                 image = canvas.tbImage =
                     new ImageData(new Uint8ClampedArray(HEAPU8.buffer, $0, $1 * $2 * 4), $1, $2);
             ctx.putImageData(image, 0, 0);
