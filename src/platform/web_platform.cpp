@@ -115,15 +115,18 @@ int NextCodepoint(const std::string& s, size_t& at) {
     return cp;
 }
 
-uint32_t Argb(uint32_t rgb) {
-    return 0xff000000u | static_cast<uint32_t>(RedOf(rgb)) << 16 | static_cast<uint32_t>(GreenOf(rgb)) << 8 |
-           static_cast<uint32_t>(BlueOf(rgb));
+// The pixels and the images' texels are kept in a canvas's byte order, R, G, B, A: on a little-endian machine
+// the word 0xAABBGGRR. The rasteriser treats red and blue alike, so only the colours coming in (here) and
+// the picture going out (ScreenshotPng) know the order, and a frame goes to the canvas as it lies.
+uint32_t Pixel(uint32_t rgb) {
+    return 0xff000000u | static_cast<uint32_t>(BlueOf(rgb)) << 16 | static_cast<uint32_t>(GreenOf(rgb)) << 8 |
+           static_cast<uint32_t>(RedOf(rgb));
 }
 
-uint32_t Blend(uint32_t d, uint32_t argb, unsigned a) {
+uint32_t Blend(uint32_t d, uint32_t pixel, unsigned a) {
     const unsigned keep = 256 - a;
-    const uint32_t rb = (((d & 0xff00ffu) * keep + (argb & 0xff00ffu) * a) >> 8) & 0xff00ffu;
-    const uint32_t g = (((d & 0xff00u) * keep + (argb & 0xff00u) * a) >> 8) & 0xff00u;
+    const uint32_t rb = (((d & 0xff00ffu) * keep + (pixel & 0xff00ffu) * a) >> 8) & 0xff00ffu;
+    const uint32_t g = (((d & 0xff00u) * keep + (pixel & 0xff00u) * a) >> 8) & 0xff00u;
     return (d & 0xff000000u) | rb | g;
 }
 
@@ -139,7 +142,6 @@ bool WebPlatform::OpenScreen(int width, int height, bool) {
     width_ = width;
     height_ = height;
     pixels_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0xff000000u);
-    rgba_.assign(pixels_.size(), 0xff000000u);
     // Until the pointer first crosses the canvas it stands at the centre, as on the desktop: at the corner
     // it would scroll the camera away before the player has touched anything.
     input_.mouseX = width / 2;
@@ -148,17 +150,11 @@ bool WebPlatform::OpenScreen(int width, int height, bool) {
 }
 
 void WebPlatform::Clear(uint32_t rgb) {
-    std::fill(pixels_.begin(), pixels_.end(), Argb(rgb));
+    std::fill(pixels_.begin(), pixels_.end(), Pixel(rgb));
 }
 
 void WebPlatform::Flip() {
     ++frames_;
-    if (headless_) return;
-    // 0xAARRGGBB words to the R, G, B, A bytes of a canvas, opaque: in a little-endian word that is
-    // 0xFFBBGGRR, red and blue swapped.
-    uint32_t* out = rgba_.data();
-    for (uint32_t p : pixels_)
-        *out++ = 0xff000000u | (p & 0x0000ff00u) | (p >> 16 & 0xffu) | (p & 0xffu) << 16;
 }
 
 // ---- Images ----------------------------------------------------------------------------------------------
@@ -197,8 +193,8 @@ bool WebPlatform::LoadImage(int number, const std::string& nativePath) {
     img.soft.texels.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
     for (size_t i = 0; i < img.soft.texels.size(); ++i) {
         const stbi_uc* p = data + i * 4;
-        img.soft.texels[i] = static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[0]) << 16 |
-                             static_cast<uint32_t>(p[1]) << 8 | p[2];
+        img.soft.texels[i] = static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
+                             static_cast<uint32_t>(p[1]) << 8 | p[0];
     }
     stbi_image_free(data);
     img.flat = FlatColourOf(img.soft.texels.data(), img.soft.texels.size(), img.colour);
@@ -314,7 +310,7 @@ void WebPlatform::DrawLine(float x1, float y1, float x2, float y2, uint32_t rgb)
     const int bx = static_cast<int>(std::floor(x1 + dx * t1)),
               by = static_cast<int>(std::floor(y1 + dy * t1));
     // Bresenham, both ends plotted.
-    const uint32_t c = Argb(rgb);
+    const uint32_t c = Pixel(rgb);
     const int sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
     const int ex = std::abs(bx - ax), ey = -std::abs(by - ay);
     int err = ex + ey;
@@ -333,14 +329,14 @@ void WebPlatform::DrawLine(float x1, float y1, float x2, float y2, uint32_t rgb)
     }
 }
 
-void WebPlatform::FillRect(int x0, int y0, int x1, int y1, uint32_t argb) {
+void WebPlatform::FillRect(int x0, int y0, int x1, int y1, uint32_t pixel) {
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
     x1 = std::min(x1, width_);
     y1 = std::min(y1, height_);
     for (int y = y0; y < y1; ++y) {
         uint32_t* row = pixels_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_);
-        std::fill(row + x0, row + std::max(x0, x1), argb);
+        std::fill(row + x0, row + std::max(x0, x1), pixel);
     }
 }
 
@@ -353,7 +349,7 @@ void WebPlatform::DrawBox(float x1, float y1, float x2, float y2, uint32_t rgb, 
     const auto clampi = [](float v) { return static_cast<int>(std::clamp(v, -2.0f, 20000.0f)); };
     const int l = clampi(std::round(left)), t = clampi(std::round(top));
     const int r = clampi(std::round(right)), b = clampi(std::round(bottom));
-    const uint32_t c = Argb(rgb);
+    const uint32_t c = Pixel(rgb);
     if (filled) return FillRect(l, t, r, b, c);
     if (r <= l || b <= t) return;
     FillRect(l, t, r, t + 1, c);
@@ -407,8 +403,8 @@ void WebPlatform::DrawText(FontId font, int x, int y, const std::string& text, u
                            bool withBackground) {
     WebFont* f = Font(font);
     if (!f || text.empty() || width_ == 0 || x >= width_ || y >= height_ || y < -1000) return;
-    if (withBackground) FillRect(x, y, x + TextWidth(font, text), y + f->height, Argb(back));
-    const uint32_t colour = Argb(front);
+    if (withBackground) FillRect(x, y, x + TextWidth(font, text), y + f->height, Pixel(back));
+    const uint32_t colour = Pixel(front);
     const int baseline = y + f->ascent;
     int pen = x;
     for (size_t at = 0; at < text.size() && pen < width_;) {
@@ -536,9 +532,9 @@ bool WebPlatform::ScreenshotPng(std::string& png) {
     if (width_ == 0) return false;
     std::vector<uint8_t> rgb(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 3);
     for (size_t i = 0; i < pixels_.size(); ++i) {
-        rgb[i * 3] = static_cast<uint8_t>(pixels_[i] >> 16);
+        rgb[i * 3] = static_cast<uint8_t>(pixels_[i]);
         rgb[i * 3 + 1] = static_cast<uint8_t>(pixels_[i] >> 8);
-        rgb[i * 3 + 2] = static_cast<uint8_t>(pixels_[i]);
+        rgb[i * 3 + 2] = static_cast<uint8_t>(pixels_[i] >> 16);
     }
     auto append = [](void* context, void* data, int size) {
         static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<size_t>(size));

@@ -63,7 +63,7 @@ public:
     void Typed(const std::string& text);
 
     // The last finished frame as RGBA bytes, row by row (what a canvas's ImageData holds).
-    const uint8_t* FrameRgba() const { return reinterpret_cast<const uint8_t*>(rgba_.data()); }
+    const uint8_t* FrameRgba() const { return reinterpret_cast<const uint8_t*>(pixels_.data()); }
     int Width() const { return width_; }
     int Height() const { return height_; }
     // Frames drawn since the start (a frame that changed nothing on the screen is still counted).
@@ -80,10 +80,10 @@ private:
     const Image* ImageAt(int number) const;
     Image& NewImage(int number);
     WebFont* Font(FontId font);
-    void FillRect(int x0, int y0, int x1, int y1, uint32_t argb); // half-open, clipped here
-    void Plot(int x, int y, uint32_t argb) {
+    void FillRect(int x0, int y0, int x1, int y1, uint32_t pixel); // half-open, clipped here
+    void Plot(int x, int y, uint32_t pixel) {
         if (x >= 0 && y >= 0 && x < width_ && y < height_)
-            pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] = argb;
+            pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] = pixel;
     }
     void FillConvex(const Quad& q, bool triangle, SoftColour colour);
 
@@ -91,8 +91,7 @@ private:
     bool headless_ = false;
     std::vector<std::string> fontFolders_;
     int width_ = 0, height_ = 0;
-    std::vector<uint32_t> pixels_; // 0xAARRGGBB, being drawn
-    std::vector<uint32_t> rgba_;   // the last finished frame, as the R, G, B, A bytes of a canvas
+    std::vector<uint32_t> pixels_; // R, G, B, A bytes (0xAABBGGRR words), opaque
     std::vector<Image> images_;
     BlendMode blend_ = BlendMode::Alpha;
     std::vector<SoftVertex> grid_, triangles_;
