@@ -66,6 +66,24 @@ void BlendSpan(uint32_t* row, int xa, int xb, int64_t u, int64_t v, int64_t du, 
         }
         return;
     }
+    if (alpha == 255) {
+        // The texel's own alpha as it is; an opaque texel replaces the pixel's colour (what the blend
+        // below gives at full weight), without the arithmetic.
+        for (; x < xb; ++x, u += du, v += dv) {
+            const uint32_t s = img.At(u, v);
+            const uint32_t sa = s >> 24;
+            const uint32_t d = row[x];
+            if (sa == 255) {
+                row[x] = (d & 0xff000000u) | (s & 0xffffffu);
+            } else if (sa != 0) {
+                const uint32_t a = sa + (sa >> 7), keep = 256 - a;
+                const uint32_t rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
+                const uint32_t g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
+                row[x] = (d & 0xff000000u) | rb | g;
+            }
+        }
+        return;
+    }
     for (; x < xb; ++x, u += du, v += dv) {
         const uint32_t s = img.At(u, v);
         const uint32_t sa = ((s >> 24) * static_cast<uint32_t>(alpha) + 127) / 255;
