@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -446,7 +447,23 @@ void SoftFillSpans(const SoftCanvas& canvas, const SoftVertex* p, int n, SoftCol
         if (add) {
             const uint32_t plus = addR << 16 | addG << 8 | addB;
             for (; x < x1; ++x) row[x] = AddSaturated(row[x], plus);
+        } else if (a == 256) {
+            // An opaque colour replaces the pixel's (what the blend gives at full weight).
+            const uint32_t colourBits = (rb | g) >> 8;
+            for (; x < x1; ++x) row[x] = (row[x] & 0xff000000u) | colourBits;
         } else {
+            // Two pixels at a time in 64 bits where there are no vector registers: each channel has 16 bits
+            // of room, and d * keep + c * a stays below 65,536.
+            const uint64_t rb2 = static_cast<uint64_t>(rb) << 32 | rb,
+                           g2 = static_cast<uint64_t>(g) << 32 | g;
+            for (; x + 2 <= x1; x += 2) {
+                uint64_t d;
+                std::memcpy(&d, row + x, sizeof d);
+                const uint64_t outRb = (((d & 0x00ff00ff00ff00ffu) * keep + rb2) >> 8) & 0x00ff00ff00ff00ffu;
+                const uint64_t outG = (((d & 0x0000ff000000ff00u) * keep + g2) >> 8) & 0x0000ff000000ff00u;
+                d = (d & 0xff000000ff000000u) | outRb | outG;
+                std::memcpy(row + x, &d, sizeof d);
+            }
             for (; x < x1; ++x) {
                 const uint32_t d = row[x];
                 const uint32_t outRb = (((d & 0xff00ffu) * keep + rb) >> 8) & 0xff00ffu;

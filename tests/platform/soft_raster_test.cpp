@@ -38,6 +38,32 @@ TEST(SoftRaster, FillsPixelCentresInsideAndBlendsExactly) {
     EXPECT_EQ(d.At(4, 0), 0x7f102030u);
 }
 
+// Spans of every width from 1 to 9 over pixels of many colours and alphas: however a span is cut up (four,
+// two or one pixel at a time), each pixel is the blend of that pixel alone, and keeps its alpha.
+TEST(SoftRaster, EverySpanWidthBlendsEachPixelAlike) {
+    for (const SoftColour colour : {SoftColour{200, 100, 50, 77}, SoftColour{9, 250, 130, 255}}) {
+        TestCanvas c(9, 9, 0);
+        for (size_t i = 0; i < c.pixels.size(); ++i) c.pixels[i] = static_cast<uint32_t>(i * 2654435761u);
+        const std::vector<uint32_t> before = c.pixels;
+        for (int w = 1; w <= 9; ++w) {
+            const float y = static_cast<float>(w - 1), x = static_cast<float>(w);
+            const SoftVertex row[4] = {{0, y, 0, 0}, {x, y, 0, 0}, {x, y + 1, 0, 0}, {0, y + 1, 0, 0}};
+            SoftFillSpans(c.canvas, row, 4, colour, false);
+        }
+        const uint32_t a = colour.a + (colour.a >> 7u);
+        const auto channel = [&](uint32_t d, int shift, uint32_t value) {
+            return (((d >> shift & 255u) * (256 - a) + value * a) >> 8) << shift;
+        };
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 11; ++x) {
+                const uint32_t d = before[static_cast<size_t>(y * c.canvas.stride + x)];
+                const uint32_t blended = (d & 0xff000000u) | channel(d, 16, colour.r) |
+                                         channel(d, 8, colour.g) | channel(d, 0, colour.b);
+                EXPECT_EQ(c.At(x, y), x <= y ? blended : d) << x << "," << y;
+            }
+    }
+}
+
 TEST(SoftRaster, RowFillerAndTrianglesCopyAnImagePixelForPixel) {
     SoftImage img = TwoByTwo();
     TestCanvas rows(4, 4, 0xff000000u), tris(4, 4, 0xff000000u);
