@@ -148,10 +148,13 @@ uint32_t AddSaturated(uint32_t d, uint32_t p) {
     return static_cast<uint32_t>(_mm_cvtsi128_si32(
         _mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(d)), _mm_cvtsi32_si128(static_cast<int>(p)))));
 #else
-    const uint32_t r = std::min<uint32_t>(((d >> 16) & 255) + ((p >> 16) & 255), 255);
-    const uint32_t g = std::min<uint32_t>(((d >> 8) & 255) + ((p >> 8) & 255), 255);
-    const uint32_t b = std::min<uint32_t>((d & 255) + (p & 255), 255);
-    return (d & 0xff000000u) | r << 16 | g << 8 | b;
+    // Red and blue added in one word, green in another, each with a spare bit above it; a channel whose
+    // spare bit is set went past 255 and is filled with ones.
+    uint32_t rb = (d & 0xff00ffu) + (p & 0xff00ffu);
+    uint32_t g = (d & 0xff00u) + (p & 0xff00u);
+    rb |= (rb & 0x1000100u) - ((rb & 0x1000100u) >> 8);
+    g |= (g & 0x10000u) - ((g & 0x10000u) >> 8);
+    return (d & 0xff000000u) | (rb & 0xff00ffu) | (g & 0xff00u);
 #endif
 }
 

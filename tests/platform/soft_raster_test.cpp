@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -62,6 +63,17 @@ TEST(SoftRaster, EverySpanWidthBlendsEachPixelAlike) {
                 EXPECT_EQ(c.At(x, y), x <= y ? blended : d) << x << "," << y;
             }
     }
+}
+
+TEST(SoftRaster, AddingSaturatesEachChannelAlone) {
+    const uint32_t levels[] = {0, 1, 127, 128, 200, 255};
+    for (uint32_t a : levels)
+        for (uint32_t b : levels) {
+            const uint32_t sum = std::min(a + b, 255u);
+            EXPECT_EQ(AddSaturated(0x80000000u | a << 16 | b << 8 | a, b << 16 | a << 8 | b),
+                      0x80000000u | sum << 16 | sum << 8 | sum)
+                << a << "+" << b;
+        }
 }
 
 TEST(SoftRaster, RowFillerAndTrianglesCopyAnImagePixelForPixel) {
