@@ -466,6 +466,11 @@ void WebPlatform::MouseMoved(int x, int y) {
     input_.mouseY = y;
 }
 
+void WebPlatform::MouseLeft() {
+    input_.mouseX = std::clamp(input_.mouseX, 1, std::max(1, width_ - 2));
+    input_.mouseY = std::clamp(input_.mouseY, 1, std::max(1, height_ - 2));
+}
+
 void WebPlatform::MouseButton(int button, bool down) {
     if (button < 0 || button > 1) return;
     bool& held = button == 0 ? input_.left : input_.right;

@@ -57,6 +57,9 @@ public:
 
     // The browser's events, fed in as they arrive (screen coordinates already in frame pixels).
     void MouseMoved(int x, int y);
+    // The pointer left the canvas: it stays where it was last seen, but off the screen's edges, so that
+    // nothing scrolls while it is away (at the page's buttons, say).
+    void MouseLeft();
     void MouseButton(int button, bool down); // 0 left, 1 right
     void Wheel(int notches);
     void KeyChanged(int scan, bool down);

@@ -93,6 +93,10 @@ void ToFrame(int cssX, int cssY, int& x, int& y) {
 }
 
 EM_BOOL OnMouse(int type, const EmscriptenMouseEvent* e, void*) {
+    if (type == EMSCRIPTEN_EVENT_MOUSELEAVE) {
+        run->platform.MouseLeft();
+        return EM_FALSE;
+    }
     // A release is heard on the whole window (a drag may end beside the canvas); its position is not the
     // canvas's, and the pointer stays where the canvas last saw it.
     if (type != EMSCRIPTEN_EVENT_MOUSEUP) {
@@ -155,6 +159,7 @@ int main(int argc, char** argv) {
     emscripten_set_mousemove_callback("#canvas", nullptr, EM_TRUE, OnMouse);
     emscripten_set_mousedown_callback("#canvas", nullptr, EM_TRUE, OnMouse);
     emscripten_set_mouseup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, OnMouse);
+    emscripten_set_mouseleave_callback("#canvas", nullptr, EM_TRUE, OnMouse);
     emscripten_set_wheel_callback("#canvas", nullptr, EM_TRUE, OnWheel);
     emscripten_set_keydown_callback("#canvas", nullptr, EM_TRUE, OnKey);
     emscripten_set_keyup_callback("#canvas", nullptr, EM_TRUE, OnKey);

@@ -112,6 +112,16 @@ async function open(page, url) {
       const before = await page.evaluate(() => window.tumblebox.levelText());
       await frames(page, 30);
       check('the camera stays put before the pointer comes', before === await page.evaluate(() => window.tumblebox.levelText()));
+      // At the canvas's top edge the camera pans; once the pointer has left for the page's buttons it stops.
+      await moveTo(page, 640, 0);
+      const panned = await page.evaluate(() => window.tumblebox.levelText());
+      check('the top edge pans', panned !== before);
+      const bar = await page.$eval('#status', (e) => { const b = e.getBoundingClientRect(); return [b.left + 5, b.top + 5]; });
+      await page.mouse.move(bar[0], bar[1]);
+      await frames(page, 3);
+      const away = await page.evaluate(() => window.tumblebox.levelText());
+      await frames(page, 30);
+      check('nothing pans while the pointer is away', away === await page.evaluate(() => window.tumblebox.levelText()));
     }
     // A link that is not base64url: an empty world and a message, not a broken page.
     await open(page, base + '#level=%%%not-a-level');
