@@ -157,9 +157,10 @@
       setStatus('Tumblebox stopped: ' + what);
     },
     setStatus: (text) => { if (text) setStatus(text); },
+    storeLevels: () => persist(),
   };
 
-  // Saves land in the stored folder a moment later.
+  // Saves are stored as they finish (storeLevels); whatever else the folder gets lands within a moment.
   setInterval(() => { if (started) persist(); }, 1500);
 
   // ---- Toolbar ----------------------------------------------------------------------------------------------
@@ -215,6 +216,9 @@
 
   // A new #level= in the address of an open page opens that level too.
   window.addEventListener('hashchange', () => { if (started) openLinkedLevel(); });
+
+  // A page being left stores what it has (the storage finishes what it has begun).
+  window.addEventListener('pagehide', () => { if (started) persist(); });
 
   window.addEventListener('beforeunload', (e) => {
     if (started && Module._tb_unsaved()) {

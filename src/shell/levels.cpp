@@ -200,6 +200,7 @@ void FinishSave(Program& prog) {
     bool ok = job.ok;
     sh.saving = false;
     if (ok) {
+        ++sh.savesWritten;
         MarkLevelKnown(sh.overwrite, job.path);
         sh.levelPath = job.path; // the current level from now on: label 1 and what "Save" writes
     }

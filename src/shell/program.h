@@ -37,6 +37,7 @@ struct Shell {
 
     bool paused = true;
     bool saving = false;
+    uint32_t savesWritten = 0; // saves that have reached their file (the page then stores its folder)
     int16_t windowed = 0;
     int16_t texturedView = 1;
     std::string levelPath = "levels\\new.lvl"; // the file "Save" writes

@@ -40,7 +40,8 @@ struct WebRun {
     // Where a frame's time goes, in milliseconds summed over the frames: the program's frame (simulation
     // and drawing) and the hand-over to the canvas.
     double frameMs = 0, presentMs = 0;
-    std::string text; // the last text handed to the page
+    uint32_t savesStored = 0; // the saves handed to the page to store
+    std::string text;         // the last text handed to the page
 };
 
 WebRun* run = nullptr;
@@ -81,6 +82,13 @@ void Frame(void*) {
     }
     Present(run->platform);
     run->presentMs += emscripten_get_now() - drawn;
+    // A save that reached its file goes to the browser's storage now, not at the page's next round.
+    if (run->prog.shell.savesWritten != run->savesStored) {
+        run->savesStored = run->prog.shell.savesWritten;
+        EM_ASM({
+            if (Module.storeLevels) Module.storeLevels();
+        });
+    }
 }
 
 // Canvas pixels on the page to frame pixels: the canvas keeps the frame's proportions however it is scaled.

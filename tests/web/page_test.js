@@ -143,7 +143,7 @@ async function open(page, url) {
     await frames(page, 2);
     await page.keyboard.up('Control');
     await frames(page, 10);
-    await new Promise((r) => setTimeout(r, 2500)); // the stored folder catches up
+    await new Promise((r) => setTimeout(r, 500)); // a save is stored as it finishes
     await page.screenshot({ path: path.join(out, 'placed.png') });
 
     await open(page, base + '?load=levels/new.lvl');
