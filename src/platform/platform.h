@@ -66,6 +66,31 @@ struct InputState {
     bool keyboardTaken = false;            // a window holds the keyboard: no key acts elsewhere
 };
 
+// A mouse button as a window's events move it. However quickly it is let go (a tap, a synthetic click), the
+// frames see it down in two samples: a click on a button of the interface is a press held for a frame and
+// then let go, and a press seen in one frame only would be lost.
+struct LiveButton {
+    bool held = false;
+    bool releasePending = false;
+    int samplesHeld = 0;
+    void Press() {
+        held = true;
+        releasePending = false;
+        samplesHeld = 0;
+    }
+    void Release() {
+        if (held && samplesHeld < 2)
+            releasePending = true;
+        else
+            held = false;
+    }
+    // A sample of the input has been taken.
+    void Sampled() {
+        if (held) ++samplesHeld;
+        if (releasePending && samplesHeld >= 2) held = releasePending = false;
+    }
+};
+
 // The frame's edges from the platform's input: `pressed` against the keys down in the previous frame
 // (`before`, updated here); the keyboard is free.
 void WorkOutEdges(InputState& in, std::array<bool, kKeyCount>& before);

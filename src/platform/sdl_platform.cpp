@@ -926,10 +926,9 @@ InputState SdlPlatform::SampleInput() {
     input_.wheel = 0;
     input_.released.fill(false);
     input_.typed.clear();
-    // Releases that came in the same frame as their press are seen one frame later.
-    if (pendingUp_[0]) input_.left = false;
-    if (pendingUp_[1]) input_.right = false;
-    pendingUp_[0] = pendingUp_[1] = false;
+    for (LiveButton& b : buttons_) b.Sampled(); // the previous sample has been taken
+    input_.left = buttons_[0].held;
+    input_.right = buttons_[1].held;
     for (int k : pendingKeyUps_) {
         input_.down[static_cast<size_t>(k)] = false;
         input_.released[static_cast<size_t>(k)] = true;
@@ -937,7 +936,6 @@ InputState SdlPlatform::SampleInput() {
     pendingKeyUps_.clear();
     if (headless_) return input_;
 
-    bool pressed[2] = {false, false};
     std::array<bool, kKeyCount> keyPressed{};
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
@@ -965,18 +963,15 @@ InputState SdlPlatform::SampleInput() {
         case SDL_MOUSEBUTTONDOWN:
             if (e.button.button == SDL_BUTTON_LEFT || e.button.button == SDL_BUTTON_RIGHT) {
                 int b = e.button.button == SDL_BUTTON_LEFT ? 0 : 1;
+                buttons_[b].Press();
                 (b == 0 ? input_.left : input_.right) = true;
-                pressed[b] = true;
-                pendingUp_[b] = false;
             }
             break;
         case SDL_MOUSEBUTTONUP:
             if (e.button.button == SDL_BUTTON_LEFT || e.button.button == SDL_BUTTON_RIGHT) {
                 int b = e.button.button == SDL_BUTTON_LEFT ? 0 : 1;
-                if (pressed[b])
-                    pendingUp_[b] = true;
-                else
-                    (b == 0 ? input_.left : input_.right) = false;
+                buttons_[b].Release();
+                (b == 0 ? input_.left : input_.right) = buttons_[b].held;
             }
             break;
         case SDL_MOUSEWHEEL:

@@ -131,7 +131,7 @@ private:
     bool exposed_ = false;       // the window needs the frame shown again
 
     InputState input_;
-    bool pendingUp_[2] = {false, false};
+    LiveButton buttons_[2]; // left, right
     std::vector<int> pendingKeyUps_;
     bool closeRequested_ = false;
     std::string clipboard_;  // kept here without a display

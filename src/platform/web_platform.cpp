@@ -444,14 +444,12 @@ int WebPlatform::TextHeight(FontId font, const std::string&) {
 
 InputState WebPlatform::SampleInput() {
     InputState sample = input_;
-    // Releases that came in the same frame as their press are seen one frame later.
     input_.wheel = 0;
     input_.released.fill(false);
     input_.typed.clear();
-    for (int b = 0; b < 2; ++b) {
-        if (pendingUp_[b]) (b == 0 ? input_.left : input_.right) = false;
-        pendingUp_[b] = pressedThisFrame_[b] = false;
-    }
+    for (LiveButton& b : buttons_) b.Sampled();
+    input_.left = buttons_[0].held;
+    input_.right = buttons_[1].held;
     for (int k : pendingKeyUps_) {
         input_.down[static_cast<size_t>(k)] = false;
         input_.released[static_cast<size_t>(k)] = true;
@@ -473,16 +471,9 @@ void WebPlatform::MouseLeft() {
 
 void WebPlatform::MouseButton(int button, bool down) {
     if (button < 0 || button > 1) return;
-    bool& held = button == 0 ? input_.left : input_.right;
-    if (down) {
-        held = true;
-        pressedThisFrame_[button] = true;
-        pendingUp_[button] = false;
-    } else if (pressedThisFrame_[button]) {
-        pendingUp_[button] = true;
-    } else {
-        held = false;
-    }
+    LiveButton& b = buttons_[button];
+    down ? b.Press() : b.Release();
+    (button == 0 ? input_.left : input_.right) = b.held;
 }
 
 void WebPlatform::Wheel(int notches) {

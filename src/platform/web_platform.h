@@ -101,8 +101,7 @@ private:
     bool fontsTried_ = false;
     std::unique_ptr<WebFont> guiFont_, hudFont_;
     InputState input_;
-    bool pendingUp_[2] = {false, false};
-    bool pressedThisFrame_[2] = {false, false};
+    LiveButton buttons_[2]; // left, right
     std::vector<int> pendingKeyUps_;
     std::array<bool, kKeyCount> keyPressedThisFrame_{};
     int64_t frames_ = 0;

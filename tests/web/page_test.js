@@ -54,10 +54,10 @@ async function moveTo(page, x, y) {
   await page.mouse.move(px, py);
   await frames(page, 3);
 }
+// A click as a script gives it: pressed and let go at once, before any frame has seen it.
 async function click(page, x, y) {
   await moveTo(page, x, y);
   await page.mouse.down();
-  await frames(page, 2);
   await page.mouse.up();
   await frames(page, 3);
 }
