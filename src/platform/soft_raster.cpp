@@ -54,6 +54,14 @@ TexelWalk Walk(const SoftImage& img, bool add) {
                      (static_cast<int64_t>(img.w) << 16) - 1, (static_cast<int64_t>(img.h) << 16) - 1};
 }
 
+// The colour s laid over d with weight sa (1..255), d's alpha kept.
+uint32_t BlendOver(uint32_t d, uint32_t s, uint32_t sa) {
+    const uint32_t a = sa + (sa >> 7), keep = 256 - a;
+    const uint32_t rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
+    const uint32_t g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
+    return (d & 0xff000000u) | rb | g;
+}
+
 // Pixels xa to xb (excluded) of a row: the texel at (u, v), stepping by (du, dv), added channel by channel
 // up to 255 (`add`, texels already weighed by alpha) or blended over the pixel with the texel's alpha
 // times `alpha`.
@@ -68,32 +76,22 @@ void BlendSpan(uint32_t* row, int xa, int xb, int64_t u, int64_t v, int64_t du, 
         return;
     }
     if (alpha == 255) {
-        // The texel's own alpha as it is; an opaque texel replaces the pixel's colour (what the blend
-        // below gives at full weight), without the arithmetic.
+        // The texel's own alpha as it is; an opaque texel replaces the pixel's colour (what the blend gives
+        // at full weight), without the arithmetic.
         for (; x < xb; ++x, u += du, v += dv) {
             const uint32_t s = img.At(u, v);
             const uint32_t sa = s >> 24;
-            const uint32_t d = row[x];
-            if (sa == 255) {
-                row[x] = (d & 0xff000000u) | (s & 0xffffffu);
-            } else if (sa != 0) {
-                const uint32_t a = sa + (sa >> 7), keep = 256 - a;
-                const uint32_t rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
-                const uint32_t g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
-                row[x] = (d & 0xff000000u) | rb | g;
-            }
+            if (sa == 255)
+                row[x] = (row[x] & 0xff000000u) | (s & 0xffffffu);
+            else if (sa != 0)
+                row[x] = BlendOver(row[x], s, sa);
         }
         return;
     }
     for (; x < xb; ++x, u += du, v += dv) {
         const uint32_t s = img.At(u, v);
         const uint32_t sa = ((s >> 24) * static_cast<uint32_t>(alpha) + 127) / 255;
-        if (sa == 0) continue;
-        const uint32_t a = sa + (sa >> 7), keep = 256 - a;
-        const uint32_t d = row[x];
-        const uint32_t rb = (((d & 0xff00ffu) * keep + (s & 0xff00ffu) * a) >> 8) & 0xff00ffu;
-        const uint32_t g = (((d & 0xff00u) * keep + (s & 0xff00u) * a) >> 8) & 0xff00u;
-        row[x] = (d & 0xff000000u) | rb | g;
+        if (sa != 0) row[x] = BlendOver(row[x], s, sa);
     }
 }
 
